@@ -1,0 +1,57 @@
+#!/bin/bash
+# Runs one Windows test program under Wine, the way ctest calls it:
+#   wine-run.sh PROGRAM.exe [ARGS...]
+# Each run gets a throwaway copy of a template prefix (made once per build
+# with wineboot), the zh_CN.UTF-8 locale so that the ANSI code page is 936,
+# and a display: the caller's, or a private Xvfb that is stopped afterwards.
+set -u
+
+program="$1"
+shift
+
+build_dir="${TOLVANE_BUILD_DIR:-$(cd "$(dirname "$program")/.." && pwd)}"
+template="$build_dir/wine-template"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEARCH=win32
+# No Mono or Gecko installers: the program needs neither.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+work="$(mktemp -d /tmp/tolvane-run.XXXXXX)"
+xvfb_pid=""
+cleanup() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k >/dev/null 2>&1
+        wineserver -w >/dev/null 2>&1
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" >/dev/null 2>&1
+        wait "$xvfb_pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+source "$here/display.sh"
+ensure_display "$work" || { echo "wine-run: could not start Xvfb" >&2; exit 1; }
+
+# The template prefix: one wineboot per build, guarded against parallel runs.
+(
+    flock 9
+    if [ ! -f "$template/.ready" ]; then
+        rm -rf "$template"
+        WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
+        WINEPREFIX="$template" wineserver -w
+        touch "$template/.ready"
+    fi
+) 9>"$build_dir/.wine-template.lock"
+
+export WINEPREFIX="$work/prefix"
+cp -a "$template" "$WINEPREFIX"
+
+wine "$program" "$@"
+status=$?
+exit $status

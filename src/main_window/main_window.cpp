@@ -1,0 +1,383 @@
+#include "main_window/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <utility>
+
+#include "about/about.h"
+#include "editing/entry_commands.h"
+#include "export/export_commands.h"
+#include "main_window/toolbar.h"
+#include "resource.h"
+#include "toolkit/narrow.h"
+#include "toolkit/toolkit.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr UINT kCommandDblClick = 0xF001;  // the list's double-click, when deferred
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+int ToolbarHeight() { return TwipsToPixelsY(kToolbarHeightTwips); }
+
+void AttachImages(FrmMain& form, HIMAGELIST list) {
+    SendMessageW(form.lvwMain, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(list));
+    SendMessageW(form.lvwMain, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(list));
+}
+
+void AddColumn(HWND list, int index, const wchar_t* header, int widthTwips) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<wchar_t*>(header);
+    column.cx = TwipsToPixelsX(widthTwips);
+    column.iSubItem = index;
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&column));
+}
+
+void CreateList(FrmMain& form) {
+    RECT client;
+    GetClientRect(form.hwnd, &client);
+    // The form owns the image lists; the list only borrows them.
+    form.lvwMain = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+            LVS_SHAREIMAGELISTS,
+        0, ToolbarHeight(), client.right, client.bottom - ToolbarHeight(), form.hwnd, nullptr,
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(form.lvwMain, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                 LVS_EX_FULLROWSELECT);
+    AddColumn(form.lvwMain, 0, L"项目名称", kNameColumnTwips);
+    AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips);
+
+    form.iml.reset(ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK,
+                                    1, 16));
+    // The design-time image, until the first refresh replaces it.
+    ImageList_AddIcon(form.iml.get(), ProgramIcon());
+    AttachImages(form, form.iml.get());
+}
+
+void CreateControls(FrmMain& form) {
+    form.imlToolBar = CreateToolbarImages();
+    form.tbrMain = CreateToolbar(form.hwnd, form.imlToolBar.get(), ToolbarHeight());
+    CreateList(form);
+}
+
+void SelectFirstItem(FrmMain& form) {
+    if (ListCount(form.lvwMain) == 0) return;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(form.lvwMain, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+// One listing from empty; stops early when a restart or a close is asked
+// for during one of its yields.
+void ListOnce(FrmMain& form) {
+    RefreshBuffers buffers;
+    form.picIcon.Clear();
+    SendMessageW(form.lvwMain, LVM_DELETEALLITEMS, 0, 0);
+    // The list is never attached to an empty image list.
+    AttachImages(form, nullptr);
+    ImageList_RemoveAll(form.iml.get());
+    form.picIcon.AppendTo(form.iml.get());  // image 1, the placeholder
+    AttachImages(form, form.iml.get());
+
+    LONG result = ERROR_SUCCESS;
+    for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
+        std::wstring name;
+        result = form.store.EnumEntryName(index, buffers, name);
+        if (result == ERROR_SUCCESS) {
+            std::wstring path;
+            form.store.QueryEntryPath(name, buffers, path);
+            int image = GetIcon(form, path);
+            // The list control counts images from 0, the image list from 1.
+            int item = ListAppend(form.lvwMain, name, image - 1);
+            ListSetSubItem(form.lvwMain, item, 1, path);
+        }
+        YieldToMessages();
+        if (form.restartRefresh || form.closePending) return;
+    }
+}
+
+bool IsRefreshCommand(UINT id) { return id == IDM_OPR_REFRESH || id == IDT_REFRESH; }
+bool IsExitCommand(UINT id) { return id == IDM_FILE_EXIT || id == IDT_EXIT; }
+
+
+void RunCommand(FrmMain& form, UINT id) {
+    switch (id) {
+        case IDM_FILE_HTML:
+            mnuFileHTML_Click(form);
+            break;
+        case IDM_FILE_XML:
+            mnuFileXML_Click(form);
+            break;
+        case IDM_FILE_EXIT:
+            mnuFileExit_Click(form);
+            break;
+        case IDM_OPR_REFRESH:
+            RefreshList(form);
+            break;
+        case IDM_OPR_ADD:
+            AddItem(form);
+            break;
+        case IDM_OPR_EDIT:
+            EditItem(form);
+            break;
+        case IDM_OPR_DEL:
+            DelItem(form);
+            break;
+        case IDM_HELP_CONTENT:
+            mnuHelpContent_Click(form.hwnd);
+            break;
+        case IDM_HELP_ABOUT:
+            mnuHelpAbout_Click(form.hwnd);
+            break;
+        case kCommandDblClick:
+            lvwMain_DblClick(form);
+            break;
+        default:
+            if (const wchar_t* key = ToolbarKeyOf(id)) tbrMain_ButtonClick(form, key);
+            break;
+    }
+}
+
+void OnCommand(FrmMain& form, UINT id) {
+    if (form.refreshing) {
+        if (IsRefreshCommand(id)) {
+            form.restartRefresh = true;
+        } else if (IsExitCommand(id)) {
+            form.closePending = true;
+        } else {
+            form.deferredCommand = id;
+        }
+        return;
+    }
+    RunCommand(form, id);
+}
+
+LRESULT OnNotify(FrmMain& form, NMHDR* header) {
+    if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        if (const wchar_t* tip = ToolbarTipOf(static_cast<UINT>(header->idFrom))) {
+            info->lpszText = const_cast<wchar_t*>(tip);
+        }
+        return 0;
+    }
+    if (header->hwndFrom == form.lvwMain && header->code == NM_DBLCLK) {
+        OnCommand(form, kCommandDblClick);
+    }
+    return 0;
+}
+
+void OnClose(FrmMain& form) {
+    if (form.refreshing) {
+        form.closePending = true;
+        return;
+    }
+    DestroyWindow(form.hwnd);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    FrmMain* form = MainFormOf(hwnd);
+    switch (message) {
+        case WM_NCCREATE: {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            form = static_cast<FrmMain*>(create->lpCreateParams);
+            form->hwnd = hwnd;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+            break;
+        }
+        case WM_CREATE:
+            CreateControls(*form);
+            return 0;
+        case WM_SIZE:
+            if (form && form->lvwMain) {
+                DockToolbar(form->tbrMain, form->hwnd);
+                Form_Resize(*form);
+            }
+            return 0;
+        case WM_SETFOCUS:
+            if (form && form->lvwMain) SetFocus(form->lvwMain);
+            return 0;
+        case WM_COMMAND:
+            if (form) OnCommand(*form, LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            if (form) return OnNotify(*form, reinterpret_cast<NMHDR*>(lParam));
+            return 0;
+        case WM_CLOSE:
+            if (form) OnClose(*form);
+            return 0;
+        case WM_DESTROY:
+            if (form) {
+                Form_Unload(*form);
+                if (form->quitOnUnload) PostQuitMessage(0);
+            }
+            return 0;
+        case WM_NCDESTROY:
+            if (form) form->hwnd = form->tbrMain = form->lvwMain = nullptr;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+FrmMain* MainFormOf(HWND hwnd) {
+    return reinterpret_cast<FrmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (GetClassInfoExW(instance, kMainWindowClass, &existing)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = ProgramIcon();
+    wc.hIconSm = ProgramIcon();
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kMainWindowClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance, FrmMain& form) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (!RegisterMainWindowClass(instance)) return nullptr;
+
+    constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    constexpr DWORD exStyle = WS_EX_APPWINDOW;
+    HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_MAIN));
+    RECT outer{0, 0, TwipsToPixelsX(kClientWidthTwips), TwipsToPixelsY(kClientHeightTwips)};
+    AdjustWindowRectEx(&outer, style, TRUE, exStyle);
+    HWND hwnd = CreateWindowExW(exStyle, kMainWindowClass, kAppTitle, style, CW_USEDEFAULT,
+                                CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
+                                nullptr, menu, instance, &form);
+    if (!hwnd) {
+        if (menu) DestroyMenu(menu);
+        return nullptr;
+    }
+    CenterWindow(hwnd, nullptr);
+    Form_Load(form);
+    return hwnd;
+}
+
+int RunApplication(HINSTANCE instance, int showCommand) {
+    FrmMain form;
+    HWND hwnd = CreateMainWindow(instance, form);
+    if (!hwnd) return 1;
+    ShowWindow(hwnd, showCommand);
+    UpdateWindow(hwnd);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void Form_Load(FrmMain& form) {
+    form.openResult = form.store.OpenAppPaths();
+    if (form.openResult != ERROR_SUCCESS) {
+        // The window is not shown yet: the message stands on its own.
+        ShowMessage(nullptr, L"打开注册表失败！", kStyleError);
+        return;
+    }
+    RefreshList(form);
+}
+
+void Form_Unload(FrmMain& form) { form.store.CloseAppPaths(); }
+
+void Form_Resize(FrmMain& form) {
+    if (IsIconic(form.hwnd)) return;
+    RECT outer;
+    GetWindowRect(form.hwnd, &outer);
+    int width = outer.right - outer.left;
+    int height = outer.bottom - outer.top;
+    if (PixelsToTwipsX(width) < kMinWidthTwips) {
+        // Raises a further resize, which lays the list out.
+        SetWindowPos(form.hwnd, nullptr, 0, 0, TwipsToPixelsX(kMinWidthTwips), height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetWindowRect(form.hwnd, &outer);
+        height = outer.bottom - outer.top;
+    }
+    if (PixelsToTwipsY(height) < kMinHeightTwips) {
+        SetWindowPos(form.hwnd, nullptr, 0, 0, outer.right - outer.left,
+                     TwipsToPixelsY(kMinHeightTwips), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT client;
+    GetClientRect(form.hwnd, &client);
+    RECT bar;
+    GetWindowRect(form.tbrMain, &bar);
+    int listHeight = client.bottom - (bar.bottom - bar.top);
+    SetWindowPos(form.lvwMain, nullptr, 0, 0, client.right, listHeight < 0 ? 0 : listHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void RefreshList(FrmMain& form) {
+    if (form.refreshing) {
+        form.restartRefresh = true;
+        return;
+    }
+    form.refreshing = true;
+    do {
+        form.restartRefresh = false;
+        ListOnce(form);
+    } while (form.restartRefresh && !form.closePending);
+    form.refreshing = false;
+    SelectFirstItem(form);
+
+    if (form.closePending) {
+        form.closePending = false;
+        form.deferredCommand = 0;
+        DestroyWindow(form.hwnd);
+        return;
+    }
+    if (UINT command = std::exchange(form.deferredCommand, 0)) RunCommand(form, command);
+}
+
+int GetIcon(FrmMain& form, const std::wstring& path) {
+    form.picIcon.Clear();
+    HICON icon = ExtractIconA(GetModuleHandleW(nullptr), ToAnsi(path).c_str(), 0);
+    if (icon) {
+        DrawIcon(form.picIcon.hDC(), 0, 0, icon);
+        // 1 is the platform's answer for a file of another kind, not a handle.
+        if (icon != reinterpret_cast<HICON>(1)) DestroyIcon(icon);
+    } else {
+        form.picIcon.Clear();
+    }
+    return form.picIcon.AppendTo(form.iml.get());
+}
+
+void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {
+    if (key == L"Refresh") {
+        RefreshList(form);
+    } else if (key == L"Add") {
+        AddItem(form);
+    } else if (key == L"Edit") {
+        EditItem(form);
+    } else if (key == L"Del") {
+        DelItem(form);
+    } else if (key == L"Exit") {
+        mnuFileExit_Click(form);
+    }
+}
+
+void lvwMain_DblClick(FrmMain& form) { EditItem(form); }
+
+void mnuFileExit_Click(FrmMain& form) {
+    if (form.refreshing) {
+        form.closePending = true;
+        return;
+    }
+    DestroyWindow(form.hwnd);
+}
+
+}  // namespace tolvane

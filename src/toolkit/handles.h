@@ -1,0 +1,122 @@
+// Owners of platform handles: one small RAII type per kind of resource, in
+// the manner of a unique_ptr with the handle's own release call.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <utility>
+
+namespace tolvane {
+
+template <typename Handle, auto Release, Handle Invalid = Handle{}>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    ~UniqueHandle() { reset(); }
+
+    Handle get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Invalid; }
+
+    // The address of the handle, for calls that hand one out; drops any
+    // handle held before.
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
+
+    Handle release() { return std::exchange(handle_, Invalid); }
+
+    void reset(Handle handle = Invalid) {
+        Handle old = std::exchange(handle_, handle);
+        if (old != Invalid) Release(old);
+    }
+
+private:
+    Handle handle_ = Invalid;
+};
+
+namespace detail {
+inline void CloseKey(HKEY key) { RegCloseKey(key); }
+inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
+inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
+inline void DeleteBitmap(HBITMAP bitmap) { DeleteObject(bitmap); }
+inline void DeleteFontHandle(HFONT font) { DeleteObject(font); }
+inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
+inline void DestroyImageList(HIMAGELIST list) { ImageList_Destroy(list); }
+inline void FreeGlobal(HGLOBAL memory) { GlobalFree(memory); }
+inline void DestroyMenuHandle(HMENU menu) { DestroyMenu(menu); }
+inline void DestroyWindowHandle(HWND window) { DestroyWindow(window); }
+}  // namespace detail
+
+using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
+using UniqueIcon = UniqueHandle<HICON, detail::DestroyIconHandle>;
+using UniqueBitmap = UniqueHandle<HBITMAP, detail::DeleteBitmap>;
+using UniqueFont = UniqueHandle<HFONT, detail::DeleteFontHandle>;
+using UniqueGdiObject = UniqueHandle<HGDIOBJ, detail::DeleteGdiObject>;
+using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
+using UniqueImageList = UniqueHandle<HIMAGELIST, detail::DestroyImageList>;
+using UniqueGlobal = UniqueHandle<HGLOBAL, detail::FreeGlobal>;
+using UniqueMenu = UniqueHandle<HMENU, detail::DestroyMenuHandle>;
+using UniqueWindow = UniqueHandle<HWND, detail::DestroyWindowHandle>;
+
+// A file handle; CreateFile reports failure as INVALID_HANDLE_VALUE, which
+// cannot be a template argument, so files have their own owner.
+class UniqueFile {
+public:
+    UniqueFile() = default;
+    explicit UniqueFile(HANDLE file) : file_(file) {}
+    UniqueFile(const UniqueFile&) = delete;
+    UniqueFile& operator=(const UniqueFile&) = delete;
+    ~UniqueFile() { reset(); }
+    HANDLE get() const { return file_; }
+    explicit operator bool() const { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }
+    void reset() {
+        if (*this) CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+// A device context from GetDC, released to its window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects an object into a device context and puts the old one back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,140 @@
+#include "toolkit/toolkit.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "resource.h"
+
+namespace tolvane {
+
+namespace {
+
+int DotsPerInch(int axis) {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, axis) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+int ShowMessage(HWND owner, const std::wstring& text, UINT style) {
+    return MessageBoxW(owner, text.c_str(), kAppTitle, style);
+}
+
+int TwipsToPixelsX(int twips) { return MulDiv(twips, DotsPerInch(LOGPIXELSX), 1440); }
+int TwipsToPixelsY(int twips) { return MulDiv(twips, DotsPerInch(LOGPIXELSY), 1440); }
+int PixelsToTwipsX(int pixels) { return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSX)); }
+int PixelsToTwipsY(int pixels) { return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSY)); }
+
+void YieldToMessages() {
+    MSG msg;
+    bool quit = false;
+    int exitCode = 0;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            exitCode = static_cast<int>(msg.wParam);
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (quit) PostQuitMessage(exitCode);
+}
+
+std::wstring ProgramFolder() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            std::wstring full(path.data(), length);
+            size_t slash = full.find_last_of(L"\\/");
+            return slash == std::wstring::npos ? full : full.substr(0, slash);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+HICON ProgramIcon() {
+    static HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                      MAKEINTRESOURCEW(IDI_TOLVANE), IMAGE_ICON,
+                                                      32, 32, LR_SHARED));
+    return icon;
+}
+
+void CenterWindow(HWND window, HWND owner) {
+    RECT area;
+    if (owner && !IsIconic(owner)) {
+        GetWindowRect(owner, &area);
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    RECT self;
+    GetWindowRect(window, &self);
+    int width = self.right - self.left;
+    int height = self.bottom - self.top;
+    int left = area.left + (area.right - area.left - width) / 2;
+    int top = area.top + (area.bottom - area.top - height) / 2;
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HFONT DialogFont() {
+    static HFONT font = [] {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof(metrics);
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+        return CreateFontIndirectW(&metrics.lfMessageFont);
+    }();
+    return font;
+}
+
+int ListCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+int ListSelectedIndex(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                         LVNI_SELECTED));
+}
+
+std::wstring ListItemText(HWND list, int index, int subItem) {
+    std::vector<wchar_t> buffer(512);
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = subItem;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        auto length = static_cast<size_t>(
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
+                         reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+int ListAppend(HWND list, const std::wstring& text, int image) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = ListCount(list);
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    item.iImage = image;
+    return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void ListSetSubItem(HWND list, int index, int subItem, const std::wstring& text) {
+    LVITEMW item{};
+    item.iSubItem = subItem;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
+std::wstring WindowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    length = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+}  // namespace tolvane

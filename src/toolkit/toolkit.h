@@ -1,0 +1,59 @@
+// Small services of the window toolkit that every window uses: message
+// boxes, geometry in twips, the yield to the message loop, the program's own
+// folder and a few list-view helpers.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tolvane {
+
+// The title of every message box of the program.
+inline constexpr wchar_t kAppTitle[] = L"Tolvane";
+
+// Message box styles used by the program.
+inline constexpr UINT kStyleError = 16;     // MB_ICONHAND | MB_OK
+inline constexpr UINT kStyleQuestion = 36;  // MB_ICONQUESTION | MB_YESNO
+inline constexpr UINT kStyleInfo = 64;      // MB_ICONASTERISK | MB_OK
+inline constexpr int kAnswerYes = 6;        // IDYES
+
+// A modal message box titled Tolvane, owned by |owner|; returns the button.
+int ShowMessage(HWND owner, const std::wstring& text, UINT style);
+
+// Twips (1/1440 inch) to pixels at the display's density: 15 twips per pixel
+// at 96 dots per inch.
+int TwipsToPixelsX(int twips);
+int TwipsToPixelsY(int twips);
+int PixelsToTwipsX(int pixels);
+int PixelsToTwipsY(int pixels);
+
+// Processes every pending message, then returns. A WM_QUIT met on the way
+// is posted again so that the main loop still sees it.
+void YieldToMessages();
+
+// The folder that holds the running executable, without a trailing
+// backslash.
+std::wstring ProgramFolder();
+
+// The program's 32 x 32 icon, shared; not to be destroyed.
+HICON ProgramIcon();
+
+// Centres |window| over |owner| (or the screen when |owner| is null).
+void CenterWindow(HWND window, HWND owner);
+
+// The default GUI font of dialogs and controls.
+HFONT DialogFont();
+
+// List-view helpers. Indexes are zero-based; -1 means none.
+int ListCount(HWND list);
+int ListSelectedIndex(HWND list);
+std::wstring ListItemText(HWND list, int index, int subItem = 0);
+// Appends an item with a text and a small-icon index; returns its index.
+int ListAppend(HWND list, const std::wstring& text, int image);
+void ListSetSubItem(HWND list, int index, int subItem, const std::wstring& text);
+
+// The text of a window or control.
+std::wstring WindowText(HWND window);
+
+}  // namespace tolvane

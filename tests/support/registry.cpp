@@ -1,0 +1,134 @@
+#include "support/registry.h"
+
+#include "toolkit/handles.h"
+
+namespace tolvane::testing {
+
+namespace {
+
+UniqueKey OpenAppPathsKey() {
+    UniqueKey key;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPathsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    key.put(), nullptr);
+    return key;
+}
+
+}  // namespace
+
+void ClearAppPaths() {
+    UniqueKey key = OpenAppPathsKey();
+    for (const std::wstring& name : EntryNames()) {
+        RegDeleteTreeW(key.get(), name.c_str());
+        RegDeleteKeyW(key.get(), name.c_str());
+    }
+}
+
+void PutEntry(const std::wstring& name, const wchar_t* path) {
+    UniqueKey root = OpenAppPathsKey();
+    UniqueKey entry;
+    RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, entry.put(),
+                    nullptr);
+    if (path) {
+        RegSetValueExW(entry.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                       static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t)));
+    }
+}
+
+void PutNamedValue(const std::wstring& name, const std::wstring& value, const std::wstring& data) {
+    UniqueKey root = OpenAppPathsKey();
+    UniqueKey entry;
+    RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, entry.put(),
+                    nullptr);
+    RegSetValueExW(entry.get(), value.c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
+bool EntryExists(const std::wstring& name) {
+    UniqueKey root = OpenAppPathsKey();
+    UniqueKey entry;
+    return RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, entry.put()) == ERROR_SUCCESS;
+}
+
+std::wstring EntryDefault(const std::wstring& name, DWORD* type) {
+    return [&] {
+        UniqueKey root = OpenAppPathsKey();
+        UniqueKey entry;
+        if (RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, entry.put()) != ERROR_SUCCESS)
+            return std::wstring();
+        DWORD size = 0;
+        DWORD kind = 0;
+        RegQueryValueExW(entry.get(), nullptr, nullptr, &kind, nullptr, &size);
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (RegQueryValueExW(entry.get(), nullptr, nullptr, &kind,
+                             reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
+            kind = REG_NONE;
+        if (type) *type = kind;
+        text.resize(wcsnlen(text.c_str(), text.size()));
+        return text;
+    }();
+}
+
+std::vector<unsigned char> EntryDefaultBytes(const std::wstring& name, DWORD* type) {
+    UniqueKey root = OpenAppPathsKey();
+    UniqueKey entry;
+    if (RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, entry.put()) != ERROR_SUCCESS)
+        return {};
+    DWORD size = 0;
+    DWORD kind = REG_NONE;
+    if (RegQueryValueExA(entry.get(), nullptr, nullptr, &kind, nullptr, &size) != ERROR_SUCCESS) {
+        if (type) *type = REG_NONE;
+        return {};
+    }
+    std::vector<unsigned char> bytes(size);
+    RegQueryValueExA(entry.get(), nullptr, nullptr, &kind, bytes.data(), &size);
+    bytes.resize(size);
+    if (type) *type = kind;
+    return bytes;
+}
+
+std::wstring NamedValue(const std::wstring& name, const std::wstring& value) {
+    UniqueKey root = OpenAppPathsKey();
+    UniqueKey entry;
+    if (RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, entry.put()) != ERROR_SUCCESS)
+        return {};
+    wchar_t buffer[2048] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    if (RegQueryValueExW(entry.get(), value.empty() ? nullptr : value.c_str(), nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return {};
+    return buffer;
+}
+
+std::vector<std::wstring> EntryNames() {
+    UniqueKey root = OpenAppPathsKey();
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[512];
+        DWORD length = 512;
+        if (RegEnumKeyExW(root.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+int RunReg(const std::wstring& arguments) {
+    std::wstring command = L"reg.exe " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+}  // namespace tolvane::testing

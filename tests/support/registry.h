@@ -1,0 +1,31 @@
+// Test fixtures on the real registry of the throwaway Wine prefix.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tolvane::testing {
+
+inline constexpr wchar_t kAppPathsPath[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+// Removes every registration under App Paths (the key itself stays).
+void ClearAppPaths();
+// Creates a registration; |path| null leaves the default value unset.
+void PutEntry(const std::wstring& name, const wchar_t* path);
+// Writes a named (non-default) value into a registration's subkey.
+void PutNamedValue(const std::wstring& name, const std::wstring& value, const std::wstring& data);
+bool EntryExists(const std::wstring& name);
+// The default value of a registration as UTF-16; |type| receives its type.
+std::wstring EntryDefault(const std::wstring& name, DWORD* type = nullptr);
+// The raw bytes of a registration's default value, read with the narrow call.
+std::vector<unsigned char> EntryDefaultBytes(const std::wstring& name, DWORD* type = nullptr);
+std::wstring NamedValue(const std::wstring& name, const std::wstring& value);
+// Names of the registrations in the registry's enumeration order.
+std::vector<std::wstring> EntryNames();
+// Runs Wine's own reg.exe with |arguments|; returns its exit code.
+int RunReg(const std::wstring& arguments);
+
+}  // namespace tolvane::testing
