@@ -9,7 +9,7 @@
 namespace tolvane {
 
 class IconSurface {
-public:
+  public:
     static constexpr int kSize = 32;
 
     IconSurface();
@@ -24,7 +24,7 @@ public:
     // colour; returns the list's image count afterwards.
     int AppendTo(HIMAGELIST list);
 
-private:
+  private:
     UniqueMemoryDc dc_;
     UniqueBitmap bitmap_;
     HGDIOBJ original_ = nullptr;

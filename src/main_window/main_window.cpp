@@ -20,7 +20,9 @@ namespace {
 constexpr UINT kCommandDblClick = 0xF001;  // the list's double-click, when deferred
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-int ToolbarHeight() { return TwipsToPixelsY(kToolbarHeightTwips); }
+int ToolbarHeight() {
+    return TwipsToPixelsY(kToolbarHeightTwips);
+}
 
 void AttachImages(FrmMain& form, HIMAGELIST list) {
     SendMessageW(form.lvwMain, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(list));
@@ -41,19 +43,19 @@ void CreateList(FrmMain& form) {
     RECT client;
     GetClientRect(form.hwnd, &client);
     // The form owns the image lists; the list only borrows them.
-    form.lvwMain = CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-            LVS_SHAREIMAGELISTS,
-        0, ToolbarHeight(), client.right, client.bottom - ToolbarHeight(), form.hwnd, nullptr,
-        GetModuleHandleW(nullptr), nullptr);
+    form.lvwMain =
+        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                        0, ToolbarHeight(), client.right, client.bottom - ToolbarHeight(),
+                        form.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(form.lvwMain, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                  LVS_EX_FULLROWSELECT);
     AddColumn(form.lvwMain, 0, L"项目名称", kNameColumnTwips);
     AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips);
 
-    form.iml.reset(ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK,
-                                    1, 16));
+    form.iml.reset(
+        ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 16));
     // The design-time image, until the first refresh replaces it.
     ImageList_AddIcon(form.iml.get(), ProgramIcon());
     AttachImages(form, form.iml.get());
@@ -102,9 +104,12 @@ void ListOnce(FrmMain& form) {
     }
 }
 
-bool IsRefreshCommand(UINT id) { return id == IDM_OPR_REFRESH || id == IDT_REFRESH; }
-bool IsExitCommand(UINT id) { return id == IDM_FILE_EXIT || id == IDT_EXIT; }
-
+bool IsRefreshCommand(UINT id) {
+    return id == IDM_OPR_REFRESH || id == IDT_REFRESH;
+}
+bool IsExitCommand(UINT id) {
+    return id == IDM_FILE_EXIT || id == IDT_EXIT;
+}
 
 void RunCommand(FrmMain& form, UINT id) {
     switch (id) {
@@ -293,7 +298,9 @@ void Form_Load(FrmMain& form) {
     RefreshList(form);
 }
 
-void Form_Unload(FrmMain& form) { form.store.CloseAppPaths(); }
+void Form_Unload(FrmMain& form) {
+    form.store.CloseAppPaths();
+}
 
 void Form_Resize(FrmMain& form) {
     if (IsIconic(form.hwnd)) return;
@@ -370,7 +377,9 @@ void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {
     }
 }
 
-void lvwMain_DblClick(FrmMain& form) { EditItem(form); }
+void lvwMain_DblClick(FrmMain& form) {
+    EditItem(form);
+}
 
 void mnuFileExit_Click(FrmMain& form) {
     if (form.refreshing) {

@@ -56,11 +56,11 @@ UniqueImageList CreateToolbarImages() {
 HWND CreateToolbar(HWND parent, HIMAGELIST images, int height) {
     RECT client;
     GetClientRect(parent, &client);
-    HWND toolbar = CreateWindowExW(
-        0, TOOLBARCLASSNAMEW, nullptr,
-        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
-            CCS_NOPARENTALIGN | CCS_NODIVIDER,
-        0, 0, client.right, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                                   WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
+                                       CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                   0, 0, client.right, height, parent, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
     SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
     SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageSize, kImageSize));

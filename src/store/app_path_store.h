@@ -30,7 +30,7 @@ struct RefreshBuffers {
 };
 
 class AppPathStore {
-public:
+  public:
     // The root and sub-path are parameters so that another hive (the
     // per-user registrations) can be served by a second store.
     explicit AppPathStore(HKEY root = HKEY_LOCAL_MACHINE, std::wstring subKey = kAppPathsSubKey);
@@ -68,7 +68,7 @@ public:
     // RegCloseKey on a subkey handle; the result is ignored.
     void CloseEntry(HKEY entry);
 
-private:
+  private:
     HKEY root_;
     std::wstring subKey_;
     HKEY hAppPaths_ = nullptr;

@@ -11,7 +11,7 @@ namespace tolvane {
 
 template <typename Handle, auto Release, Handle Invalid = Handle{}>
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(Handle handle) : handle_(handle) {}
     UniqueHandle(const UniqueHandle&) = delete;
@@ -40,21 +40,41 @@ public:
         if (old != Invalid) Release(old);
     }
 
-private:
+  private:
     Handle handle_ = Invalid;
 };
 
 namespace detail {
-inline void CloseKey(HKEY key) { RegCloseKey(key); }
-inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
-inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
-inline void DeleteBitmap(HBITMAP bitmap) { DeleteObject(bitmap); }
-inline void DeleteFontHandle(HFONT font) { DeleteObject(font); }
-inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
-inline void DestroyImageList(HIMAGELIST list) { ImageList_Destroy(list); }
-inline void FreeGlobal(HGLOBAL memory) { GlobalFree(memory); }
-inline void DestroyMenuHandle(HMENU menu) { DestroyMenu(menu); }
-inline void DestroyWindowHandle(HWND window) { DestroyWindow(window); }
+inline void CloseKey(HKEY key) {
+    RegCloseKey(key);
+}
+inline void DestroyIconHandle(HICON icon) {
+    DestroyIcon(icon);
+}
+inline void DeleteGdiObject(HGDIOBJ object) {
+    DeleteObject(object);
+}
+inline void DeleteBitmap(HBITMAP bitmap) {
+    DeleteObject(bitmap);
+}
+inline void DeleteFontHandle(HFONT font) {
+    DeleteObject(font);
+}
+inline void DeleteMemoryDc(HDC dc) {
+    DeleteDC(dc);
+}
+inline void DestroyImageList(HIMAGELIST list) {
+    ImageList_Destroy(list);
+}
+inline void FreeGlobal(HGLOBAL memory) {
+    GlobalFree(memory);
+}
+inline void DestroyMenuHandle(HMENU menu) {
+    DestroyMenu(menu);
+}
+inline void DestroyWindowHandle(HWND window) {
+    DestroyWindow(window);
+}
 }  // namespace detail
 
 using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
@@ -71,7 +91,7 @@ using UniqueWindow = UniqueHandle<HWND, detail::DestroyWindowHandle>;
 // A file handle; CreateFile reports failure as INVALID_HANDLE_VALUE, which
 // cannot be a template argument, so files have their own owner.
 class UniqueFile {
-public:
+  public:
     UniqueFile() = default;
     explicit UniqueFile(HANDLE file) : file_(file) {}
     UniqueFile(const UniqueFile&) = delete;
@@ -84,13 +104,13 @@ public:
         file_ = INVALID_HANDLE_VALUE;
     }
 
-private:
+  private:
     HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
 // A device context from GetDC, released to its window.
 class WindowDc {
-public:
+  public:
     explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
@@ -99,14 +119,14 @@ public:
     }
     HDC get() const { return dc_; }
 
-private:
+  private:
     HWND window_;
     HDC dc_;
 };
 
 // Selects an object into a device context and puts the old one back.
 class SelectedObject {
-public:
+  public:
     SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
@@ -114,7 +134,7 @@ public:
         if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
     }
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ old_;
 };

@@ -31,6 +31,8 @@ std::wstring FromAnsiBuffer(const char* buffer, size_t capacity) {
     return FromAnsi(std::string_view(buffer, length));
 }
 
-size_t AnsiLength(std::wstring_view text) { return ToAnsi(text).size(); }
+size_t AnsiLength(std::wstring_view text) {
+    return ToAnsi(text).size();
+}
 
 }  // namespace tolvane

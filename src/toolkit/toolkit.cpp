@@ -23,10 +23,18 @@ int ShowMessage(HWND owner, const std::wstring& text, UINT style) {
     return MessageBoxW(owner, text.c_str(), kAppTitle, style);
 }
 
-int TwipsToPixelsX(int twips) { return MulDiv(twips, DotsPerInch(LOGPIXELSX), 1440); }
-int TwipsToPixelsY(int twips) { return MulDiv(twips, DotsPerInch(LOGPIXELSY), 1440); }
-int PixelsToTwipsX(int pixels) { return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSX)); }
-int PixelsToTwipsY(int pixels) { return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSY)); }
+int TwipsToPixelsX(int twips) {
+    return MulDiv(twips, DotsPerInch(LOGPIXELSX), 1440);
+}
+int TwipsToPixelsY(int twips) {
+    return MulDiv(twips, DotsPerInch(LOGPIXELSY), 1440);
+}
+int PixelsToTwipsX(int pixels) {
+    return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSX));
+}
+int PixelsToTwipsY(int pixels) {
+    return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSY));
+}
 
 void YieldToMessages() {
     MSG msg;
@@ -58,9 +66,8 @@ std::wstring ProgramFolder() {
 }
 
 HICON ProgramIcon() {
-    static HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                                      MAKEINTRESOURCEW(IDI_TOLVANE), IMAGE_ICON,
-                                                      32, 32, LR_SHARED));
+    static HICON icon = static_cast<HICON>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TOLVANE), IMAGE_ICON, 32, 32, LR_SHARED));
     return icon;
 }
 
@@ -90,11 +97,13 @@ HFONT DialogFont() {
     return font;
 }
 
-int ListCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+int ListCount(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 int ListSelectedIndex(HWND list) {
-    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                         LVNI_SELECTED));
+    return static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 std::wstring ListItemText(HWND list, int index, int subItem) {
@@ -104,9 +113,8 @@ std::wstring ListItemText(HWND list, int index, int subItem) {
         item.iSubItem = subItem;
         item.pszText = buffer.data();
         item.cchTextMax = static_cast<int>(buffer.size());
-        auto length = static_cast<size_t>(
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
-                         reinterpret_cast<LPARAM>(&item)));
+        auto length = static_cast<size_t>(SendMessageW(
+            list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
         if (length + 1 < buffer.size()) return std::wstring(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
     }
@@ -118,7 +126,8 @@ int ListAppend(HWND list, const std::wstring& text, int image) {
     item.iItem = ListCount(list);
     item.pszText = const_cast<wchar_t*>(text.c_str());
     item.iImage = image;
-    return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    return static_cast<int>(
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 void ListSetSubItem(HWND list, int index, int subItem, const std::wstring& text) {

@@ -70,10 +70,8 @@ void DialogScript::OnTick() {
     if (GetTickCount() - idleSince_ > kGiveUpMs) {
         timedOut_ = true;
         idleSince_ = GetTickCount();
-        PostMessageW(dialog, WM_COMMAND, IsMessageBox(dialog) && !GetDlgItem(dialog, IDCANCEL)
-                                             ? IDOK
-                                             : IDCANCEL,
-                     0);
+        PostMessageW(dialog, WM_COMMAND,
+                     IsMessageBox(dialog) && !GetDlgItem(dialog, IDCANCEL) ? IDOK : IDCANCEL, 0);
     }
 }
 
@@ -132,7 +130,9 @@ void SetControlText(HWND dialog, int id, const std::wstring& text) {
     SetWindowTextW(GetDlgItem(dialog, id), text.c_str());
 }
 
-std::wstring ControlText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+std::wstring ControlText(HWND dialog, int id) {
+    return WindowText(GetDlgItem(dialog, id));
+}
 
 DialogStep AnswerMessageBox(MessageBoxSeen* seen, int button) {
     return {IsMessageBox, [seen, button](HWND box) {

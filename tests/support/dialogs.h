@@ -18,7 +18,7 @@ struct DialogStep {
 };
 
 class DialogScript {
-public:
+  public:
     explicit DialogScript(std::vector<DialogStep> steps);
     ~DialogScript();
     DialogScript(const DialogScript&) = delete;
@@ -31,7 +31,7 @@ public:
     // it to keep the test from hanging.
     bool timedOut() const { return timedOut_; }
 
-private:
+  private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void OnTick();
 
@@ -47,7 +47,7 @@ struct MessageBoxSeen {
     bool shown = false;
     std::wstring text;
     std::wstring title;
-    UINT style = 0;           // icon and button bits, as MessageBox's uType
+    UINT style = 0;             // icon and button bits, as MessageBox's uType
     bool ownerVisible = false;  // whether its owner window was visible
     HWND owner = nullptr;
 };

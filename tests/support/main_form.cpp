@@ -1,0 +1,67 @@
+#include "support/main_form.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "toolkit/handles.h"
+#include "toolkit/narrow.h"
+#include "toolkit/toolkit.h"
+
+namespace tolvane::testing {
+
+std::vector<Row> ListRows(HWND list) {
+    std::vector<Row> rows;
+    for (int i = 0; i < ListCount(list); ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = i;
+        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        rows.push_back({ListItemText(list, i, 0), ListItemText(list, i, 1), item.iImage});
+    }
+    return rows;
+}
+
+bool ImageIsBlank(HIMAGELIST list, int index) {
+    HDC screen = GetDC(nullptr);
+    UniqueMemoryDc dc(CreateCompatibleDC(screen));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen, 32, 32));
+    ReleaseDC(nullptr, screen);
+    SelectedObject select(dc.get(), bitmap.get());
+    RECT all{0, 0, 32, 32};
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            if ((GetPixel(dc.get(), x, y) & 0xFFFFFF) != 0xFFFFFF) return false;
+        }
+    }
+    return true;
+}
+
+std::wstring ProgramWithoutIcons() {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    WIN32_FIND_DATAW found;
+    std::wstring pattern = std::wstring(system) + L"\\*.exe";
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    std::wstring result;
+    do {
+        std::wstring path = std::wstring(system) + L"\\" + found.cFileName;
+        if (found.nFileSizeLow > 0 &&
+            ExtractIconExA(ToAnsi(path).c_str(), -1, nullptr, nullptr, 0) == 0) {
+            result = path;
+            break;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return result;
+}
+
+std::wstring OwnPath() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+}  // namespace tolvane::testing
