@@ -6,7 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" tolvane
+"$root/scripts/build.sh" --target tolvane
 build="${TOLVANE_BUILD:-$root/build}"
 
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
@@ -25,7 +25,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-had_display="${DISPLAY:-}"
 source "$root/scripts/display.sh"
 ensure_display "$work" || { echo "run: could not start Xvfb" >&2; exit 1; }
 
@@ -34,14 +33,21 @@ if [ -z "${WINEPREFIX:-}" ] && [ ! -d "$HOME/.wine" ]; then
     wineboot -i >/dev/null 2>&1 || true
 fi
 
-wine "$build/tolvane.exe" &
+if [ -n "$xvfb_pid" ]; then
+    # No window manager on a private Xvfb: a Wine desktop gives the window
+    # its frame and caption.
+    wine explorer /desktop=TolvaneDesktop,1280x1024 "$build/tolvane.exe" &
+else
+    wine "$build/tolvane.exe" &
+fi
 wine_pid=$!
 
-if [ -z "$had_display" ] || [ -n "$xvfb_pid" ]; then
+if [ -n "$xvfb_pid" ]; then
     shot="$build/tolvane-screenshot.png"
     for _ in $(seq 1 120); do
-        if xwininfo -root -tree 2>/dev/null | grep -q '"Tolvane"'; then
-            sleep 2
+        if xwininfo -root -tree 2>/dev/null | grep -q 'TolvaneDesktop'; then
+            # The list is filled before the window shows; give it a moment.
+            sleep 4
             import -window root "$shot"
             echo "run: Tolvane is running on $DISPLAY (Xvfb); screenshot: $shot"
             echo "run: press Ctrl+C to stop it."

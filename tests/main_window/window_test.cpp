@@ -1,0 +1,410 @@
+// The main window's layout, toolbar, menus, minimum size and command routing.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include "main_window/toolbar.h"
+#include "resource.h"
+#include "support/dialogs.h"
+#include "support/main_form.h"
+#include "support/registry.h"
+#include "toolkit/toolkit.h"
+
+using namespace tolvane;
+using namespace tolvane::testing;
+
+namespace {
+
+SIZE OuterSize(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+RECT ChildRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+RECT Client(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    return r;
+}
+
+void ExpectListFillsClientBelowToolbar(const FrmMain& form) {
+    RECT client = Client(form.hwnd);
+    RECT list = ChildRect(form.lvwMain);
+    EXPECT_EQ(list.left, 0);
+    EXPECT_EQ(list.top, TwipsToPixelsY(kToolbarHeightTwips));
+    EXPECT_EQ(list.right, client.right);
+    EXPECT_EQ(list.bottom, client.bottom);
+}
+
+std::wstring MenuText(HMENU menu, int position) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+    return text;
+}
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ClearAppPaths();
+        PutEntry(L"a.exe", L"C:\\a.exe");
+        PutEntry(L"b.exe", L"C:\\b.exe");
+    }
+    void TearDown() override { ClearAppPaths(); }
+};
+
+}  // namespace
+
+TEST_F(WindowTest, OpensWithTheGivenSizeCaptionAndFrame) {
+    ASSERT_EQ(TwipsToPixelsX(15), 1);  // 96 dots per inch
+    MainForm main;
+    RECT client = Client(main.hwnd);
+    EXPECT_EQ(client.right, 663);
+    EXPECT_EQ(client.bottom, 490);
+    EXPECT_EQ(WindowText(main.hwnd), L"Tolvane");
+
+    LONG style = GetWindowLongW(main.hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(GetWindowLongW(main.hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrW(main.hwnd, GCLP_HICON)), ProgramIcon());
+    EXPECT_NE(ProgramIcon(), nullptr);
+
+    RECT window;
+    GetWindowRect(main.hwnd, &window);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((window.top + window.bottom) / 2, (work.top + work.bottom) / 2, 1);
+}
+
+TEST_F(WindowTest, ToolbarHasItsButtonsKeysImagesAndTips) {
+    MainForm main;
+    HWND bar = main.form.tbrMain;
+    RECT rect = ChildRect(bar);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.top, 0);
+    EXPECT_EQ(rect.right, Client(main.hwnd).right);
+    EXPECT_EQ(rect.bottom - rect.top, 58);  // 870 twips
+
+    const UINT commands[] = {IDT_REFRESH, IDT_ADD, IDT_EDIT, IDT_DEL, 0, IDT_EXIT};
+    const wchar_t* keys[] = {L"Refresh", L"Add", L"Edit", L"Del", nullptr, L"Exit"};
+    const wchar_t* tips[] = {L"刷新列表", L"添加项目", L"编辑项目",
+                             L"删除项目", nullptr,     L"退出程序"};
+    const int images[] = {0, 1, 2, 3, -1, 4};
+    ASSERT_EQ(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0), 6);
+    for (int i = 0; i < 6; ++i) {
+        TBBUTTON button{};
+        SendMessageW(bar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+        EXPECT_EQ(static_cast<UINT>(button.idCommand), commands[i]);
+        if (!commands[i]) {
+            EXPECT_TRUE(button.fsStyle & BTNS_SEP);
+            continue;
+        }
+        EXPECT_EQ(button.iBitmap, images[i]);
+        EXPECT_EQ(std::wstring(ToolbarKeyOf(commands[i])), keys[i]);
+        EXPECT_EQ(std::wstring(ToolbarTipOf(commands[i])), tips[i]);
+        wchar_t text[32] = {};
+        SendMessageW(bar, TB_GETBUTTONTEXTW, commands[i], reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, L"");  // images only
+    }
+    LRESULT size = SendMessageW(bar, TB_GETBUTTONSIZE, 0, 0);
+    EXPECT_EQ(LOWORD(size), 55);
+    EXPECT_EQ(HIWORD(size), 54);
+    auto images48 = reinterpret_cast<HIMAGELIST>(SendMessageW(bar, TB_GETIMAGELIST, 0, 0));
+    ASSERT_EQ(images48, main.form.imlToolBar.get());
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images48, &cx, &cy);
+    EXPECT_EQ(cx, 48);
+    EXPECT_EQ(cy, 48);
+    EXPECT_EQ(ImageList_GetImageCount(images48), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(ImageIsBlank(images48, i)) << i;
+}
+
+TEST_F(WindowTest, ListSitsBelowTheToolbarWithItsColumnsAndFirstInTabOrder) {
+    MainForm main;
+    HWND list = main.form.lvwMain;
+    ExpectListFillsClientBelowToolbar(main.form);
+    EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 160);
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 427);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 2);
+    const wchar_t* titles[] = {L"项目名称", L"程序路径"};
+    for (int i = 0; i < 2; ++i) {
+        wchar_t text[32] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 32;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        EXPECT_STREQ(text, titles[i]);
+    }
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+              main.form.iml.get());
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)),
+              main.form.iml.get());
+    EXPECT_EQ(GetNextDlgTabItem(main.hwnd, nullptr, FALSE), list);
+}
+
+TEST_F(WindowTest, MenuBarIsAsDesigned) {
+    MainForm main;
+    HMENU bar = GetMenu(main.hwnd);
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    EXPECT_EQ(MenuText(bar, 0), L"文件(&F)");
+    EXPECT_EQ(MenuText(bar, 1), L"操作(&O)");
+    EXPECT_EQ(MenuText(bar, 2), L"帮助(&H)");
+
+    struct Item {
+        const wchar_t* text;  // null for a separator
+        UINT id;
+    };
+    const std::vector<std::vector<Item>> menus = {
+        {{L"导出为HTML(&H)", IDM_FILE_HTML},
+         {L"导出为XML(&X)", IDM_FILE_XML},
+         {nullptr, 0},
+         {L"退出(&X)", IDM_FILE_EXIT}},
+        {{L"刷新(&R)", IDM_OPR_REFRESH},
+         {L"添加(&A)", IDM_OPR_ADD},
+         {L"编辑(&E)", IDM_OPR_EDIT},
+         {L"删除(&D)", IDM_OPR_DEL}},
+        {{L"内容(&H)", IDM_HELP_CONTENT}, {nullptr, 0}, {L"关于(&A)", IDM_HELP_ABOUT}},
+    };
+    for (int m = 0; m < 3; ++m) {
+        HMENU sub = GetSubMenu(bar, m);
+        ASSERT_EQ(GetMenuItemCount(sub), static_cast<int>(menus[m].size()));
+        for (int i = 0; i < GetMenuItemCount(sub); ++i) {
+            UINT state = GetMenuState(sub, static_cast<UINT>(i), MF_BYPOSITION);
+            const Item& item = menus[m][i];
+            if (!item.text) {
+                EXPECT_TRUE(state & MF_SEPARATOR);
+                continue;
+            }
+            EXPECT_EQ(MenuText(sub, i), item.text);  // no shortcut text after a tab
+            EXPECT_EQ(GetMenuItemID(sub, i), item.id);
+            EXPECT_FALSE(state & (MF_GRAYED | MF_DISABLED | MF_CHECKED));
+        }
+    }
+}
+
+TEST_F(WindowTest, MinimumSizeSpringsBackPerDimension) {
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    const SIZE minimum = {TwipsToPixelsX(kMinWidthTwips), TwipsToPixelsY(kMinHeightTwips)};
+
+    SetWindowPos(main.hwnd, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(OuterSize(main.hwnd).cx, minimum.cx);
+    EXPECT_EQ(OuterSize(main.hwnd).cy, minimum.cy);
+    ExpectListFillsClientBelowToolbar(main.form);
+    EXPECT_GT(ChildRect(main.form.lvwMain).bottom - ChildRect(main.form.lvwMain).top, 0);
+
+    SetWindowPos(main.hwnd, nullptr, 0, 0, 250, 520, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(OuterSize(main.hwnd).cx, minimum.cx);
+    EXPECT_EQ(OuterSize(main.hwnd).cy, 520);  // tall enough: left alone
+
+    SetWindowPos(main.hwnd, nullptr, 0, 0, 640, 100, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(OuterSize(main.hwnd).cx, 640);
+    EXPECT_EQ(OuterSize(main.hwnd).cy, minimum.cy);
+    ExpectListFillsClientBelowToolbar(main.form);
+}
+
+TEST_F(WindowTest, MinimizeChangesNothingAndRestoreAndMaximizeLayOut) {
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    RECT before = ChildRect(main.form.lvwMain);
+    ShowWindow(main.hwnd, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(main.hwnd));
+    RECT minimized = ChildRect(main.form.lvwMain);
+    EXPECT_EQ(minimized.right - minimized.left, before.right - before.left);
+    EXPECT_EQ(minimized.bottom - minimized.top, before.bottom - before.top);
+
+    ShowWindow(main.hwnd, SW_RESTORE);
+    ExpectListFillsClientBelowToolbar(main.form);
+    ShowWindow(main.hwnd, SW_MAXIMIZE);
+    EXPECT_TRUE(IsZoomed(main.hwnd));
+    ExpectListFillsClientBelowToolbar(main.form);
+    EXPECT_GT(Client(main.hwnd).right, 663);
+    EXPECT_EQ(ChildRect(main.form.tbrMain).right, Client(main.hwnd).right);
+}
+
+TEST_F(WindowTest, CommonControlsSixAreLoaded) {
+    MainForm main;
+    HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
+    ASSERT_NE(comctl, nullptr);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(comctl, path, MAX_PATH);
+    std::wstring lower = path;
+    for (wchar_t& c : lower) c = towlower(c);
+    EXPECT_NE(lower.find(L"winsxs"), std::wstring::npos) << path;
+    EXPECT_NE(lower.find(L"common-controls"), std::wstring::npos) << path;
+    EXPECT_NE(lower.find(L"_6.0."), std::wstring::npos) << path;
+}
+
+// Each way out unloads the window, closes the store and ends the loop.
+TEST_F(WindowTest, ExitFromMenuToolbarAndCloseBoxEndsTheProgram) {
+    struct Way {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    };
+    const Way ways[] = {{"menu", WM_COMMAND, IDM_FILE_EXIT},
+                        {"toolbar", WM_COMMAND, IDT_EXIT},
+                        {"close box", WM_SYSCOMMAND, SC_CLOSE}};
+    for (const Way& way : ways) {
+        MainForm main;
+        main.form.quitOnUnload = true;
+        ASSERT_TRUE(main.form.store.IsOpen());
+        SendMessageW(main.hwnd, way.message, way.wParam, 0);
+        EXPECT_FALSE(IsWindow(main.hwnd)) << way.name;
+        EXPECT_FALSE(main.form.store.IsOpen()) << way.name;
+        MSG msg;
+        EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << way.name;
+    }
+}
+
+TEST_F(WindowTest, ToolbarKeysAreComparedExactly) {
+    MainForm main;
+    PutEntry(L"c.exe", L"C:\\c.exe");
+    for (const wchar_t* key : {L"refresh", L"REFRESH", L"Refresh ", L"", L"Exit2"}) {
+        tbrMain_ButtonClick(main.form, key);
+        EXPECT_EQ(ListCount(main.form.lvwMain), 2);
+        EXPECT_TRUE(IsWindow(main.hwnd));
+    }
+    tbrMain_ButtonClick(main.form, L"Refresh");
+    EXPECT_EQ(ListCount(main.form.lvwMain), 3);
+}
+
+TEST_F(WindowTest, ClickingTheSeparatorDoesNothing) {
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    PutEntry(L"c.exe", L"C:\\c.exe");
+    RECT separator;
+    SendMessageW(main.form.tbrMain, TB_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&separator));
+    LPARAM at =
+        MAKELPARAM((separator.left + separator.right) / 2, (separator.top + separator.bottom) / 2);
+    SendMessageW(main.form.tbrMain, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(main.form.tbrMain, WM_LBUTTONUP, 0, at);
+    YieldToMessages();
+    EXPECT_EQ(ActiveDialog(), nullptr);
+    EXPECT_EQ(ListCount(main.form.lvwMain), 2);  // no refresh either
+
+    // The refresh button beside it, clicked the same way, does refresh.
+    RECT refresh;
+    SendMessageW(main.form.tbrMain, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&refresh));
+    at = MAKELPARAM((refresh.left + refresh.right) / 2, (refresh.top + refresh.bottom) / 2);
+    SendMessageW(main.form.tbrMain, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(main.form.tbrMain, WM_LBUTTONUP, 0, at);
+    YieldToMessages();
+    EXPECT_EQ(ListCount(main.form.lvwMain), 3);
+}
+
+// Every menu item and toolbar button reaches its command: each command's
+// first window is recognised and dismissed.
+TEST_F(WindowTest, EveryCommandReachesItsProcedure) {
+    struct Route {
+        UINT command;
+        std::function<bool(HWND)> first;
+    };
+    auto titled = [](const wchar_t* title) {
+        std::wstring wanted = title;
+        return [wanted](HWND dialog) { return WindowText(dialog) == wanted; };
+    };
+    auto question = [](HWND dialog) {
+        return IsMessageBox(dialog) && ReadMessageBox(dialog).style == (MB_ICONQUESTION | MB_YESNO);
+    };
+    auto help = [](HWND dialog) {
+        return IsMessageBox(dialog) && ReadMessageBox(dialog).text == L"懒人^-^ 不写了～";
+    };
+    const Route routes[] = {
+        {IDM_OPR_ADD, titled(L"添加项目")},
+        {IDT_ADD, titled(L"添加项目")},
+        {IDM_OPR_EDIT, titled(L"编辑项目")},
+        {IDT_EDIT, titled(L"编辑项目")},
+        {IDM_OPR_DEL, question},
+        {IDT_DEL, question},
+        {IDM_FILE_HTML, titled(L"导出为HTML文件")},
+        {IDM_FILE_XML, titled(L"导出为XML文件")},
+        {IDM_HELP_CONTENT, help},
+        {IDM_HELP_ABOUT, titled(L"关于 Tolvane")},
+    };
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    for (const Route& route : routes) {
+        bool seen = false;
+        DialogScript script({{[&](HWND dialog) { return route.first(dialog); },
+                              [&](HWND dialog) {
+                                  seen = true;
+                                  // Cancel where there is a cancel, else close.
+                                  if (GetDlgItem(dialog, IDNO)) {
+                                      PressButton(dialog, IDNO);
+                                  } else if (GetDlgItem(dialog, IDCANCEL)) {
+                                      PressButton(dialog, IDCANCEL);
+                                  } else {
+                                      PressButton(dialog, IDOK);
+                                  }
+                              }}});
+        SendMessageW(main.hwnd, WM_COMMAND, route.command, 0);
+        EXPECT_TRUE(seen) << "command " << route.command;
+        EXPECT_FALSE(script.timedOut());
+        EXPECT_EQ(ListCount(main.form.lvwMain), 2);
+    }
+}
+
+TEST_F(WindowTest, DoubleClickEditsTheSelectedEntry) {
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    std::wstring key;
+    DialogScript script({OnDialogTitled(L"编辑项目", [&](HWND dialog) {
+        HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+        key = WindowText(edit);
+        PressButton(dialog, IDCANCEL);
+    })});
+    NMHDR click{main.form.lvwMain, 0, static_cast<UINT>(NM_DBLCLK)};
+    SendMessageW(main.hwnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(key, ListItemText(main.form.lvwMain, 0));
+}
+
+// The real program as a separate process: its list matches the registry and
+// WM_CLOSE ends it with exit code 0.
+TEST_F(WindowTest, TheProgramStartsListsAndClosesCleanly) {
+    std::wstring exe = OwnPath();
+    exe = exe.substr(0, exe.find_last_of(L'\\'));
+    exe = exe.substr(0, exe.find_last_of(L'\\')) + L"\\tolvane.exe";
+    ASSERT_NE(GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "no tolvane.exe";
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + exe + L"\"";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !window; ++i) {
+        Sleep(100);
+        HWND found = FindWindowW(kMainWindowClass, L"Tolvane");
+        if (found && IsWindowVisible(found)) window = found;
+    }
+    ASSERT_NE(window, nullptr);
+    HWND list = FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0),
+              static_cast<LRESULT>(EntryNames().size()));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
