@@ -1,9 +1,231 @@
 #include "about/about.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "about/credits.h"
+#include "toolkit/handles.h"
+#include "toolkit/toolkit.h"
+
 namespace tolvane {
 
-// Filled in with the About window.
-void mnuHelpAbout_Click(HWND) {}
-void mnuHelpContent_Click(HWND) {}
+namespace {
+
+// The client area and the controls, in twips.
+constexpr int kClientWidthTwips = 5175;
+constexpr int kClientHeightTwips = 3660;
+constexpr int kOkBottomTwips = 3000 + 495;
+
+constexpr DWORD kAboutStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+
+constexpr wchar_t kNote[] =
+    L"    这个小工具是我在去年一个冬天的周末写成的。那时我常在“运行”对话框里敲短名字来启动程序，"
+    L"也想给自己常用的软件起个短名字，可每添加一个都得打开注册表编辑器，一层层找到那个键，"
+    L"再手工新建项、粘贴程序路径，既麻烦又容易出错。于是我干脆写了这个小程序，"
+    L"把添加、修改和删除都放进一个窗口里，前后大约花了两个晚上的时间。界面简陋，功能也不多，"
+    L"但我自己用着很顺手，就拿出来和朋友们分享，希望对你也有用。";
+
+struct ControlDef {
+    int id;
+    const wchar_t* className;
+    DWORD style;
+    int left, top, width, height;
+};
+
+// In creation order, which makes the z-order and so the tab order: title,
+// note, button, credits. The icon stands outside it, last.
+constexpr ControlDef kControls[] = {
+    {kIdAboutTitle, L"Static", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 720, 240, 900, 180},
+    {kIdAboutContent, L"Static", SS_LEFT | SS_NOPREFIX, 120, 1200, 4935, 1695},
+    {kIdAboutOk, L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 1920, 3000, 1215, 495},
+    {kIdAboutAuthor, L"Static", SS_LEFT | SS_NOPREFIX, 120, 600, 4935, 615},
+    {kIdAboutImage, L"Static", SS_ICON, 120, 120, 480, 480},
+};
+
+struct AboutState {
+    HWND owner = nullptr;
+};
+
+std::wstring AuthorText() {
+    return std::wstring(L"作者：") + kAuthorCredit + L"\r\n网站：" + kSiteUrl + L"\r\n邮件：" +
+           kMailAddress;
+}
+
+std::wstring ControlText(int id) {
+    switch (id) {
+        case kIdAboutTitle:
+            return kAboutCaption;
+        case kIdAboutContent:
+            return kNote;
+        case kIdAboutOk:
+            return L"确定(&O)";
+        case kIdAboutAuthor:
+            return AuthorText();
+        default:
+            return L"";
+    }
+}
+
+// A dialog template with a caption and no controls: the controls are made
+// in WM_INITDIALOG, where their places can be given in pixels. The vector's
+// storage meets the template's DWORD alignment.
+std::vector<WORD> AboutTemplate() {
+    DLGTEMPLATE head{};
+    head.style = kAboutStyle;
+    std::vector<WORD> words(sizeof(head) / sizeof(WORD));
+    std::memcpy(words.data(), &head, sizeof(head));
+    words.push_back(0);  // no menu
+    words.push_back(0);  // the standard dialog class
+    for (const wchar_t* c = kAboutCaption; *c; ++c) words.push_back(static_cast<WORD>(*c));
+    words.push_back(0);
+    return words;
+}
+
+HWND CreateControl(HWND dialog, const ControlDef& def) {
+    HWND control = CreateWindowExW(
+        0, def.className, ControlText(def.id).c_str(), WS_CHILD | WS_VISIBLE | def.style,
+        TwipsToPixelsX(def.left), TwipsToPixelsY(def.top), TwipsToPixelsX(def.width),
+        TwipsToPixelsY(def.height), dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    return control;
+}
+
+void ShowProgramIcon(HWND image) {
+    RECT design;
+    GetWindowRect(image, &design);
+    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon()), 0);
+    // Setting the icon sizes the control to the icon; the design size stays.
+    SetWindowPos(image, nullptr, 0, 0, design.right - design.left, design.bottom - design.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT PlaceOf(HWND dialog, int id) {
+    RECT rect;
+    HWND control = GetDlgItem(dialog, id);
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void Place(HWND dialog, int id, const RECT& rect) {
+    SetWindowPos(GetDlgItem(dialog, id), nullptr, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The room a label's text takes in its font: on one line, or wrapped at the
+// label's width as the label draws it.
+SIZE TextExtent(HWND dialog, int id, bool oneLine) {
+    HWND label = GetDlgItem(dialog, id);
+    RECT place = PlaceOf(dialog, id);
+    RECT rect = {0, 0, oneLine ? 0 : place.right - place.left, 0};
+    WindowDc dc(label);
+    SelectedObject font(dc.get(), DialogFont());
+    std::wstring text = WindowText(label);
+    UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_LEFT;
+    DrawTextW(dc.get(), text.c_str(), -1, &rect, format | (oneLine ? DT_SINGLELINE : DT_WORDBREAK));
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// Grows |rect| to at least |size|, keeping its top left corner.
+void GrowTo(RECT& rect, SIZE size) {
+    rect.right = std::max(rect.right, rect.left + size.cx);
+    rect.bottom = std::max(rect.bottom, rect.top + size.cy);
+}
+
+// Moves |rect| down so that it starts no higher than |floor|.
+void KeepBelow(RECT& rect, LONG floor) {
+    if (rect.top < floor) OffsetRect(&rect, 0, floor - rect.top);
+}
+
+// The design places suit a 12-pixel interface font. A taller font keeps
+// every place but lets the labels grow to their text, pushing what stands
+// below them down, and the window grows with them when it must.
+int FitToFont(HWND dialog) {
+    RECT title = PlaceOf(dialog, kIdAboutTitle);
+    GrowTo(title, TextExtent(dialog, kIdAboutTitle, true));
+    Place(dialog, kIdAboutTitle, title);
+
+    RECT author = PlaceOf(dialog, kIdAboutAuthor);
+    GrowTo(author, TextExtent(dialog, kIdAboutAuthor, false));
+    Place(dialog, kIdAboutAuthor, author);
+
+    RECT content = PlaceOf(dialog, kIdAboutContent);
+    KeepBelow(content, author.bottom);
+    GrowTo(content, TextExtent(dialog, kIdAboutContent, false));
+    Place(dialog, kIdAboutContent, content);
+
+    RECT ok = PlaceOf(dialog, kIdAboutOk);
+    KeepBelow(ok, content.bottom);
+    Place(dialog, kIdAboutOk, ok);
+
+    int margin = TwipsToPixelsY(kClientHeightTwips - kOkBottomTwips);
+    return std::max<int>(TwipsToPixelsY(kClientHeightTwips), ok.bottom + margin);
+}
+
+void SizeClientArea(HWND dialog, int height) {
+    RECT outer = {0, 0, TwipsToPixelsX(kClientWidthTwips), height};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
+    SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL OnInitDialog(HWND dialog, AboutState* state) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon()));
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon()));
+    for (const ControlDef& def : kControls) {
+        HWND control = CreateControl(dialog, def);
+        if (def.id == kIdAboutImage) ShowProgramIcon(control);
+    }
+    SizeClientArea(dialog, FitToFont(dialog));
+    SendMessageW(dialog, DM_SETDEFID, kIdAboutOk, 0);
+    CenterWindow(dialog, state->owner);
+    SetFocus(GetDlgItem(dialog, kIdAboutOk));
+    return FALSE;  // the focus is set
+}
+
+BOOL OnCommand(HWND dialog, int id) {
+    // Esc arrives as IDCANCEL and is ignored: the window has no cancel
+    // button. The close box comes through WM_CLOSE instead.
+    if (id == kIdAboutOk) EndDialog(dialog, IDOK);
+    return TRUE;
+}
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog(dialog, reinterpret_cast<AboutState*>(lParam));
+        case WM_COMMAND:
+            return OnCommand(dialog, LOWORD(wParam));
+        case WM_CLOSE:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+void ShowAboutDlg(HWND owner) {
+    AboutState state;
+    state.owner = owner;
+    std::vector<WORD> dialogTemplate = AboutTemplate();
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
+                            reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()), owner,
+                            AboutDlgProc, reinterpret_cast<LPARAM>(&state));
+}
+
+void mnuHelpAbout_Click(HWND owner) {
+    ShowAboutDlg(owner);
+}
+
+void mnuHelpContent_Click(HWND owner) {
+    ShowMessage(owner, kHelpText, kStyleInfo);
+}
 
 }  // namespace tolvane
