@@ -1,0 +1,34 @@
+// The text of the two export files, built from the list's rows and the time
+// of the export. Each piece is written as it stands and followed by CR LF;
+// an XML piece may hold line breaks of its own.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvane {
+
+// One list item: the entry name and its program path.
+struct ExportRow {
+    std::wstring name;
+    std::wstring path;
+};
+
+// "yyyy-mm-dd hh:mm" on a 24-hour clock.
+std::wstring ExportStamp(const SYSTEMTIME& time);
+
+// A name or path made safe for both files: "&", "<" and ">" become entities,
+// and a character that the ANSI code page cannot hold becomes a numeric
+// character reference, so that no character is lost when the file is
+// written in that code page. Everything else stays as it is.
+std::wstring MarkupText(std::wstring_view text);
+
+// 4 + n pieces, one line each.
+std::vector<std::wstring> HtmlPieces(const std::vector<ExportRow>& rows, const SYSTEMTIME& time);
+// 5 + n pieces making 7 + 4n lines.
+std::vector<std::wstring> XmlPieces(const std::vector<ExportRow>& rows, const SYSTEMTIME& time);
+
+}  // namespace tolvane
