@@ -18,7 +18,7 @@ inline constexpr Boolean kTrue = -1;
 inline constexpr Boolean kFalse = 0;
 
 class CommDlg {
-public:
+  public:
     Boolean Bold() const { return bold_; }
     void Bold(bool bBold) { bold_ = bBold ? kTrue : kFalse; }
     std::wstring DefaultExt() const { return defaultExt_; }
@@ -54,6 +54,9 @@ public:
 
     Boolean Italic() const { return italic_; }
     void Italic(bool BItalic) { italic_ = BItalic ? kTrue : kFalse; }
+    // A window handle; after a confirmed printer dialog, the device context
+    // that the dialog left in its record (the class has no other property
+    // for it).
     int32_t Owner() const { return owner_; }
     void Owner(int32_t lOwner) { owner_ = lOwner; }
     int32_t RGBResult() const { return rgbResult_; }
@@ -63,7 +66,15 @@ public:
     Boolean Underline() const { return underline_; }
     void Underline(bool bUnderline) { underline_ = bUnderline ? kTrue : kFalse; }
 
-private:
+  private:
+    // Codes 1 and 2 (open and save) and 6 (help) share one path.
+    void RunFileAction(int16_t mAction);
+    void RunColourAction();
+    void RunFontAction();
+    void RunPrinterAction();
+    // An Owner of 0 becomes the active window, and stays so.
+    void ApplyOwnerDefault();
+
     std::wstring fileName_;
     std::wstring fileTitle_;
     int32_t owner_ = 0;
