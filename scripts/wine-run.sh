@@ -41,7 +41,7 @@ ensure_display "$work" || { echo "wine-run: could not start Xvfb" >&2; exit 1; }
 # The template prefix: one wineboot per build, guarded against parallel runs.
 (
     flock 9
-    if [ ! -f "$template/.ready-2" ]; then
+    if [ ! -f "$template/.ready-3" ]; then
         rm -rf "$template"
         WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
         # Every window of a test runs inside one Wine desktop: without a window
@@ -49,7 +49,7 @@ ensure_display "$work" || { echo "wine-run: could not start Xvfb" >&2; exit 1; }
         # window that it shows.
         WINEPREFIX="$template" wine regedit /S "Z:${here//\//\\}\\wine-desktop.reg" >/dev/null 2>&1
         WINEPREFIX="$template" wineserver -w
-        touch "$template/.ready-2"
+        touch "$template/.ready-3"
     fi
 ) 9>"$build_dir/.wine-template.lock"
 

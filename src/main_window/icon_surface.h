@@ -21,12 +21,17 @@ class IconSurface {
     void Clear();
     HDC hDC() const { return dc_.get(); }
     // Appends the surface's current image to |list| with white as the mask
-    // colour; returns the list's image count afterwards.
+    // colour; returns the list's image count afterwards. Like an append with
+    // a mask colour, it turns the masked pixels of the surface black.
     int AppendTo(HIMAGELIST list);
 
   private:
+    void MakeMask();
+
     UniqueMemoryDc dc_;
     UniqueBitmap bitmap_;
+    UniqueBitmap mask_;
+    unsigned char* pixels_ = nullptr;  // the bitmap's bottom-up BGR rows
     HGDIOBJ original_ = nullptr;
 };
 

@@ -55,7 +55,7 @@ void CreateList(FrmMain& form) {
     AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips);
 
     form.iml.reset(
-        ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 16));
+        ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 256));
     // The design-time image, until the first refresh replaces it.
     ImageList_AddIcon(form.iml.get(), ProgramIcon());
     AttachImages(form, form.iml.get());
@@ -75,6 +75,44 @@ void SelectFirstItem(FrmMain& form) {
     SendMessageW(form.lvwMain, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
 }
 
+// Inserting into a list that redraws costs far more than the item itself,
+// so the list redraws a few times a second while a refresh fills it, and
+// at its end; the refresh still yields after every index.
+class BatchedRedraw {
+  public:
+    explicit BatchedRedraw(HWND list) : list_(list), last_(GetTickCount()) {
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~BatchedRedraw() { Show(); }
+    BatchedRedraw(const BatchedRedraw&) = delete;
+    BatchedRedraw& operator=(const BatchedRedraw&) = delete;
+
+    // Lets the next yield paint the list when it has waited long enough.
+    void BeforeYield() {
+        if (GetTickCount() - last_ < kIntervalMs) return;
+        Show();
+        painting_ = true;
+    }
+    void AfterYield() {
+        if (!painting_) return;
+        painting_ = false;
+        last_ = GetTickCount();
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
+
+  private:
+    static constexpr DWORD kIntervalMs = 100;
+
+    void Show() {
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+
+    HWND list_;
+    DWORD last_;
+    bool painting_ = false;
+};
+
 // One listing from empty; stops early when a restart or a close is asked
 // for during one of its yields.
 void ListOnce(FrmMain& form) {
@@ -87,6 +125,7 @@ void ListOnce(FrmMain& form) {
     form.picIcon.AppendTo(form.iml.get());  // image 1, the placeholder
     AttachImages(form, form.iml.get());
 
+    BatchedRedraw redraw(form.lvwMain);
     LONG result = ERROR_SUCCESS;
     for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
         std::wstring name;
@@ -99,7 +138,9 @@ void ListOnce(FrmMain& form) {
             int item = ListAppend(form.lvwMain, name, image - 1);
             ListSetSubItem(form.lvwMain, item, 1, path);
         }
+        redraw.BeforeYield();
         YieldToMessages();
+        redraw.AfterYield();
         if (form.restartRefresh || form.closePending) return;
     }
 }
