@@ -1,0 +1,418 @@
+// The two export commands on the real main window, answered through the real
+// save dialog.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <memory>
+
+#include "export/export_commands.h"
+#include "export/export_writer.h"
+#include "export_files.h"
+#include "support/dialogs.h"
+#include "support/main_form.h"
+#include "support/registry.h"
+#include "toolkit/narrow.h"
+#include "toolkit/toolkit.h"
+#include "xml_reader.h"
+
+namespace tolvane::testing {
+namespace {
+
+constexpr wchar_t kHtmlTitle[] = L"导出为HTML文件";
+constexpr wchar_t kXmlTitle[] = L"导出为XML文件";
+constexpr int kFileNameField = cmb13;
+constexpr int kFileTypeField = cmb1;
+
+// Save dialogs answered so far in this program.
+int g_dialogsAnswered = 0;
+
+SYSTEMTIME WorkedClock() {
+    return WorkedExampleTime();
+}
+
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::wstring Lower(std::wstring text) {
+    CharLowerW(text.data());
+    return text;
+}
+
+// What the save dialog showed when it opened, and what came after it.
+struct SaveRun {
+    bool shown = false;
+    std::wstring proposedName;
+    std::wstring fileType;
+    std::wstring folder;
+    bool ownedByMainWindow = false;
+    std::vector<std::wstring> laterDialogs;  // titles of any #32770 after it
+    bool timedOut = false;
+};
+
+std::wstring FolderOf(HWND dialog) {
+    char folder[MAX_PATH] = {};
+    // The dialog is a narrow one: it answers in the ANSI code page.
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    return FromAnsiBuffer(folder, MAX_PATH);
+}
+
+// Reads the save dialog titled |title|, types |path| into it and presses
+// |button|.
+DialogStep AnswerSaveDialog(const wchar_t* title, const std::wstring& path, int button,
+                            HWND mainWindow, SaveRun& run) {
+    return OnDialogTitled(title, [&run, path, button, mainWindow](HWND dialog) {
+        run.shown = true;
+        ++g_dialogsAnswered;
+        run.proposedName = ControlText(dialog, kFileNameField);
+        run.fileType = ControlText(dialog, kFileTypeField);
+        run.folder = FolderOf(dialog);
+        run.ownedByMainWindow = GetWindow(dialog, GW_OWNER) == mainWindow;
+        SetControlText(dialog, kFileNameField, path);
+        PressButton(dialog, button);
+    });
+}
+
+// Any dialog after the save dialog is a fault of a silent command.
+DialogStep RecordAnyLaterDialog(SaveRun& run) {
+    return {[](HWND) { return true; },
+            [&run](HWND dialog) {
+                run.laterDialogs.push_back(WindowText(dialog));
+                PressButton(dialog, IsMessageBox(dialog) ? IDOK : IDCANCEL);
+            }};
+}
+
+class ExportCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetExportClock(WorkedClock);
+        ClearAppPaths();
+        main_ = std::make_unique<MainForm>();
+        ASSERT_TRUE(main_->hwnd);
+        // Shown and active, as when the user picks the menu item.
+        ShowWindow(main_->hwnd, SW_SHOW);
+        SetActiveWindow(main_->hwnd);
+    }
+    void TearDown() override {
+        main_.reset();
+        SetExportClock(nullptr);
+        ClearAppPaths();
+    }
+
+    FrmMain& form() { return main_->form; }
+
+    void FillList(const std::vector<Row>& rows) {
+        SendMessageW(form().lvwMain, LVM_DELETEALLITEMS, 0, 0);
+        for (const Row& row : rows) {
+            int item = ListAppend(form().lvwMain, row.name, 0);
+            ListSetSubItem(form().lvwMain, item, 1, row.path);
+        }
+    }
+
+    // Runs |command|, typing |path| into its save dialog and pressing Save,
+    // or Cancel when |button| says so.
+    SaveRun Export(void (*command)(FrmMain&), const wchar_t* title, const std::wstring& path,
+                   int button = IDOK) {
+        SaveRun run;
+        DialogScript script(
+            {AnswerSaveDialog(title, path, button, main_->hwnd, run), RecordAnyLaterDialog(run)});
+        command(form());
+        // Anything that the command left behind would show now.
+        for (int i = 0; i < 10; ++i) {
+            YieldToMessages();
+            Sleep(20);
+        }
+        run.timedOut = script.timedOut();
+        return run;
+    }
+
+    SaveRun ExportHtml(const std::wstring& path, int button = IDOK) {
+        return Export(mnuFileHTML_Click, kHtmlTitle, path, button);
+    }
+    SaveRun ExportXml(const std::wstring& path, int button = IDOK) {
+        return Export(mnuFileXML_Click, kXmlTitle, path, button);
+    }
+
+    // The XML file read back by a real parser matches the list.
+    void ExpectXmlMatchesList(const std::wstring& path) {
+        ParsedExport parsed = ParseExportXml(path);
+        ASSERT_TRUE(parsed.loaded) << parsed.error;
+        EXPECT_EQ(parsed.root, L"Tolvane");
+        std::vector<ParsedApp> listed;
+        for (const Row& row : ListRows(form().lvwMain)) listed.push_back({row.name, row.path});
+        EXPECT_EQ(parsed.apps, listed);
+        EXPECT_EQ(parsed.appCount, static_cast<int>(listed.size()));
+    }
+
+    TempFolder folder_;
+
+  private:
+    std::unique_ptr<MainForm> main_;
+};
+
+const std::vector<Row> kWorkedRows = {
+    {L"notepad.exe", L"C:\\WINDOWS\\system32\\notepad.exe"},
+    {L"mspaint.exe", L"C:\\WINDOWS\\system32\\mspaint.exe"},
+};
+
+void ExpectSilent(const SaveRun& run) {
+    EXPECT_TRUE(run.shown);
+    EXPECT_TRUE(run.laterDialogs.empty()) << "a dialog followed: " << ToAnsi(run.laterDialogs[0]);
+    EXPECT_FALSE(run.timedOut);
+}
+
+TEST_F(ExportCommand, HtmlWorkedExampleByteForByte) {
+    FillList(kWorkedRows);
+    std::wstring path = folder_.File(L"apps.htm");
+    SaveRun run = ExportHtml(path);
+    ExpectSilent(run);
+    EXPECT_EQ(ReadBytes(path), WorkedHtmlBytes());
+}
+
+TEST_F(ExportCommand, XmlWorkedExampleByteForByte) {
+    FillList(kWorkedRows);
+    std::wstring path = folder_.File(L"apps.xml");
+    SaveRun run = ExportXml(path);
+    ExpectSilent(run);
+    EXPECT_EQ(ReadBytes(path), WorkedXmlBytes());
+    ExpectXmlMatchesList(path);
+}
+
+TEST_F(ExportCommand, SaveDialogsCarryTheirTitleNameFilterFolderAndExtension) {
+    FillList(kWorkedRows);
+    // A bare name gains the dialog's default extension.
+    SaveRun html = ExportHtml(folder_.File(L"bare"));
+    SaveRun xml = ExportXml(folder_.File(L"bare"));
+    ExpectSilent(html);
+    ExpectSilent(xml);
+
+    EXPECT_EQ(html.proposedName, L"tolvane.htm");
+    EXPECT_EQ(html.fileType, L"网页文件(*.htm;*.html)");
+    EXPECT_EQ(Lower(html.folder), Lower(ProgramFolder()));
+    EXPECT_TRUE(html.ownedByMainWindow);
+    EXPECT_EQ(ReadBytes(folder_.File(L"bare.htm")), WorkedHtmlBytes());
+
+    EXPECT_EQ(xml.proposedName, L"tolvane.xml");
+    EXPECT_EQ(xml.fileType, L"XML文件(*.xml)");
+    EXPECT_EQ(Lower(xml.folder), Lower(ProgramFolder()));
+    EXPECT_TRUE(xml.ownedByMainWindow);
+    EXPECT_EQ(ReadBytes(folder_.File(L"bare.xml")), WorkedXmlBytes());
+}
+
+TEST_F(ExportCommand, AnEmptyListWritesFourAndSevenLines) {
+    ASSERT_EQ(ListCount(form().lvwMain), 0);
+    std::wstring html = folder_.File(L"empty.htm");
+    std::wstring xml = folder_.File(L"empty.xml");
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    EXPECT_EQ(ReadBytes(html), HtmlHeadBytes() + HtmlEndBytes());
+    EXPECT_EQ(SplitLines(ReadBytes(html)).size(), 4u);
+    EXPECT_EQ(ReadBytes(xml), XmlHeadBytes() + XmlEndBytes());
+    EXPECT_EQ(SplitLines(ReadBytes(xml)).size(), 7u);
+    ExpectXmlMatchesList(xml);
+}
+
+TEST_F(ExportCommand, TheGeneratedByLineInCodePage936) {
+    FillList(kWorkedRows);
+    std::wstring html = folder_.File(L"stamp.htm");
+    std::wstring xml = folder_.File(L"stamp.xml");
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    std::string htmlLine = SplitLines(ReadBytes(html)).at(1) + "\r\n";
+    std::string xmlLine = SplitLines(ReadBytes(xml)).at(1) + "\r\n";
+    EXPECT_EQ(htmlLine.substr(0, 9), "\xB1\xBE\xCE\xC4\xBC\xFE\xD3\xC9\x20");
+    EXPECT_EQ(htmlLine.substr(htmlLine.size() - 7), "\x20\xC9\xFA\xB3\xC9\x0D\x0A");
+    EXPECT_EQ(htmlLine, GeneratedByBytes());
+    EXPECT_EQ(xmlLine.substr(0, 14), "\x3C\x21\x2D\x2D\x20\xB1\xBE\xCE\xC4\xBC\xFE\xD3\xC9\x20");
+    EXPECT_EQ(xmlLine.substr(xmlLine.size() - 11), "\x20\xC9\xFA\xB3\xC9\x20\x2D\x2D\x3E\x0D\x0A");
+}
+
+// How the stamp's clock was read: how often, and whether a dialog still
+// stood on the screen at the time.
+int g_clockReads = 0;
+bool g_dialogOpenAtRead = false;
+std::vector<int> g_answeredAtRead;
+
+SYSTEMTIME CountingClock() {
+    ++g_clockReads;
+    g_dialogOpenAtRead = g_dialogOpenAtRead || ActiveDialog() != nullptr;
+    g_answeredAtRead.push_back(g_dialogsAnswered);
+    return WorkedExampleTime();
+}
+
+TEST_F(ExportCommand, TheClockIsReadOnceAfterTheDialogCloses) {
+    FillList(kWorkedRows);
+    SetExportClock(CountingClock);
+    g_clockReads = 0;
+    g_dialogOpenAtRead = false;
+    g_answeredAtRead.clear();
+    int answered = g_dialogsAnswered;
+    ExpectSilent(ExportHtml(folder_.File(L"once.htm")));
+    EXPECT_EQ(g_clockReads, 1);
+    ExpectSilent(ExportXml(folder_.File(L"once.xml")));
+    EXPECT_EQ(g_clockReads, 2);
+    // Each read came after its own dialog had been answered and closed.
+    EXPECT_EQ(g_answeredAtRead, (std::vector<int>{answered + 1, answered + 2}));
+    EXPECT_FALSE(g_dialogOpenAtRead);
+    // A cancelled export reads no time at all.
+    ExpectSilent(ExportHtml(folder_.File(L"never.htm"), IDCANCEL));
+    EXPECT_EQ(g_clockReads, 2);
+}
+
+TEST_F(ExportCommand, TheSystemClockGivesTheLocalTime) {
+    SetExportClock(nullptr);
+    std::wstring path = folder_.File(L"now.htm");
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    ExpectSilent(ExportHtml(path));
+    SYSTEMTIME after;
+    GetLocalTime(&after);
+    std::string line = SplitLines(ReadBytes(path)).at(1);
+    std::string stamp = line.substr(line.find("Tolvane ") + 8 + 3, 16);
+    std::string low = ToAnsi(ExportStamp(before));
+    std::string high = ToAnsi(ExportStamp(after));
+    EXPECT_LE(low, stamp);
+    EXPECT_LE(stamp, high);
+}
+
+TEST_F(ExportCommand, AnExistingFileIsReplacedWithoutAQuestion) {
+    FillList(kWorkedRows);
+    std::wstring html = folder_.File(L"old.htm");
+    std::wstring xml = folder_.File(L"old.xml");
+    WriteBytes(html, std::string(20000, 'h'));
+    WriteBytes(xml, std::string(20000, 'x'));
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    EXPECT_EQ(ReadBytes(html), WorkedHtmlBytes());
+    EXPECT_EQ(ReadBytes(xml), WorkedXmlBytes());
+}
+
+TEST_F(ExportCommand, CancellingCreatesTruncatesAndWritesNothing) {
+    FillList(kWorkedRows);
+    std::wstring existing = folder_.File(L"existing.htm");
+    std::wstring existingXml = folder_.File(L"existing.xml");
+    WriteBytes(existing, "keep html");
+    WriteBytes(existingXml, "keep xml");
+    std::vector<std::wstring> programFolder = FileNamesIn(ProgramFolder());
+
+    // A name typed and then cancelled, an existing one and a new one.
+    ExpectSilent(ExportHtml(existing, IDCANCEL));
+    ExpectSilent(ExportXml(existingXml, IDCANCEL));
+    ExpectSilent(ExportHtml(folder_.File(L"new.htm"), IDCANCEL));
+    ExpectSilent(ExportXml(folder_.File(L"new.xml"), IDCANCEL));
+
+    EXPECT_EQ(ReadBytes(existing), "keep html");
+    EXPECT_EQ(ReadBytes(existingXml), "keep xml");
+    EXPECT_EQ(FileNamesIn(folder_.path()).size(), 2u);
+    // Nor under the proposed names in the program folder.
+    EXPECT_EQ(FileNamesIn(ProgramFolder()), programFolder);
+}
+
+TEST_F(ExportCommand, APathThatCannotBeWrittenEndsSilently) {
+    FillList(kWorkedRows);
+    std::wstring busy = folder_.File(L"busy.htm");
+    std::wstring busyXml = folder_.File(L"busy.xml");
+    WriteBytes(busy, "keep");
+    WriteBytes(busyXml, "keep");
+    UniqueFile holdHtml(CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile holdXml(CreateFileW(busyXml.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holdHtml && holdXml);
+    ExpectSilent(ExportHtml(busy));
+    ExpectSilent(ExportXml(busyXml));
+    holdHtml.reset();
+    holdXml.reset();
+    EXPECT_EQ(ReadBytes(busy), "keep");
+    EXPECT_EQ(ReadBytes(busyXml), "keep");
+}
+
+TEST_F(ExportCommand, AReadOnlyFileEndsSilently) {
+    FillList(kWorkedRows);
+    std::wstring path = folder_.File(L"read-only.htm");
+    WriteBytes(path, "keep");
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    if (!IsReadOnlyEnforced(path)) GTEST_SKIP() << kReadOnlyNotEnforced;
+    ExpectSilent(ExportHtml(path));
+    ExpectSilent(ExportXml(path));
+    EXPECT_EQ(ReadBytes(path), "keep");
+}
+
+TEST_F(ExportCommand, AnEmptyPathSubItemWritesAnEmptyCell) {
+    FillList({{L"blank.exe", L""}, {L"notepad.exe", L"C:\\WINDOWS\\system32\\notepad.exe"}});
+    std::wstring html = folder_.File(L"blank.htm");
+    std::wstring xml = folder_.File(L"blank.xml");
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    EXPECT_EQ(SplitLines(ReadBytes(html)).at(3), "<tr><td>blank.exe</td><td></td></tr>");
+    std::vector<std::string> lines = SplitLines(ReadBytes(xml));
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(lines.at(7), "        <Name>blank.exe</Name>");
+    EXPECT_EQ(lines.at(8), "        <Path></Path>");
+    ExpectXmlMatchesList(xml);
+}
+
+TEST_F(ExportCommand, MarkupInNamesAndPathsIsEscaped) {
+    FillList({{L"<b>bold</b>.exe", L"C:\\Program Files\\A&B\\x.exe"},
+              {L"Q&A>.exe", L"C:\\<dir>\\y.exe"}});
+    std::wstring html = folder_.File(L"markup.htm");
+    std::wstring xml = folder_.File(L"markup.xml");
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    std::vector<std::string> htmlLines = SplitLines(ReadBytes(html));
+    ASSERT_EQ(htmlLines.size(), 6u);
+    EXPECT_EQ(htmlLines[3],
+              "<tr><td>&lt;b&gt;bold&lt;/b&gt;.exe</td><td>C:\\Program Files\\A&amp;B\\x.exe"
+              "</td></tr>");
+    EXPECT_EQ(htmlLines[4], "<tr><td>Q&amp;A&gt;.exe</td><td>C:\\&lt;dir&gt;\\y.exe</td></tr>");
+    std::vector<std::string> xmlLines = SplitLines(ReadBytes(xml));
+    ASSERT_EQ(xmlLines.size(), 15u);
+    EXPECT_EQ(xmlLines[7], "        <Name>&lt;b&gt;bold&lt;/b&gt;.exe</Name>");
+    EXPECT_EQ(xmlLines[8], "        <Path>C:\\Program Files\\A&amp;B\\x.exe</Path>");
+    ExpectXmlMatchesList(xml);
+}
+
+TEST_F(ExportCommand, CharactersOutsideTheCodePageSurviveAsReferences) {
+    FillList({{L"\uD55C\uAE00.exe", L"D:\\工具\\\U0001F600.exe"}});
+    std::wstring html = folder_.File(L"wide.htm");
+    std::wstring xml = folder_.File(L"wide.xml");
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    EXPECT_EQ(SplitLines(ReadBytes(html)).at(3),
+              "<tr><td>&#54620;&#44544;.exe</td><td>D:\\\xB9\xA4\xBE\xDF\\&#128512;.exe</td></tr>");
+    ExpectXmlMatchesList(xml);
+}
+
+TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {
+    PutEntry(L"calc.exe", L"C:\\windows\\system32\\calc.exe");
+    PutEntry(L"A&B.exe", L"C:\\Program Files\\A&B\\x.exe");
+    RefreshList(form());
+    std::vector<Row> before = ListRows(form().lvwMain);
+    ASSERT_EQ(before.size(), 2u);
+    // A registration that the list does not show yet stays out of the files.
+    PutEntry(L"later.exe", L"C:\\later.exe");
+    std::wstring html = folder_.File(L"shown.htm");
+    std::wstring xml = folder_.File(L"shown.xml");
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    EXPECT_EQ(ListRows(form().lvwMain), before);
+    EXPECT_EQ(SplitLines(ReadBytes(html)).size(), 6u);
+    EXPECT_EQ(ReadBytes(html).find("later.exe"), std::string::npos);
+    ExpectXmlMatchesList(xml);
+}
+
+}  // namespace
+}  // namespace tolvane::testing
