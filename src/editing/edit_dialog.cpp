@@ -1,0 +1,201 @@
+#include "editing/edit_dialog.h"
+
+#include <exception>
+
+#include "common_dialog/comm_dlg.h"
+#include "editing/mod_user.h"
+#include "toolkit/toolkit.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr wchar_t kIncompleteMessage[] = L"内容必须填写完整！";
+// A backslash would make the registry create a nested subkey: the entry
+// would land where the list never shows it, and its parent could no longer
+// be deleted.
+constexpr wchar_t kBackslashMessage[] = L"项目名称不能包含反斜杠（\\）！";
+
+constexpr wchar_t kBrowseTitle[] = L"选择应用程序";
+constexpr wchar_t kBrowseFilter[] = L"应用程序(*.exe;*.com;*.bat)|*.exe;*.com;*.bat";
+// OFN_READONLY | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES
+constexpr int32_t kBrowseFlags = 2625541;
+constexpr int16_t kActionOpen = 1;
+
+// One control of the design, positions and sizes in twips.
+struct ControlDesign {
+    int id;
+    const wchar_t* windowClass;
+    const wchar_t* caption;
+    DWORD style;
+    DWORD exStyle;
+    int left, top, width, height;
+};
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kTextBox = kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+
+// In tab order. Each label comes just before its text box, so that the
+// label's access key moves the focus to that box.
+constexpr ControlDesign kDesign[] = {
+    {kIdLabKey, L"STATIC", L"项目名称(&N)", kChild | SS_LEFT, 0, 240, 240, 990, 180},
+    {kIdTxtKey, L"EDIT", L"", kTextBox, WS_EX_CLIENTEDGE, 240, 480, 5295, 375},
+    {kIdLabApp, L"STATIC", L"程序路径(&A)", kChild | SS_LEFT, 0, 240, 1080, 990, 180},
+    {kIdTxtApp, L"EDIT", L"", kTextBox, WS_EX_CLIENTEDGE, 240, 1320, 4575, 375},
+    {kIdCmdBrowser, L"BUTTON", L"浏览", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 4920, 1320, 615,
+     375},
+    {kIdCmdOK, L"BUTTON", L"确定(&O)", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 1425, 2040, 1215,
+     495},
+    {kIdCmdCancel, L"BUTTON", L"取消(&C)", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 3105, 2040, 1215,
+     495},
+};
+
+// A dialog template without controls: they are created at their twips
+// positions when the dialog initialises. No DS_SETFONT, so no font fields.
+struct alignas(DWORD) EmptyDialogTemplate {
+    DLGTEMPLATE header;
+    WORD menu = 0;
+    WORD windowClass = 0;
+    WORD title = 0;
+};
+
+EmptyDialogTemplate MakeTemplate() {
+    EmptyDialogTemplate form{};
+    form.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    form.header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
+    return form;
+}
+
+// The name's last four characters, compared without regard to case; the
+// name keeps the case that the user typed.
+std::wstring WithExeSuffix(const std::wstring& name) {
+    std::wstring tail = name.substr(name.size() > 4 ? name.size() - 4 : 0);
+    CharLowerBuffW(tail.data(), static_cast<DWORD>(tail.size()));
+    return tail == L".exe" ? name : name + L".exe";
+}
+
+void CreateControls(HWND dlg) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (const ControlDesign& design : kDesign) {
+        HWND control = CreateWindowExW(
+            design.exStyle, design.windowClass, design.caption, design.style,
+            TwipsToPixelsX(design.left), TwipsToPixelsY(design.top), TwipsToPixelsX(design.width),
+            TwipsToPixelsY(design.height), dlg,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    }
+    SendDlgItemMessageW(dlg, kIdTxtKey, EM_LIMITTEXT, kEditTextLimit, 0);
+    SendDlgItemMessageW(dlg, kIdTxtApp, EM_LIMITTEXT, kEditTextLimit, 0);
+    SendMessageW(dlg, DM_SETDEFID, kIdCmdOK, 0);
+}
+
+void PlaceWindow(HWND dlg) {
+    RECT outer{0, 0, TwipsToPixelsX(kEditClientWidthTwips), TwipsToPixelsY(kEditClientHeightTwips)};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dlg, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(dlg, GWL_EXSTYLE)));
+    SetWindowPos(dlg, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CenterWindow(dlg, GetWindow(dlg, GW_OWNER));
+}
+
+void ApplySetup(HWND dlg, const EditDlgSetup& setup) {
+    SetWindowTextW(dlg, setup.caption.c_str());
+    SetDlgItemTextW(dlg, kIdTxtKey, setup.keyText.c_str());
+    SendDlgItemMessageW(dlg, kIdTxtKey, EM_SETREADONLY, setup.keyReadOnly ? TRUE : FALSE, 0);
+    SetDlgItemTextW(dlg, kIdTxtApp, setup.appText.c_str());
+}
+
+INT_PTR OnInitDialog(HWND dlg, const EditDlgSetup& setup) {
+    SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon()));
+    SendMessageW(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon()));
+    CreateControls(dlg);
+    PlaceWindow(dlg);
+    ApplySetup(dlg, setup);
+    // The name takes the focus in both uses, read-only or not.
+    SetFocus(GetDlgItem(dlg, kIdTxtKey));
+    return FALSE;
+}
+
+void cmdOK_Click(HWND dlg) {
+    std::wstring key = WindowText(GetDlgItem(dlg, kIdTxtKey));
+    std::wstring app = WindowText(GetDlgItem(dlg, kIdTxtApp));
+    if (key.empty() || app.empty()) {
+        ShowMessage(dlg, kIncompleteMessage, kStyleInfo);
+        return;
+    }
+    if (key.find(L'\\') != std::wstring::npos) {
+        ShowMessage(dlg, kBackslashMessage, kStyleInfo);
+        return;
+    }
+    modUser::strKey = WithExeSuffix(key);
+    modUser::strApp = app;
+    modUser::lngResult = modUser::kResultOK;
+    EndDialog(dlg, modUser::kResultOK);
+}
+
+void cmdCancel_Click(HWND dlg) {
+    modUser::lngResult = modUser::kResultCancel;
+    EndDialog(dlg, modUser::kResultCancel);
+}
+
+void cmdBrowser_Click(HWND dlg) {
+    // A cancelled or failed open dialog raises an error; either way the
+    // path keeps its text and nothing is said.
+    try {
+        CommDlg dlgBrowse;
+        dlgBrowse.DialogTitle(kBrowseTitle);
+        dlgBrowse.InitDir(ProgramFolder());
+        dlgBrowse.Filter(kBrowseFilter);
+        dlgBrowse.FileName(L"");
+        dlgBrowse.DefaultExt(L".exe");
+        dlgBrowse.flags(kBrowseFlags);
+        dlgBrowse.Action(kActionOpen);
+        SetDlgItemTextW(dlg, kIdTxtApp, dlgBrowse.FileName().c_str());
+    } catch (const std::exception&) {
+        // Nothing may leave a dialog procedure by an exception.
+    }
+}
+
+void OnCommand(HWND dlg, int id, int code) {
+    if (code != BN_CLICKED) return;
+    switch (id) {
+        case kIdCmdOK:
+            cmdOK_Click(dlg);
+            break;
+        case kIdCmdCancel:
+            cmdCancel_Click(dlg);
+            break;
+        case kIdCmdBrowser:
+            cmdBrowser_Click(dlg);
+            break;
+    }
+}
+
+INT_PTR CALLBACK EditDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog(dlg, *reinterpret_cast<const EditDlgSetup*>(lParam));
+        case WM_COMMAND:
+            OnCommand(dlg, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            // The close box and Alt+F4 mean Cancel, whatever the previous
+            // dialog left in lngResult.
+            cmdCancel_Click(dlg);
+            return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void ShowEditDlg(HWND owner, const EditDlgSetup& setup) {
+    EmptyDialogTemplate form = MakeTemplate();
+    INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &form.header, owner,
+                                             EditDlgProc, reinterpret_cast<LPARAM>(&setup));
+    // A dialog that could not be shown was not accepted, whatever an
+    // earlier one left in lngResult.
+    if (result == -1) modUser::lngResult = modUser::kResultCancel;
+}
+
+}  // namespace tolvane

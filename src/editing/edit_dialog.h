@@ -1,0 +1,43 @@
+// frmEdit: the modal dialog that takes one registration's entry name and
+// program path, for adding and for editing. It never touches the store: OK
+// hands the values back through modUser, and the command acts on them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tolvane {
+
+// Control identifiers. OK and Cancel carry the standard ones, so that the
+// dialog manager presses them for Enter and Esc.
+inline constexpr int kIdLabKey = 101;
+inline constexpr int kIdTxtKey = 102;
+inline constexpr int kIdLabApp = 103;
+inline constexpr int kIdTxtApp = 104;
+inline constexpr int kIdCmdBrowser = 105;
+inline constexpr int kIdCmdOK = IDOK;
+inline constexpr int kIdCmdCancel = IDCANCEL;
+
+// Both text boxes take at most this many characters.
+inline constexpr int kEditTextLimit = 256;
+
+// Client area of the dialog, in twips.
+inline constexpr int kEditClientWidthTwips = 5745;
+inline constexpr int kEditClientHeightTwips = 2775;
+
+// What a command sets before a show: everything else starts from the
+// dialog's design at every show.
+struct EditDlgSetup {
+    std::wstring caption;
+    std::wstring keyText;
+    bool keyReadOnly = false;
+    std::wstring appText;
+};
+
+// Creates the dialog, shows it modally over |owner| and returns once it has
+// been closed and destroyed. OK sets modUser::strKey, strApp and lngResult
+// (1); Cancel, Esc, the close box and Alt+F4 set lngResult to 2.
+void ShowEditDlg(HWND owner, const EditDlgSetup& setup);
+
+}  // namespace tolvane

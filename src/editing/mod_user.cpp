@@ -1,0 +1,9 @@
+#include "editing/mod_user.h"
+
+namespace tolvane::modUser {
+
+std::wstring strKey;
+std::wstring strApp;
+int32_t lngResult = 0;
+
+}  // namespace tolvane::modUser

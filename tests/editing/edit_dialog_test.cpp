@@ -1,0 +1,403 @@
+// The edit dialog on its own: the real dialog, answered from a thread timer
+// inside its modal loop.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <vector>
+
+#include "common_dialog/dialog_observer.h"
+#include "editing/edit_dialog.h"
+#include "editing/mod_user.h"
+#include "editing_helpers.h"
+#include "support/dialogs.h"
+#include "support/main_form.h"
+#include "toolkit/handles.h"
+#include "toolkit/narrow.h"
+#include "toolkit/toolkit.h"
+
+using namespace tolvane;
+using namespace tolvane::testing;
+
+namespace {
+
+const EditDlgSetup kAddSetup{L"添加项目", L"", false, L""};
+const EditDlgSetup kEditSetup{L"编辑项目", L"tvtool", true, L"C:\\tools\\tvtool.exe"};
+
+constexpr wchar_t kIncomplete[] = L"内容必须填写完整！";
+constexpr wchar_t kBackslash[] = L"项目名称不能包含反斜杠（\\）！";
+
+class EditDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        owner_.reset(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 140,
+                                     90, 700, 500, nullptr, nullptr, nullptr, nullptr));
+        modUser::strKey = L"before";
+        modUser::strApp = L"before";
+        modUser::lngResult = 0;
+    }
+
+    HWND owner() const { return owner_.get(); }
+
+    // Shows the dialog and runs |steps| on it; true when every step ran.
+    bool Show(const EditDlgSetup& setup, std::vector<DialogStep> steps) {
+        DialogScript script(std::move(steps));
+        ShowEditDlg(owner(), setup);
+        return script.finished() && !script.timedOut();
+    }
+
+    // The OK path of one entry name through the dialog.
+    std::wstring AcceptedName(const std::wstring& typed) {
+        EXPECT_TRUE(Show(kAddSetup, {FillEditDialog(typed, L"C:\\x.exe", IDOK)})) << typed.c_str();
+        EXPECT_EQ(modUser::lngResult, 1);
+        return modUser::strKey;
+    }
+
+  private:
+    UniqueWindow owner_;
+};
+
+RECT ChildRect(HWND dialog, int id) {
+    RECT rect;
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+RECT TwipsRect(int left, int top, int width, int height) {
+    return {TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(left) + TwipsToPixelsX(width),
+            TwipsToPixelsY(top) + TwipsToPixelsY(height)};
+}
+
+// What the open dialog was given, as the platform received it.
+class OpenRecord : public DialogObserver {
+  public:
+    OpenRecord() : previous_(SetDialogObserver(this)) {}
+    ~OpenRecord() override { SetDialogObserver(previous_); }
+    void BeforeFileDialog(const OPENFILENAMEA& record) override {
+        owner = record.hwndOwner;
+        flags = record.Flags;
+        filterIndex = record.nFilterIndex;
+        title = record.lpstrTitle ? FromAnsi(record.lpstrTitle) : L"";
+        folder = record.lpstrInitialDir ? FromAnsi(record.lpstrInitialDir) : L"";
+        ++calls;
+    }
+    int calls = 0;
+    HWND owner = nullptr;
+    DWORD flags = 0;
+    DWORD filterIndex = 0;
+    std::wstring title, folder;
+
+  private:
+    DialogObserver* previous_;
+};
+
+std::wstring FolderOf(HWND dialog) {
+    char folder[MAX_PATH] = {};
+    // A narrow dialog answers in the ANSI code page.
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    return FromAnsiBuffer(folder, MAX_PATH);
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+TEST_F(EditDialogTest, ShowsTheDesignCentredOnItsOwner) {
+    HWND shown = nullptr;
+    ASSERT_TRUE(
+        Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                 shown = dialog;
+                 EXPECT_EQ(WindowText(dialog), L"添加项目");
+                 EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner());
+
+                 LONG style = GetWindowLongW(dialog, GWL_STYLE);
+                 LONG exStyle = GetWindowLongW(dialog, GWL_EXSTYLE);
+                 EXPECT_TRUE(style & WS_SYSMENU);
+                 EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+                 EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+                 EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+                 EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)),
+                           ProgramIcon());
+
+                 RECT client;
+                 GetClientRect(dialog, &client);
+                 EXPECT_EQ(client.right, TwipsToPixelsX(5745));
+                 EXPECT_EQ(client.bottom, TwipsToPixelsY(2775));
+                 RECT self, around;
+                 GetWindowRect(dialog, &self);
+                 GetWindowRect(owner(), &around);
+                 EXPECT_LE(std::abs((self.left + self.right) - (around.left + around.right)), 2);
+                 EXPECT_LE(std::abs((self.top + self.bottom) - (around.top + around.bottom)), 2);
+
+                 struct Expected {
+                     int id;
+                     const wchar_t* text;
+                     RECT rect;
+                 };
+                 const Expected controls[] = {
+                     {kIdLabKey, L"项目名称(&N)", TwipsRect(240, 240, 990, 180)},
+                     {kIdTxtKey, L"", TwipsRect(240, 480, 5295, 375)},
+                     {kIdLabApp, L"程序路径(&A)", TwipsRect(240, 1080, 990, 180)},
+                     {kIdTxtApp, L"", TwipsRect(240, 1320, 4575, 375)},
+                     {kIdCmdBrowser, L"浏览", TwipsRect(4920, 1320, 615, 375)},
+                     {IDOK, L"确定(&O)", TwipsRect(1425, 2040, 1215, 495)},
+                     {IDCANCEL, L"取消(&C)", TwipsRect(3105, 2040, 1215, 495)},
+                 };
+                 for (const Expected& control : controls) {
+                     EXPECT_EQ(ControlText(dialog, control.id), control.text);
+                     EXPECT_TRUE(SameRect(ChildRect(dialog, control.id), control.rect))
+                         << "control " << control.id;
+                 }
+
+                 // Tab order from the name, round to it again.
+                 std::vector<int> order;
+                 HWND at = GetDlgItem(dialog, kIdTxtKey);
+                 for (int i = 0; i < 5; ++i) {
+                     order.push_back(GetDlgCtrlID(at));
+                     at = GetNextDlgTabItem(dialog, at, FALSE);
+                 }
+                 order.push_back(GetDlgCtrlID(at));
+                 EXPECT_EQ(order, (std::vector<int>{kIdTxtKey, kIdTxtApp, kIdCmdBrowser, IDOK,
+                                                    IDCANCEL, kIdTxtKey}));
+
+                 EXPECT_EQ(LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)), IDOK);
+                 EXPECT_EQ(GetDlgCtrlID(GetFocus()), kIdTxtKey);
+                 EXPECT_FALSE(ReadEditDialog(dialog).keyReadOnly);
+                 PressButton(dialog, IDCANCEL);
+             })}));
+    // Destroyed when it closes.
+    EXPECT_FALSE(IsWindow(shown));
+    EXPECT_EQ(modUser::lngResult, 2);
+    EXPECT_EQ(modUser::strKey, L"before");
+    EXPECT_EQ(modUser::strApp, L"before");
+}
+
+TEST_F(EditDialogTest, SuffixRuleKeepsTheCaseTyped) {
+    EXPECT_EQ(AcceptedName(L"notepad"), L"notepad.exe");
+    EXPECT_EQ(AcceptedName(L"notepad.exe"), L"notepad.exe");
+    EXPECT_EQ(AcceptedName(L"NOTEPAD.EXE"), L"NOTEPAD.EXE");
+    EXPECT_EQ(AcceptedName(L"setup.bat"), L"setup.bat.exe");
+    EXPECT_EQ(AcceptedName(L"x"), L"x.exe");
+    EXPECT_EQ(AcceptedName(L".exe"), L".exe");
+    EXPECT_EQ(AcceptedName(L"   "), L"   .exe");
+    EXPECT_EQ(AcceptedName(L"记事本"), L"记事本.exe");
+}
+
+TEST_F(EditDialogTest, PathIsTakenAsTyped) {
+    ASSERT_TRUE(Show(kAddSetup, {FillEditDialog(L"tv", L"  C:\\no such\\tv.exe ", IDOK)}));
+    EXPECT_EQ(modUser::strApp, L"  C:\\no such\\tv.exe ");
+}
+
+TEST_F(EditDialogTest, EmptyFieldsAreRefusedAndTheDialogStaysAsItWas) {
+    struct Case {
+        const wchar_t* key;
+        const wchar_t* app;
+    };
+    for (const Case& input : {Case{L"", L"C:\\x.exe"}, Case{L"tv", L""}, Case{L"", L""}}) {
+        MessageBoxSeen box;
+        bool stayed = false;
+        ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                                         SetControlText(dialog, kIdTxtKey, input.key);
+                                         SetControlText(dialog, kIdTxtApp, input.app);
+                                         PressButton(dialog, IDOK);  // answered below
+                                         stayed = IsWindow(dialog) &&
+                                                  ControlText(dialog, kIdTxtKey) == input.key &&
+                                                  ControlText(dialog, kIdTxtApp) == input.app;
+                                         PressButton(dialog, IDCANCEL);
+                                     }),
+                                     AnswerMessageBox(&box, IDOK)}));
+        EXPECT_EQ(box.text, kIncomplete);
+        EXPECT_EQ(box.title, L"Tolvane");
+        EXPECT_EQ(box.style, 64u);
+        EXPECT_TRUE(stayed);
+        EXPECT_EQ(modUser::strKey, L"before");
+        EXPECT_EQ(modUser::lngResult, 2);
+    }
+}
+
+TEST_F(EditDialogTest, NameWithABackslashIsRefused) {
+    MessageBoxSeen box;
+    bool stayed = false;
+    HWND shown = nullptr;
+    ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                                     shown = dialog;
+                                     SetControlText(dialog, kIdTxtKey, L"tools\\tv");
+                                     SetControlText(dialog, kIdTxtApp, L"C:\\tv.exe");
+                                     PressButton(dialog, IDOK);
+                                     stayed = IsWindow(dialog) &&
+                                              ControlText(dialog, kIdTxtKey) == L"tools\\tv" &&
+                                              ControlText(dialog, kIdTxtApp) == L"C:\\tv.exe";
+                                     PressButton(dialog, IDCANCEL);
+                                 }),
+                                 AnswerMessageBox(&box, IDOK)}));
+    EXPECT_EQ(box.text, kBackslash);
+    EXPECT_EQ(box.title, L"Tolvane");
+    EXPECT_EQ(box.style, 64u);
+    EXPECT_EQ(box.owner, shown);  // the dialog's own message
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(modUser::strKey, L"before");
+}
+
+TEST_F(EditDialogTest, EnterPressesOKWithItsValidation) {
+    MessageBoxSeen box;
+    ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([](HWND dialog) {
+                                     SetControlText(dialog, kIdTxtApp, L"C:\\tv.exe");
+                                     PostKey(dialog, VK_RETURN);  // in the empty name
+                                 }),
+                                 AnswerMessageBox(&box, IDOK), OnEditDialog([](HWND dialog) {
+                                     SetControlText(dialog, kIdTxtKey, L"tventer");
+                                     SetFocus(GetDlgItem(dialog, kIdTxtApp));
+                                     PostKey(dialog, VK_RETURN);
+                                 })}));
+    EXPECT_EQ(box.text, kIncomplete);
+    EXPECT_EQ(modUser::lngResult, 1);
+    EXPECT_EQ(modUser::strKey, L"tventer.exe");
+    EXPECT_EQ(modUser::strApp, L"C:\\tv.exe");
+}
+
+TEST_F(EditDialogTest, EscCloseBoxAndAltF4MeanCancel) {
+    auto escape = [](HWND dialog) { PostKey(dialog, VK_ESCAPE); };
+    auto closeBox = [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); };
+    auto altF4 = [](HWND dialog) { PostAltF4(dialog); };
+    for (const auto& close : std::vector<std::function<void(HWND)>>{escape, closeBox, altF4}) {
+        modUser::lngResult = 1;  // as a previous OK leaves it
+        HWND shown = nullptr;
+        ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                             shown = dialog;
+                             SetControlText(dialog, kIdTxtKey, L"tvgone");
+                             SetControlText(dialog, kIdTxtApp, L"C:\\tvgone.exe");
+                             close(dialog);
+                         })}));
+        EXPECT_FALSE(IsWindow(shown));
+        EXPECT_EQ(modUser::lngResult, 2);
+        EXPECT_EQ(modUser::strKey, L"before");
+        EXPECT_EQ(modUser::strApp, L"before");
+    }
+}
+
+TEST_F(EditDialogTest, AccessKeysMoveTheFocusAndPressButtons) {
+    auto focusIs = [](int id) {
+        return [id](HWND dialog) { return IsEditDialog(dialog) && GetDlgCtrlID(GetFocus()) == id; };
+    };
+    ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([](HWND dialog) { PostAltChar(dialog, L'a'); }),
+                                 When(focusIs(kIdTxtApp),
+                                      [](HWND dialog) {
+                                          SetControlText(dialog, kIdTxtApp, L"C:\\tv.exe");
+                                          PostAltChar(dialog, L'N');
+                                      }),
+                                 When(focusIs(kIdTxtKey), [](HWND dialog) {
+                                     SetControlText(dialog, kIdTxtKey, L"tvkeys");
+                                     PostAltChar(dialog, L'o');
+                                 })}));
+    EXPECT_EQ(modUser::lngResult, 1);
+    EXPECT_EQ(modUser::strKey, L"tvkeys.exe");
+
+    ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([](HWND dialog) { PostAltChar(dialog, L'c'); })}));
+    EXPECT_EQ(modUser::lngResult, 2);
+}
+
+TEST_F(EditDialogTest, TextBoxesRefuseThe257thCharacter) {
+    ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([](HWND dialog) {
+                         for (int id : {kIdTxtKey, kIdTxtApp}) {
+                             HWND box = GetDlgItem(dialog, id);
+                             for (int i = 0; i < 257; ++i) SendMessageW(box, WM_CHAR, L'k', 1);
+                             EXPECT_EQ(GetWindowTextLengthW(box), 256) << id;
+                         }
+                         PressButton(dialog, IDOK);
+                     })}));
+    EXPECT_EQ(modUser::strKey, std::wstring(256, L'k') + L".exe");
+    EXPECT_EQ(modUser::strApp, std::wstring(256, L'k'));
+}
+
+TEST_F(EditDialogTest, EditUseShowsTheNameReadOnlyAndFocused) {
+    EditDialogSeen seen;
+    std::wstring afterTyping;
+    ASSERT_TRUE(Show(kEditSetup, {OnEditDialog([&](HWND dialog) {
+                         seen = ReadEditDialog(dialog);
+                         SendMessageW(GetFocus(), WM_CHAR, L'z', 1);
+                         afterTyping = ControlText(dialog, kIdTxtKey);
+                         SetControlText(dialog, kIdTxtApp, L"D:\\new\\tvtool.exe");
+                         PressButton(dialog, IDOK);
+                     })}));
+    EXPECT_EQ(seen.caption, L"编辑项目");
+    EXPECT_EQ(seen.key, L"tvtool");
+    EXPECT_EQ(seen.app, L"C:\\tools\\tvtool.exe");
+    EXPECT_TRUE(seen.keyReadOnly);
+    EXPECT_EQ(seen.focusId, kIdTxtKey);
+    EXPECT_EQ(afterTyping, L"tvtool");
+    // The suffix rule still runs; the edit command names the entry by its row.
+    EXPECT_EQ(modUser::strKey, L"tvtool.exe");
+    EXPECT_EQ(modUser::strApp, L"D:\\new\\tvtool.exe");
+}
+
+TEST_F(EditDialogTest, EveryShowStartsFromTheDesign) {
+    EditDialogSeen first, second;
+    ASSERT_TRUE(Show(kEditSetup, {FillEditDialog(std::nullopt, L"changed", IDCANCEL, &first)}));
+    ASSERT_TRUE(Show(kAddSetup, {FillEditDialog(L"tvfresh", L"C:\\f.exe", IDCANCEL, &second)}));
+    EXPECT_TRUE(first.keyReadOnly);
+    EXPECT_FALSE(second.keyReadOnly);
+    EXPECT_EQ(second.caption, L"添加项目");
+    EXPECT_EQ(second.key, L"");
+    EXPECT_EQ(second.app, L"");
+    EXPECT_FALSE(IsWindow(first.dialog));
+    EXPECT_FALSE(IsWindow(second.dialog));
+}
+
+TEST_F(EditDialogTest, BrowseFillsOnlyThePath) {
+    OpenRecord record;
+    HWND edit = nullptr;
+    std::wstring folder, fileType, key, app;
+    const std::wstring chosen = OwnPath();
+    ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                                     edit = dialog;
+                                     SetControlText(dialog, kIdTxtKey, L"tvmine");
+                                     SetControlText(dialog, kIdTxtApp, L"C:\\before.exe");
+                                     PressButton(dialog, kIdCmdBrowser);  // answered below
+                                     key = ControlText(dialog, kIdTxtKey);
+                                     app = ControlText(dialog, kIdTxtApp);
+                                     PressButton(dialog, IDCANCEL);
+                                 }),
+                                 When(IsOpenDialog, [&](HWND dialog) {
+                                     folder = FolderOf(dialog);
+                                     fileType = ControlText(dialog, cmb1);
+                                     SetControlText(dialog, cmb13, chosen);
+                                     PressButton(dialog, IDOK);
+                                 })}));
+    EXPECT_EQ(key, L"tvmine");
+    EXPECT_EQ(CompareStringOrdinal(app.c_str(), -1, chosen.c_str(), -1, TRUE), CSTR_EQUAL)
+        << app.c_str();
+
+    ASSERT_EQ(record.calls, 1);
+    EXPECT_EQ(record.owner, edit);  // the active window: the edit dialog
+    EXPECT_EQ(record.flags & 0x281005u, 0x281005u);
+    EXPECT_EQ(record.filterIndex, 0u);
+    EXPECT_EQ(record.title, L"选择应用程序");
+    EXPECT_EQ(record.folder, ProgramFolder());
+    EXPECT_EQ(CompareStringOrdinal(folder.c_str(), -1, ProgramFolder().c_str(), -1, TRUE),
+              CSTR_EQUAL);
+    EXPECT_EQ(fileType, L"应用程序(*.exe;*.com;*.bat)");
+}
+
+TEST_F(EditDialogTest, BrowseCancelledLeavesThePathAsItWas) {
+    for (const wchar_t* before : {L"C:\\before.exe", L""}) {
+        std::wstring app;
+        bool openShown = false;
+        ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                                         SetControlText(dialog, kIdTxtApp, before);
+                                         PressButton(dialog, kIdCmdBrowser);
+                                         app = ControlText(dialog, kIdTxtApp);
+                                         PressButton(dialog, IDCANCEL);
+                                     }),
+                                     When(IsOpenDialog, [&](HWND dialog) {
+                                         openShown = true;
+                                         PressButton(dialog, IDCANCEL);
+                                     })}));  // and no message after it
+        EXPECT_TRUE(openShown);
+        EXPECT_EQ(app, before);
+    }
+}
