@@ -9,19 +9,19 @@
 namespace tolvane {
 
 // Run-time error numbers that the service raises.
-inline constexpr int kErrCancel = 0;            // the dialog was cancelled or failed
-inline constexpr int kErrInvalidArgument = 5;   // invalid procedure call or argument
-inline constexpr int kErrOverflow = 6;          // overflow
-inline constexpr int kErrSubscript = 9;         // subscript out of range
-inline constexpr int kErrTypeMismatch = 13;     // type mismatch
+inline constexpr int kErrCancel = 0;           // the dialog was cancelled or failed
+inline constexpr int kErrInvalidArgument = 5;  // invalid procedure call or argument
+inline constexpr int kErrOverflow = 6;         // overflow
+inline constexpr int kErrSubscript = 9;        // subscript out of range
+inline constexpr int kErrTypeMismatch = 13;    // type mismatch
 
 class RaisedError : public std::runtime_error {
-public:
+  public:
     explicit RaisedError(int number, const std::string& what = "run-time error")
         : std::runtime_error(what + " " + std::to_string(number)), number_(number) {}
     int number() const { return number_; }
 
-private:
+  private:
     int number_;
 };
 

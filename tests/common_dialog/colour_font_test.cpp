@@ -14,15 +14,7 @@ using testing::CancelDialog;
 using testing::ConfirmDialog;
 using testing::DialogScript;
 using testing::RecordingObserver;
-
-int RunAction(CommDlg& dlg, int16_t code) {
-    try {
-        dlg.Action(code);
-    } catch (const RaisedError& error) {
-        return error.number();
-    }
-    return -1;
-}
+using testing::RunAction;
 
 // The index of the combo box entry whose item data is |data|, or -1.
 int EntryWithData(HWND dialog, int id, LPARAM data) {

@@ -6,6 +6,15 @@
 
 namespace tolvane::testing {
 
+int RunAction(CommDlg& dlg, int16_t code) {
+    try {
+        dlg.Action(code);
+    } catch (const RaisedError& error) {
+        return error.number();
+    }
+    return -1;
+}
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TolvaneDialogTestOwner";

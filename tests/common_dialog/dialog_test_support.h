@@ -9,10 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "common_dialog/comm_dlg.h"
 #include "common_dialog/dialog_observer.h"
 #include "support/dialogs.h"
 
 namespace tolvane::testing {
+
+// Runs an action and returns the number of the error it raised, or -1 when
+// it raised none.
+int RunAction(CommDlg& dlg, int16_t code);
 
 // A visible top-level window, made the thread's active window.
 class ActiveWindow {

@@ -15,6 +15,7 @@ using testing::ChooseFile;
 using testing::DialogScript;
 using testing::DialogStep;
 using testing::RecordingObserver;
+using testing::RunAction;
 using testing::TempFile;
 
 const std::wstring kProgramFilter = L"应用程序(*.exe;*.com;*.bat)|*.exe;*.com;*.bat";
@@ -23,14 +24,6 @@ const std::string kProgramFilterBytes =
     "\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2(*.exe;*.com;*.bat)\0*.exe;*.com;*.bat\0\0"s;
 
 // Runs |code| and returns the number it raised, or -1 when it raised none.
-int RunAction(CommDlg& dlg, int16_t code) {
-    try {
-        dlg.Action(code);
-    } catch (const RaisedError& error) {
-        return error.number();
-    }
-    return -1;
-}
 
 TEST(FilterList, PipesBecomeNulsAndTwoNulsEndTheList) {
     EXPECT_EQ(FilterList(kProgramFilter), kProgramFilterBytes);

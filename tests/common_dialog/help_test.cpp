@@ -8,15 +8,7 @@ namespace {
 
 using testing::ActiveWindow;
 using testing::RecordingObserver;
-
-int RunAction(CommDlg& dlg, int16_t code) {
-    try {
-        dlg.Action(code);
-    } catch (const RaisedError& error) {
-        return error.number();
-    }
-    return -1;
-}
+using testing::RunAction;
 
 TEST(Help, KeyThatIsNoNumberFailsWithTypeMismatchAndNoHelpCall) {
     ActiveWindow window;

@@ -19,15 +19,7 @@ using testing::DialogScript;
 using testing::InstalledTestPrinter;
 using testing::MessageBoxSeen;
 using testing::RecordingObserver;
-
-int RunAction(CommDlg& dlg, int16_t code) {
-    try {
-        dlg.Action(code);
-    } catch (const RaisedError& error) {
-        return error.number();
-    }
-    return -1;
-}
+using testing::RunAction;
 
 int16_t Offset(const std::string& names, int index) {
     int16_t offset = 0;
