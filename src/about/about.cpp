@@ -1,11 +1,10 @@
 #include "about/about.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "about/credits.h"
+#include "toolkit/designed_dialog.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
@@ -18,8 +17,6 @@ constexpr int kClientWidthTwips = 5175;
 constexpr int kClientHeightTwips = 3660;
 constexpr int kOkBottomTwips = 3000 + 495;
 
-constexpr DWORD kAboutStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-
 constexpr wchar_t kNote[] =
     L"    这个小工具是我在去年一个冬天的周末写成的。那时我常在“运行”对话框里敲短名字来启动程序，"
     L"也想给自己常用的软件起个短名字，可每添加一个都得打开注册表编辑器，一层层找到那个键，"
@@ -27,21 +24,15 @@ constexpr wchar_t kNote[] =
     L"把添加、修改和删除都放进一个窗口里，前后大约花了两个晚上的时间。界面简陋，功能也不多，"
     L"但我自己用着很顺手，就拿出来和朋友们分享，希望对你也有用。";
 
-struct ControlDef {
-    int id;
-    const wchar_t* className;
-    DWORD style;
-    int left, top, width, height;
-};
-
 // In creation order, which makes the z-order and so the tab order: title,
 // note, button, credits. The icon stands outside it, last.
-constexpr ControlDef kControls[] = {
-    {kIdAboutTitle, L"Static", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 720, 240, 900, 180},
-    {kIdAboutContent, L"Static", SS_LEFT | SS_NOPREFIX, 120, 1200, 4935, 1695},
-    {kIdAboutOk, L"Button", BS_DEFPUSHBUTTON | WS_TABSTOP, 1920, 3000, 1215, 495},
-    {kIdAboutAuthor, L"Static", SS_LEFT | SS_NOPREFIX, 120, 600, 4935, 615},
-    {kIdAboutImage, L"Static", SS_ICON, 120, 120, 480, 480},
+// Texts that are not fixed literals are set after creation (ControlText).
+constexpr ControlDesign kControls[] = {
+    {kIdAboutTitle, L"Static", nullptr, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 720, 240, 900, 180},
+    {kIdAboutContent, L"Static", nullptr, SS_LEFT | SS_NOPREFIX, 0, 120, 1200, 4935, 1695},
+    {kIdAboutOk, L"Button", nullptr, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 1920, 3000, 1215, 495},
+    {kIdAboutAuthor, L"Static", nullptr, SS_LEFT | SS_NOPREFIX, 0, 120, 600, 4935, 615},
+    {kIdAboutImage, L"Static", nullptr, SS_ICON, 0, 120, 120, 480, 480},
 };
 
 struct AboutState {
@@ -68,28 +59,10 @@ std::wstring ControlText(int id) {
     }
 }
 
-// A dialog template with a caption and no controls: the controls are made
-// in WM_INITDIALOG, where their places can be given in pixels. The vector's
-// storage meets the template's DWORD alignment.
-std::vector<WORD> AboutTemplate() {
-    DLGTEMPLATE head{};
-    head.style = kAboutStyle;
-    std::vector<WORD> words(sizeof(head) / sizeof(WORD));
-    std::memcpy(words.data(), &head, sizeof(head));
-    words.push_back(0);  // no menu
-    words.push_back(0);  // the standard dialog class
-    for (const wchar_t* c = kAboutCaption; *c; ++c) words.push_back(static_cast<WORD>(*c));
-    words.push_back(0);
-    return words;
-}
-
-HWND CreateControl(HWND dialog, const ControlDef& def) {
-    HWND control = CreateWindowExW(
-        0, def.className, ControlText(def.id).c_str(), WS_CHILD | WS_VISIBLE | def.style,
-        TwipsToPixelsX(def.left), TwipsToPixelsY(def.top), TwipsToPixelsX(def.width),
-        TwipsToPixelsY(def.height), dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)),
-        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+HWND CreateControl(HWND dialog, const ControlDesign& design) {
+    HWND control = CreateDesignedControl(dialog, design);
+    std::wstring text = ControlText(design.id);
+    if (!text.empty()) SetWindowTextW(control, text.c_str());
     return control;
 }
 
@@ -165,23 +138,14 @@ int FitToFont(HWND dialog) {
     return std::max<int>(TwipsToPixelsY(kClientHeightTwips), ok.bottom + margin);
 }
 
-void SizeClientArea(HWND dialog, int height) {
-    RECT outer = {0, 0, TwipsToPixelsX(kClientWidthTwips), height};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
-    SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 BOOL OnInitDialog(HWND dialog, AboutState* state) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon()));
-    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon()));
-    for (const ControlDef& def : kControls) {
+    SetProgramIcon(dialog);
+    for (const ControlDesign& def : kControls) {
         HWND control = CreateControl(dialog, def);
         if (def.id == kIdAboutImage) ShowProgramIcon(control);
     }
-    SizeClientArea(dialog, FitToFont(dialog));
+    SizeClientArea(dialog, TwipsToPixelsX(kClientWidthTwips), FitToFont(dialog));
     SendMessageW(dialog, DM_SETDEFID, kIdAboutOk, 0);
     CenterWindow(dialog, state->owner);
     SetFocus(GetDlgItem(dialog, kIdAboutOk));
@@ -214,10 +178,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 void ShowAboutDlg(HWND owner) {
     AboutState state;
     state.owner = owner;
-    std::vector<WORD> dialogTemplate = AboutTemplate();
-    DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
-                            reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()), owner,
-                            AboutDlgProc, reinterpret_cast<LPARAM>(&state));
+    ShowDesignedDialog(owner, kAboutCaption, AboutDlgProc, reinterpret_cast<LPARAM>(&state));
 }
 
 void mnuHelpAbout_Click(HWND owner) {

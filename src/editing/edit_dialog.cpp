@@ -4,6 +4,7 @@
 
 #include "common_dialog/comm_dlg.h"
 #include "editing/mod_user.h"
+#include "toolkit/designed_dialog.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -21,16 +22,6 @@ constexpr wchar_t kBrowseFilter[] = L"应用程序(*.exe;*.com;*.bat)|*.exe;*.co
 // OFN_READONLY | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES
 constexpr int32_t kBrowseFlags = 2625541;
 constexpr int16_t kActionOpen = 1;
-
-// One control of the design, positions and sizes in twips.
-struct ControlDesign {
-    int id;
-    const wchar_t* windowClass;
-    const wchar_t* caption;
-    DWORD style;
-    DWORD exStyle;
-    int left, top, width, height;
-};
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kTextBox = kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
@@ -50,22 +41,6 @@ constexpr ControlDesign kDesign[] = {
      495},
 };
 
-// A dialog template without controls: they are created at their twips
-// positions when the dialog initialises. No DS_SETFONT, so no font fields.
-struct alignas(DWORD) EmptyDialogTemplate {
-    DLGTEMPLATE header;
-    WORD menu = 0;
-    WORD windowClass = 0;
-    WORD title = 0;
-};
-
-EmptyDialogTemplate MakeTemplate() {
-    EmptyDialogTemplate form{};
-    form.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    form.header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
-    return form;
-}
-
 // The name's last four characters, compared without regard to case; the
 // name keeps the case that the user typed.
 std::wstring WithExeSuffix(const std::wstring& name) {
@@ -75,26 +50,15 @@ std::wstring WithExeSuffix(const std::wstring& name) {
 }
 
 void CreateControls(HWND dlg) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (const ControlDesign& design : kDesign) {
-        HWND control = CreateWindowExW(
-            design.exStyle, design.windowClass, design.caption, design.style,
-            TwipsToPixelsX(design.left), TwipsToPixelsY(design.top), TwipsToPixelsX(design.width),
-            TwipsToPixelsY(design.height), dlg,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
-    }
+    for (const ControlDesign& design : kDesign) CreateDesignedControl(dlg, design);
     SendDlgItemMessageW(dlg, kIdTxtKey, EM_LIMITTEXT, kEditTextLimit, 0);
     SendDlgItemMessageW(dlg, kIdTxtApp, EM_LIMITTEXT, kEditTextLimit, 0);
     SendMessageW(dlg, DM_SETDEFID, kIdCmdOK, 0);
 }
 
 void PlaceWindow(HWND dlg) {
-    RECT outer{0, 0, TwipsToPixelsX(kEditClientWidthTwips), TwipsToPixelsY(kEditClientHeightTwips)};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dlg, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(dlg, GWL_EXSTYLE)));
-    SetWindowPos(dlg, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeClientArea(dlg, TwipsToPixelsX(kEditClientWidthTwips),
+                   TwipsToPixelsY(kEditClientHeightTwips));
     CenterWindow(dlg, GetWindow(dlg, GW_OWNER));
 }
 
@@ -106,8 +70,7 @@ void ApplySetup(HWND dlg, const EditDlgSetup& setup) {
 }
 
 INT_PTR OnInitDialog(HWND dlg, const EditDlgSetup& setup) {
-    SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon()));
-    SendMessageW(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon()));
+    SetProgramIcon(dlg);
     CreateControls(dlg);
     PlaceWindow(dlg);
     ApplySetup(dlg, setup);
@@ -190,9 +153,7 @@ INT_PTR CALLBACK EditDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 void ShowEditDlg(HWND owner, const EditDlgSetup& setup) {
-    EmptyDialogTemplate form = MakeTemplate();
-    INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &form.header, owner,
-                                             EditDlgProc, reinterpret_cast<LPARAM>(&setup));
+    INT_PTR result = ShowDesignedDialog(owner, L"", EditDlgProc, reinterpret_cast<LPARAM>(&setup));
     // A dialog that could not be shown was not accepted, whatever an
     // earlier one left in lngResult.
     if (result == -1) modUser::lngResult = modUser::kResultCancel;

@@ -68,11 +68,7 @@ void CreateControls(FrmMain& form) {
 }
 
 void SelectFirstItem(FrmMain& form) {
-    if (ListCount(form.lvwMain) == 0) return;
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(form.lvwMain, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+    if (ListCount(form.lvwMain) > 0) ListSelect(form.lvwMain, 0);
 }
 
 // Inserting into a list that redraws costs far more than the item itself,
@@ -145,11 +141,9 @@ void ListOnce(FrmMain& form) {
     }
 }
 
-bool IsRefreshCommand(UINT id) {
-    return id == IDM_OPR_REFRESH || id == IDT_REFRESH;
-}
-bool IsExitCommand(UINT id) {
-    return id == IDM_FILE_EXIT || id == IDT_EXIT;
+// Refresh restarts a running refresh and Exit waits for it by themselves.
+bool ActsDuringRefresh(UINT id) {
+    return id == IDM_OPR_REFRESH || id == IDT_REFRESH || id == IDM_FILE_EXIT || id == IDT_EXIT;
 }
 
 void RunCommand(FrmMain& form, UINT id) {
@@ -191,14 +185,8 @@ void RunCommand(FrmMain& form, UINT id) {
 }
 
 void OnCommand(FrmMain& form, UINT id) {
-    if (form.refreshing) {
-        if (IsRefreshCommand(id)) {
-            form.restartRefresh = true;
-        } else if (IsExitCommand(id)) {
-            form.closePending = true;
-        } else {
-            form.deferredCommand = id;
-        }
+    if (form.refreshing && !ActsDuringRefresh(id)) {
+        form.deferredCommand = id;
         return;
     }
     RunCommand(form, id);
@@ -216,14 +204,6 @@ LRESULT OnNotify(FrmMain& form, NMHDR* header) {
         OnCommand(form, kCommandDblClick);
     }
     return 0;
-}
-
-void OnClose(FrmMain& form) {
-    if (form.refreshing) {
-        form.closePending = true;
-        return;
-    }
-    DestroyWindow(form.hwnd);
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -255,7 +235,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             if (form) return OnNotify(*form, reinterpret_cast<NMHDR*>(lParam));
             return 0;
         case WM_CLOSE:
-            if (form) OnClose(*form);
+            if (form) mnuFileExit_Click(*form);
             return 0;
         case WM_DESTROY:
             if (form) {

@@ -106,6 +106,14 @@ int ListSelectedIndex(HWND list) {
         SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+void ListSelect(HWND list, int index) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = index < 0 ? 0 : LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
 std::wstring ListItemText(HWND list, int index, int subItem) {
     std::vector<wchar_t> buffer(512);
     for (;;) {

@@ -48,6 +48,8 @@ HFONT DialogFont();
 // List-view helpers. Indexes are zero-based; -1 means none.
 int ListCount(HWND list);
 int ListSelectedIndex(HWND list);
+// Selects and focuses the item at |index|; -1 clears the selection.
+void ListSelect(HWND list, int index);
 std::wstring ListItemText(HWND list, int index, int subItem = 0);
 // Appends an item with a text and a small-icon index; returns its index.
 int ListAppend(HWND list, const std::wstring& text, int image);

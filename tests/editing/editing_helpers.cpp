@@ -80,20 +80,14 @@ void PostAltF4(HWND dialog) {
 bool SelectRow(HWND list, const std::wstring& name) {
     for (int i = 0; i < ListCount(list); ++i) {
         if (ListItemText(list, i) != name) continue;
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(&item));
+        ListSelect(list, i);
         return true;
     }
     return false;
 }
 
 void ClearSelection(HWND list) {
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    ListSelect(list, -1);
 }
 
 void DenyValueWrites(const std::wstring& name) {

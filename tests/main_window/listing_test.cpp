@@ -150,10 +150,7 @@ TEST_F(ListingTest, TheFirstEntryIsSelectedAfterEveryRefresh) {
     PutEntry(L"b.exe", L"C:\\b.exe");
     MainForm main;
     EXPECT_EQ(ListSelectedIndex(main.form.lvwMain), 0);
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(main.form.lvwMain, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
+    ListSelect(main.form.lvwMain, 1);
     ASSERT_EQ(ListSelectedIndex(main.form.lvwMain), 1);
     RefreshList(main.form);
     EXPECT_EQ(ListSelectedIndex(main.form.lvwMain), 0);
