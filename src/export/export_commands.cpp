@@ -25,7 +25,7 @@ struct ExportKind {
     const wchar_t* filter;
     const wchar_t* fileName;
     const wchar_t* defaultExt;
-    std::vector<std::wstring> (*pieces)(const std::vector<ExportRow>&, const SYSTEMTIME&);
+    std::vector<std::wstring> (*pieces)(const std::vector<AppPathEntry>&, const SYSTEMTIME&);
 };
 
 constexpr ExportKind kHtml{L"导出为HTML文件", L"网页文件(*.htm;*.html)|*.htm;*.html",
@@ -53,9 +53,9 @@ std::wstring AskFileName(const ExportKind& kind) {
     return dlg.FileName();
 }
 
-std::vector<ExportRow> ListRows(HWND list) {
+std::vector<AppPathEntry> ListRows(HWND list) {
     int count = ListCount(list);
-    std::vector<ExportRow> rows;
+    std::vector<AppPathEntry> rows;
     rows.reserve(static_cast<size_t>(count));
     for (int index = 0; index < count; ++index) {
         rows.push_back({ListItemText(list, index, 0), ListItemText(list, index, 1)});

@@ -112,7 +112,8 @@ std::wstring MarkupText(std::wstring_view text) {
     return out;
 }
 
-std::vector<std::wstring> HtmlPieces(const std::vector<ExportRow>& rows, const SYSTEMTIME& time) {
+std::vector<std::wstring> HtmlPieces(const std::vector<AppPathEntry>& rows,
+                                     const SYSTEMTIME& time) {
     std::vector<std::wstring> pieces;
     pieces.reserve(rows.size() + 4);
     pieces.push_back(kHtmlHead);
@@ -120,7 +121,7 @@ std::vector<std::wstring> HtmlPieces(const std::vector<ExportRow>& rows, const S
     pieces.push_back(std::wstring(L"<br/>") + kAuthorCredit + L"<br/>BLOG: <a href='http://" +
                      kBlogHost + L"'>" + kBlogHost + L"</a><br/>Mail: <a href='mailto:" +
                      kMailAddress + L"'>" + kMailAddress + kHtmlTableHead);
-    for (const ExportRow& row : rows) {
+    for (const AppPathEntry& row : rows) {
         pieces.push_back(L"<tr><td>" + MarkupText(row.name) + L"</td><td>" + MarkupText(row.path) +
                          L"</td></tr>");
     }
@@ -128,14 +129,14 @@ std::vector<std::wstring> HtmlPieces(const std::vector<ExportRow>& rows, const S
     return pieces;
 }
 
-std::vector<std::wstring> XmlPieces(const std::vector<ExportRow>& rows, const SYSTEMTIME& time) {
+std::vector<std::wstring> XmlPieces(const std::vector<AppPathEntry>& rows, const SYSTEMTIME& time) {
     std::vector<std::wstring> pieces;
     pieces.reserve(rows.size() + 5);
     pieces.push_back(kXmlDeclaration);
     pieces.push_back(L"<!-- " + GeneratedBy(time) + L" -->");
     pieces.push_back(std::wstring(L"<!-- ") + kAuthorCredit + L" -->\r\n<!-- BLOG: " + kBlogHost +
                      L" -->\r\n<!-- Mail: " + kXmlMailAddress + L" -->\r\n<Tolvane>");
-    for (const ExportRow& row : rows) {
+    for (const AppPathEntry& row : rows) {
         pieces.push_back(kXmlItemStart + MarkupText(row.name) + kXmlItemMiddle +
                          MarkupText(row.path) + kXmlItemEnd);
     }

@@ -9,13 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tolvane {
+#include "store/app_path_store.h"
 
-// One list item: the entry name and its program path.
-struct ExportRow {
-    std::wstring name;
-    std::wstring path;
-};
+namespace tolvane {
 
 // "yyyy-mm-dd hh:mm" on a 24-hour clock.
 std::wstring ExportStamp(const SYSTEMTIME& time);
@@ -27,8 +23,8 @@ std::wstring ExportStamp(const SYSTEMTIME& time);
 std::wstring MarkupText(std::wstring_view text);
 
 // 4 + n pieces, one line each.
-std::vector<std::wstring> HtmlPieces(const std::vector<ExportRow>& rows, const SYSTEMTIME& time);
+std::vector<std::wstring> HtmlPieces(const std::vector<AppPathEntry>& rows, const SYSTEMTIME& time);
 // 5 + n pieces making 7 + 4n lines.
-std::vector<std::wstring> XmlPieces(const std::vector<ExportRow>& rows, const SYSTEMTIME& time);
+std::vector<std::wstring> XmlPieces(const std::vector<AppPathEntry>& rows, const SYSTEMTIME& time);
 
 }  // namespace tolvane

@@ -23,7 +23,7 @@ SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
     return time;
 }
 
-const std::vector<ExportRow> kWorkedRows = {
+const std::vector<AppPathEntry> kWorkedRows = {
     {L"notepad.exe", L"C:\\WINDOWS\\system32\\notepad.exe"},
     {L"mspaint.exe", L"C:\\WINDOWS\\system32\\mspaint.exe"},
 };
@@ -67,7 +67,7 @@ TEST(ExportPieces, WorkedExamplesByteForByte) {
 
 TEST(ExportPieces, LineCountsAreFourPlusNAndSevenPlusFourN) {
     for (size_t n : {0u, 1u, 5u}) {
-        std::vector<ExportRow> rows(n, ExportRow{L"a.exe", L"C:\\a.exe"});
+        std::vector<AppPathEntry> rows(n, AppPathEntry{L"a.exe", L"C:\\a.exe"});
         EXPECT_EQ(SplitLines(WrittenBytes(HtmlPieces(rows, WorkedExampleTime()))).size(), 4 + n);
         EXPECT_EQ(SplitLines(WrittenBytes(XmlPieces(rows, WorkedExampleTime()))).size(), 7 + 4 * n);
     }
@@ -77,7 +77,7 @@ TEST(ExportPieces, LineCountsAreFourPlusNAndSevenPlusFourN) {
 // the parsers that judge the exports must see that.
 TEST(ExportPieces, UnescapedMarkupWouldBreakTheXml) {
     TempFolder folder;
-    std::vector<ExportRow> rows = {{L"ab.exe", L"C:\\Program Files\\A&B\\x.exe"}};
+    std::vector<AppPathEntry> rows = {{L"ab.exe", L"C:\\Program Files\\A&B\\x.exe"}};
     std::wstring escaped = folder.File(L"escaped.xml");
     std::wstring bare = folder.File(L"bare.xml");
     WriteBytes(escaped, WrittenBytes(XmlPieces(rows, WorkedExampleTime())));
