@@ -2,7 +2,6 @@
 
 #include "editing/edit_dialog.h"
 #include "editing/mod_user.h"
-#include "main_window/main_window.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
@@ -18,6 +17,7 @@ constexpr wchar_t kEditFailed[] = L"编辑项目失败！";
 constexpr wchar_t kEdited[] = L"项目编辑成功！";
 constexpr wchar_t kDeleted[] = L"删除成功！";
 constexpr wchar_t kDeleteFailed[] = L"删除失败！";
+constexpr wchar_t kNoRights[] = L"没有权限修改该项目，请以管理员身份运行本程序。";
 
 std::wstring ExistsMessage(const std::wstring& name) {
     return L"项目 " + name + L" 已存在！";
@@ -27,102 +27,96 @@ std::wstring DeleteQuestion(const std::wstring& name) {
     return L"确定要删除项目 " + name + L" 吗？";
 }
 
-// The name of the selected row, as the store holds it; false when no row is
-// selected.
-bool SelectedName(const FrmMain& form, std::wstring& name) {
-    int index = ListSelectedIndex(form.lvwMain);
-    if (index < 0) return false;
-    name = ListItemText(form.lvwMain, index);
-    return true;
+// A refusal for lack of rights names its cause; anything else keeps the
+// command's own failure text.
+void ReportFailure(HWND owner, LONG code, const wchar_t* failure) {
+    ShowMessage(owner, code == ERROR_ACCESS_DENIED ? kNoRights : failure, kStyleError);
 }
 
-std::wstring SelectedPath(const FrmMain& form) {
-    return ListItemText(form.lvwMain, ListSelectedIndex(form.lvwMain), 1);
+// A subkey that denies reading is there all the same.
+bool EntryExists(const AppPathStore& store, const std::wstring& name) {
+    UniqueKey entry;
+    LONG result = store.OpenEntry(name, entry);
+    return result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED;
 }
 
-bool WritePath(FrmMain& form, const std::wstring& name, const std::wstring& path) {
-    return form.store.SetKeyValue(form.store.hAppPaths(), name, path);
-}
-
-// The existence test of an add: an open handle is released at once.
-bool EntryExists(FrmMain& form, const std::wstring& name) {
-    HKEY handle = nullptr;
-    if (form.store.OpenEntry(name, handle) != ERROR_SUCCESS) return false;
-    UniqueKey entry(handle);
-    form.store.CloseEntry(entry.release());
-    return true;
+// Writes the new entry's path; on failure the subkey this add made goes
+// again, and only that one.
+LONG WriteNewEntry(HKEY entry, const std::wstring& name, const std::wstring& path) {
+    LONG result = onEntryCreated ? onEntryCreated(name) : ERROR_SUCCESS;
+    if (result == ERROR_SUCCESS) {
+        result = AppPathStore::SetKeyValue(entry, TypeForWrite(REG_NONE, path), path);
+    }
+    if (result != ERROR_SUCCESS) AppPathStore::DeleteOpenEntry(entry);
+    return result;
 }
 
 }  // namespace
 
-void AddItem(FrmMain& form) {
+bool AddItem(HWND owner, const AppPathStore& store) {
     modUser::strKey.clear();
     modUser::strApp.clear();
-    ShowEditDlg(form.hwnd, {kAddCaption, L"", false, L""});
-    if (modUser::lngResult != modUser::kResultOK) return;
+    ShowEditDlg(owner, {kAddCaption, L"", false, L""});
+    if (modUser::lngResult != modUser::kResultOK) return false;
 
     const std::wstring name = modUser::strKey;
-    if (EntryExists(form, name)) {
-        ShowMessage(form.hwnd, ExistsMessage(name), kStyleError);
-        return;
+    if (EntryExists(store, name)) {
+        ShowMessage(owner, ExistsMessage(name), kStyleError);
+        return false;
     }
-    HKEY handle = nullptr;
-    if (form.store.CreateEntry(name, handle) != ERROR_SUCCESS) {
-        ShowMessage(form.hwnd, kAddFailed, kStyleError);
-        return;
+    UniqueKey entry;
+    bool created = false;
+    LONG result = store.CreateEntry(name, entry, created);
+    if (result != ERROR_SUCCESS) {
+        ReportFailure(owner, result, kAddFailed);
+        return false;
     }
-    UniqueKey entry(handle);
-    if (onEntryCreated) onEntryCreated(name);
-    if (!WritePath(form, name, modUser::strApp)) {
-        // A subkey without its path would start nothing: take it away again.
-        form.store.CloseEntry(entry.release());
-        form.store.DeleteEntry(name);
-        ShowMessage(form.hwnd, kAddFailed, kStyleError);
-        return;
+    if (!created) {
+        // Another program registered the name since the test: its entry
+        // stays as it is.
+        ShowMessage(owner, ExistsMessage(name), kStyleError);
+        return false;
     }
-    ShowMessage(form.hwnd, kAdded, kStyleInfo);
-    RefreshList(form);
-    form.store.CloseEntry(entry.release());
+    result = WriteNewEntry(entry.get(), name, modUser::strApp);
+    if (result != ERROR_SUCCESS) {
+        ReportFailure(owner, result, kAddFailed);
+        return false;
+    }
+    ShowMessage(owner, kAdded, kStyleInfo);
+    return true;
 }
 
-void EditItem(FrmMain& form) {
-    std::wstring name;
-    if (!SelectedName(form, name)) return;
+bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
+    // The entry's own name, not the dialog's: OK may have given it a suffix.
+    const std::wstring name = row.name;
     modUser::strKey = name;
-    modUser::strApp = SelectedPath(form);
-    ShowEditDlg(form.hwnd, {kEditCaption, modUser::strKey, true, modUser::strApp});
-    if (modUser::lngResult != modUser::kResultOK) return;
+    modUser::strApp = ExportedPath(row);
+    ShowEditDlg(owner, {kEditCaption, modUser::strKey, true, modUser::strApp});
+    if (modUser::lngResult != modUser::kResultOK) return false;
 
-    // The dialog may have given strKey a suffix; the row holds the name as
-    // the store has it.
-    if (!SelectedName(form, name)) return;
-    HKEY handle = nullptr;
-    if (form.store.OpenEntry(name, handle) != ERROR_SUCCESS) {
-        ShowMessage(form.hwnd, kEditFailed, kStyleError);
-        return;
+    UniqueKey entry;
+    LONG result = store.OpenEntry(name, entry, KEY_QUERY_VALUE | KEY_SET_VALUE);
+    if (result == ERROR_SUCCESS) {
+        DWORD type = TypeForWrite(AppPathStore::DefaultType(entry.get()), modUser::strApp);
+        result = AppPathStore::SetKeyValue(entry.get(), type, modUser::strApp);
     }
-    UniqueKey entry(handle);
-    if (!WritePath(form, name, modUser::strApp)) {
-        form.store.CloseEntry(entry.release());
-        ShowMessage(form.hwnd, kEditFailed, kStyleError);
-        return;
+    if (result != ERROR_SUCCESS) {
+        ReportFailure(owner, result, kEditFailed);
+        return false;
     }
-    ShowMessage(form.hwnd, kEdited, kStyleInfo);
-    RefreshList(form);
-    form.store.CloseEntry(entry.release());
+    ShowMessage(owner, kEdited, kStyleInfo);
+    return true;
 }
 
-void DelItem(FrmMain& form) {
-    std::wstring name;
-    if (!SelectedName(form, name)) return;
-    if (ShowMessage(form.hwnd, DeleteQuestion(name), kStyleQuestion) != kAnswerYes) return;
-    if (!SelectedName(form, name)) return;
-    if (form.store.DeleteEntry(name) != ERROR_SUCCESS) {
-        ShowMessage(form.hwnd, kDeleteFailed, kStyleError);
-        return;
+bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
+    if (ShowMessage(owner, DeleteQuestion(row.name), kStyleQuestion) != kAnswerYes) return false;
+    LONG result = store.DeleteEntry(row.name);
+    if (result != ERROR_SUCCESS) {
+        ReportFailure(owner, result, kDeleteFailed);
+        return false;
     }
-    ShowMessage(form.hwnd, kDeleted, kStyleInfo);
-    RefreshList(form);
+    ShowMessage(owner, kDeleted, kStyleInfo);
+    return true;
 }
 
 }  // namespace tolvane

@@ -1,20 +1,27 @@
 // The commands that change the App Paths registrations: add, edit, delete.
+// Each gathers its input, calls the store, tells the user the outcome in one
+// message, and says whether the registry changed, so that the caller can
+// list it again.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
+#include "store/app_path_entry.h"
+#include "store/app_path_store.h"
+
 namespace tolvane {
 
-struct FrmMain;
-
-void AddItem(FrmMain& form);
-void EditItem(FrmMain& form);
-void DelItem(FrmMain& form);
+bool AddItem(HWND owner, const AppPathStore& store);
+bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& entry);
+bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& entry);
 
 // Runs, when set, between the creation of a new entry's subkey and the write
-// of its path. The program leaves it null; tests use it to change the
+// of its path. The program leaves it null. Tests use it to change the
 // registry at that moment, as another program could, because no dialog opens
-// in between.
-inline void (*onEntryCreated)(const std::wstring& name) = nullptr;
+// in between; a non-zero result stands for a failed write, which the
+// platform offers no way to cause on a key that is open for writing.
+inline LONG (*onEntryCreated)(const std::wstring& name) = nullptr;
 
 }  // namespace tolvane

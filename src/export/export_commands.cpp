@@ -1,24 +1,24 @@
 #include "export/export_commands.h"
 
 #include <exception>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "common_dialog/comm_dlg.h"
 #include "export/export_writer.h"
 #include "export/text_file.h"
-#include "main_window/main_window.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
 
 namespace {
 
-// OFN_READONLY | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER |
-// OFN_LONGNAMES, as the browse button passes. Without OFN_OVERWRITEPROMPT an
-// existing file is replaced without a question.
-constexpr int32_t kSaveFlags = 2625541;
+// OFN_READONLY | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_LONGNAMES. A save
+// dialog must not ask for a file that exists already; without
+// OFN_OVERWRITEPROMPT an existing file is replaced without a question.
+constexpr int32_t kSaveFlags = 0x280005;
 constexpr int16_t kActionSave = 2;
+constexpr wchar_t kExportFailed[] = L"导出失败！";
 
 struct ExportKind {
     const wchar_t* title;
@@ -41,50 +41,40 @@ SYSTEMTIME SystemLocalTime() {
 
 ExportClock g_clock = SystemLocalTime;
 
-std::wstring AskFileName(const ExportKind& kind) {
-    CommDlg dlg;
-    dlg.DialogTitle(kind.title);
-    dlg.InitDir(ProgramFolder());
-    dlg.Filter(kind.filter);
-    dlg.FileName(kind.fileName);
-    dlg.DefaultExt(kind.defaultExt);
-    dlg.flags(kSaveFlags);
-    dlg.Action(kActionSave);
-    return dlg.FileName();
-}
-
-std::vector<AppPathEntry> ListRows(HWND list) {
-    int count = ListCount(list);
-    std::vector<AppPathEntry> rows;
-    rows.reserve(static_cast<size_t>(count));
-    for (int index = 0; index < count; ++index) {
-        rows.push_back({ListItemText(list, index, 0), ListItemText(list, index, 1)});
-    }
-    return rows;
-}
-
-// Any failure, a cancelled dialog included, ends the export silently; a
-// file already opened keeps the lines written so far.
-void RunExport(FrmMain& form, const ExportKind& kind) {
+// The chosen path; none when the dialog was cancelled or failed, which the
+// service reports by raising an error.
+std::optional<std::wstring> AskFileName(const ExportKind& kind) {
     try {
-        std::wstring path = AskFileName(kind);
-        TextFile file(path);
-        SYSTEMTIME now = g_clock();
-        for (const std::wstring& piece : kind.pieces(ListRows(form.lvwMain), now)) {
-            file.WriteLine(piece);
-        }
-        file.Close();
+        CommDlg dlg;
+        dlg.DialogTitle(kind.title);
+        dlg.InitDir(ProgramFolder());
+        dlg.Filter(kind.filter);
+        dlg.FileName(kind.fileName);
+        dlg.DefaultExt(kind.defaultExt);
+        dlg.flags(kSaveFlags);
+        dlg.Action(kActionSave);
+        return dlg.FileName();
     } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+void RunExport(HWND owner, const ExportKind& kind, const std::vector<AppPathEntry>& entries) {
+    std::optional<std::wstring> path = AskFileName(kind);
+    if (!path) return;
+    if (WriteTextFile(*path, kind.pieces(entries, g_clock())) != ERROR_SUCCESS) {
+        ShowMessage(owner, kExportFailed, kStyleError);
     }
 }
 
 }  // namespace
 
-void mnuFileHTML_Click(FrmMain& form) {
-    RunExport(form, kHtml);
+void ExportHtml(HWND owner, const std::vector<AppPathEntry>& entries) {
+    RunExport(owner, kHtml, entries);
 }
-void mnuFileXML_Click(FrmMain& form) {
-    RunExport(form, kXml);
+
+void ExportXml(HWND owner, const std::vector<AppPathEntry>& entries) {
+    RunExport(owner, kXml, entries);
 }
 
 void SetExportClock(ExportClock clock) {

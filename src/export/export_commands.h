@@ -1,14 +1,20 @@
-// The File menu's exports of the list: an HTML page and an XML document.
+// The File menu's exports of the listed registrations: an HTML page and an
+// XML document, saved under a name that the user chooses.
 #pragma once
 
 #include <windows.h>
 
+#include <vector>
+
+#include "store/app_path_entry.h"
+
 namespace tolvane {
 
-struct FrmMain;
-
-void mnuFileHTML_Click(FrmMain& form);
-void mnuFileXML_Click(FrmMain& form);
+// Asks for a file name and writes |entries| to it. A cancelled dialog ends
+// the export silently; a file that cannot be written whole is reported and
+// leaves what was there before untouched.
+void ExportHtml(HWND owner, const std::vector<AppPathEntry>& entries);
+void ExportXml(HWND owner, const std::vector<AppPathEntry>& entries);
 
 // The clock that stamps an export with its local date and time. Tests fix
 // it; null puts back the system's local time.

@@ -33,6 +33,30 @@ std::wstring GeneratedBy(const SYSTEMTIME& time) {
     return L"本文件由 Tolvane 于 " + ExportStamp(time) + L" 生成";
 }
 
+// The cells of GB 2312 (as "gb2312" readers decode it, EUC-CN) in rows that
+// are not full: lead byte and the first and last trail byte of each run.
+struct CellRun {
+    unsigned char lead, first, last;
+};
+constexpr CellRun kPartialRows[] = {
+    {0xA2, 0xB1, 0xE2}, {0xA2, 0xE5, 0xEE}, {0xA2, 0xF1, 0xFC}, {0xA4, 0xA1, 0xF3},
+    {0xA5, 0xA1, 0xF6}, {0xA6, 0xA1, 0xB8}, {0xA6, 0xC1, 0xD8}, {0xA7, 0xA1, 0xC1},
+    {0xA7, 0xD1, 0xF1}, {0xA8, 0xA1, 0xBA}, {0xA8, 0xC5, 0xE9}, {0xA9, 0xA4, 0xEF},
+    {0xD7, 0xA1, 0xF9},
+};
+
+bool InGb2312Cell(unsigned char lead, unsigned char trail) {
+    if (lead < 0xA1 || lead > 0xF7 || trail < 0xA1 || trail > 0xFE) return false;
+    if (lead >= 0xAA && lead <= 0xAF) return false;  // rows that GB 2312 leaves empty
+    bool partial = false;
+    for (const CellRun& run : kPartialRows) {
+        if (run.lead != lead) continue;
+        partial = true;
+        if (trail >= run.first && trail <= run.last) return true;
+    }
+    return !partial;
+}
+
 bool IsHighSurrogate(wchar_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -47,38 +71,60 @@ bool AnsiHolds(std::wstring_view character) {
     return FromAnsi(ToAnsi(character)) == character;
 }
 
+// Whether a file declared "gb2312" can carry |c| as itself. Code page 936
+// is a superset of GB 2312, and two of the cells they share decode to other
+// characters in GB 2312 (U+30FB and U+2015).
+bool Gb2312Holds(wchar_t c) {
+    if (c == 0x00B7 || c == 0x2014) return false;
+    std::wstring_view character(&c, 1);
+    if (!AnsiHolds(character)) return false;
+    std::string bytes = ToAnsi(character);
+    return bytes.size() == 2 &&
+           InGb2312Cell(static_cast<unsigned char>(bytes[0]), static_cast<unsigned char>(bytes[1]));
+}
+
+// Characters that XML 1.0 does not allow anywhere in a document.
+bool XmlForbids(wchar_t c) {
+    return (c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF;
+}
+
 std::wstring CharacterReference(char32_t codePoint) {
     return L"&#" + std::to_wstring(static_cast<unsigned long>(codePoint)) + L";";
 }
 
-// Appends the character that starts at |text[at]|; returns how many units
-// it took.
-size_t AppendMarkupCharacter(std::wstring_view text, size_t at, std::wstring& out) {
-    wchar_t c = text[at];
+bool AppendEntity(wchar_t c, std::wstring& out) {
     switch (c) {
         case L'&':
             out += L"&amp;";
-            return 1;
+            return true;
         case L'<':
             out += L"&lt;";
-            return 1;
+            return true;
         case L'>':
             out += L"&gt;";
-            return 1;
+            return true;
         default:
-            break;
+            return false;
     }
+}
+
+// Appends the character that starts at |text[at]|, as itself when |holds|
+// says the file can carry it and as a reference otherwise; returns how many
+// units it took.
+size_t AppendMarkupCharacter(std::wstring_view text, size_t at, bool (*holds)(wchar_t),
+                             std::wstring& out) {
+    wchar_t c = text[at];
+    if (AppendEntity(c, out)) return 1;
     if (c < 0x80) {
         out += c;
         return 1;
     }
     if (IsHighSurrogate(c) && at + 1 < text.size() && IsLowSurrogate(text[at + 1])) {
         std::wstring_view pair = text.substr(at, 2);
-        if (AnsiHolds(pair)) {
+        if (holds == nullptr && AnsiHolds(pair)) {
             out += pair;
         } else {
-            char32_t codePoint = 0x10000 + ((c - 0xD800) << 10) + (text[at + 1] - 0xDC00);
-            out += CharacterReference(codePoint);
+            out += CharacterReference(0x10000 + ((c - 0xD800) << 10) + (text[at + 1] - 0xDC00));
         }
         return 2;
     }
@@ -88,11 +134,8 @@ size_t AppendMarkupCharacter(std::wstring_view text, size_t at, std::wstring& ou
         out += CharacterReference(kReplacement);
         return 1;
     }
-    if (AnsiHolds(text.substr(at, 1))) {
-        out += c;
-    } else {
-        out += CharacterReference(c);
-    }
+    bool kept = holds ? holds(c) : AnsiHolds(text.substr(at, 1));
+    out += kept ? std::wstring(1, c) : CharacterReference(c);
     return 1;
 }
 
@@ -105,10 +148,26 @@ std::wstring ExportStamp(const SYSTEMTIME& time) {
     return text;
 }
 
-std::wstring MarkupText(std::wstring_view text) {
+std::wstring HtmlText(std::wstring_view text) {
     std::wstring out;
     out.reserve(text.size());
-    for (size_t at = 0; at < text.size();) at += AppendMarkupCharacter(text, at, out);
+    for (size_t at = 0; at < text.size();) {
+        at += AppendMarkupCharacter(text, at, nullptr, out);
+    }
+    return out;
+}
+
+std::wstring XmlText(std::wstring_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        if (XmlForbids(text[at])) {
+            out += CharacterReference(kReplacement);
+            ++at;
+        } else {
+            at += AppendMarkupCharacter(text, at, Gb2312Holds, out);
+        }
+    }
     return out;
 }
 
@@ -122,8 +181,8 @@ std::vector<std::wstring> HtmlPieces(const std::vector<AppPathEntry>& rows,
                      kBlogHost + L"'>" + kBlogHost + L"</a><br/>Mail: <a href='mailto:" +
                      kMailAddress + L"'>" + kMailAddress + kHtmlTableHead);
     for (const AppPathEntry& row : rows) {
-        pieces.push_back(L"<tr><td>" + MarkupText(row.name) + L"</td><td>" + MarkupText(row.path) +
-                         L"</td></tr>");
+        pieces.push_back(L"<tr><td>" + HtmlText(row.name) + L"</td><td>" +
+                         HtmlText(ExportedPath(row)) + L"</td></tr>");
     }
     pieces.push_back(kHtmlEnd);
     return pieces;
@@ -137,8 +196,8 @@ std::vector<std::wstring> XmlPieces(const std::vector<AppPathEntry>& rows, const
     pieces.push_back(std::wstring(L"<!-- ") + kAuthorCredit + L" -->\r\n<!-- BLOG: " + kBlogHost +
                      L" -->\r\n<!-- Mail: " + kXmlMailAddress + L" -->\r\n<Tolvane>");
     for (const AppPathEntry& row : rows) {
-        pieces.push_back(kXmlItemStart + MarkupText(row.name) + kXmlItemMiddle +
-                         MarkupText(row.path) + kXmlItemEnd);
+        pieces.push_back(kXmlItemStart + XmlText(row.name) + kXmlItemMiddle +
+                         XmlText(ExportedPath(row)) + kXmlItemEnd);
     }
     pieces.push_back(kXmlEnd);
     return pieces;

@@ -1,32 +1,50 @@
-// A text file opened for output: created, or truncated when it exists, and
-// written line by line in the ANSI code page with CR LF after every line.
-// Failures raise RaisedError, as the rest of a command's failures do.
+// An export file written whole or not at all. The lines go, in the ANSI code
+// page with CR LF after each, to a temporary file beside the target; only
+// once every line is written and flushed does that file replace the target.
+// Until then, and after any failure, the target stays as it was.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "toolkit/handles.h"
 
 namespace tolvane {
 
-// Run-time error numbers of file output.
-inline constexpr int kErrDeviceIo = 57;        // device I/O error
-inline constexpr int kErrPathFileAccess = 75;  // path/file access error
-
 class TextFile {
   public:
-    // Creates or truncates |path|; throws RaisedError when it cannot.
-    explicit TextFile(const std::wstring& path);
+    explicit TextFile(std::wstring target);
+    // Removes the temporary file unless Commit() put it in place.
+    ~TextFile();
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
 
-    // Writes |line| and CR LF in one write; throws RaisedError on failure.
-    void WriteLine(std::wstring_view line);
-
-    // Closes the file; a file left open is closed by the destructor.
-    void Close() { file_.reset(); }
+    // Each returns 0 or the platform's error code; after a failure the
+    // later calls fail too.
+    DWORD Open();
+    DWORD WriteLine(std::wstring_view line);
+    DWORD Commit();
 
   private:
+    void Discard();
+
+    std::wstring target_;
+    std::wstring temporary_;
     UniqueFile file_;
+    DWORD error_ = ERROR_SUCCESS;
+    size_t lines_ = 0;
 };
+
+// Writes |lines| to |path| as a TextFile; 0 or the first error code.
+DWORD WriteTextFile(const std::wstring& path, const std::vector<std::wstring>& lines);
+
+// Runs, when set, before each line is written, with the line's index; a
+// non-zero result stands for a write that fails (a full disk, a network
+// drive gone), which tests cannot otherwise cause. The program leaves it
+// null.
+inline DWORD (*beforeTextFileLine)(size_t index) = nullptr;
 
 }  // namespace tolvane

@@ -10,7 +10,6 @@
 #include "export/export_commands.h"
 #include "main_window/toolbar.h"
 #include "resource.h"
-#include "toolkit/narrow.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -112,9 +111,9 @@ class BatchedRedraw {
 // One listing from empty; stops early when a restart or a close is asked
 // for during one of its yields.
 void ListOnce(FrmMain& form) {
-    RefreshBuffers buffers;
     form.picIcon.Clear();
     SendMessageW(form.lvwMain, LVM_DELETEALLITEMS, 0, 0);
+    form.entries.clear();
     // The list is never attached to an empty image list.
     AttachImages(form, nullptr);
     ImageList_RemoveAll(form.iml.get());
@@ -125,20 +124,36 @@ void ListOnce(FrmMain& form) {
     LONG result = ERROR_SUCCESS;
     for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
         std::wstring name;
-        result = form.store.EnumEntryName(index, buffers, name);
-        if (result == ERROR_SUCCESS) {
-            std::wstring path;
-            form.store.QueryEntryPath(name, buffers, path);
-            int image = GetIcon(form, path);
+        result = form.store.EnumEntryName(index, name);
+        AppPathEntry entry;
+        if (result == ERROR_SUCCESS && form.store.ReadEntry(name, entry) == ERROR_SUCCESS) {
+            int image = GetIcon(form, entry);
             // The list control counts images from 0, the image list from 1.
-            int item = ListAppend(form.lvwMain, name, image - 1);
-            ListSetSubItem(form.lvwMain, item, 1, path);
+            int item = ListAppend(form.lvwMain, entry.name, image - 1);
+            ListSetSubItem(form.lvwMain, item, 1, ShownPath(entry));
+            form.entries.push_back(std::move(entry));
         }
         redraw.BeforeYield();
         YieldToMessages();
         redraw.AfterYield();
         if (form.restartRefresh || form.closePending) return;
     }
+}
+
+const AppPathEntry* FindEntry(const FrmMain& form, const EntryKey& key) {
+    for (const AppPathEntry& entry : form.entries) {
+        if (Matches(entry, key)) return &entry;
+    }
+    return nullptr;
+}
+
+// The commands act on a copy: the list may be refreshed before they end.
+template <typename Command>
+void OnSelectedEntry(FrmMain& form, Command command) {
+    const AppPathEntry* selected = SelectedEntry(form);
+    if (!selected) return;
+    AppPathEntry entry = *selected;
+    if (command(form.hwnd, form.store, entry)) RefreshList(form);
 }
 
 // Refresh restarts a running refresh and Exit waits for it by themselves.
@@ -161,13 +176,13 @@ void RunCommand(FrmMain& form, UINT id) {
             RefreshList(form);
             break;
         case IDM_OPR_ADD:
-            AddItem(form);
+            mnuOprAdd_Click(form);
             break;
         case IDM_OPR_EDIT:
-            EditItem(form);
+            mnuOprEdit_Click(form);
             break;
         case IDM_OPR_DEL:
-            DelItem(form);
+            mnuOprDel_Click(form);
             break;
         case IDM_HELP_CONTENT:
             mnuHelpContent_Click(form.hwnd);
@@ -187,9 +202,22 @@ void RunCommand(FrmMain& form, UINT id) {
 void OnCommand(FrmMain& form, UINT id) {
     if (form.refreshing && !ActsDuringRefresh(id)) {
         form.deferredCommand = id;
+        const AppPathEntry* selected = SelectedEntry(form);
+        form.deferredTarget = selected ? std::optional<EntryKey>(KeyOf(*selected)) : std::nullopt;
         return;
     }
     RunCommand(form, id);
+}
+
+// A command held back by a refresh acts on the entry that was selected
+// when the user chose it; when that entry is gone, it does nothing.
+void RunDeferredCommand(FrmMain& form) {
+    UINT command = std::exchange(form.deferredCommand, 0);
+    std::optional<EntryKey> target = std::exchange(form.deferredTarget, std::nullopt);
+    if (!command) return;
+    const AppPathEntry* entry = target ? FindEntry(form, *target) : nullptr;
+    ListSelect(form.lvwMain, entry ? static_cast<int>(entry - form.entries.data()) : -1);
+    RunCommand(form, command);
 }
 
 LRESULT OnNotify(FrmMain& form, NMHDR* header) {
@@ -368,12 +396,13 @@ void RefreshList(FrmMain& form) {
         DestroyWindow(form.hwnd);
         return;
     }
-    if (UINT command = std::exchange(form.deferredCommand, 0)) RunCommand(form, command);
+    RunDeferredCommand(form);
 }
 
-int GetIcon(FrmMain& form, const std::wstring& path) {
+int GetIcon(FrmMain& form, const AppPathEntry& entry) {
     form.picIcon.Clear();
-    HICON icon = ExtractIconA(GetModuleHandleW(nullptr), ToAnsi(path).c_str(), 0);
+    std::wstring path = ExpandedPath(entry);
+    HICON icon = ExtractIconW(GetModuleHandleW(nullptr), path.c_str(), 0);
     if (icon) {
         DrawIcon(form.picIcon.hDC(), 0, 0, icon);
         // 1 is the platform's answer for a file of another kind, not a handle.
@@ -388,18 +417,44 @@ void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {
     if (key == L"Refresh") {
         RefreshList(form);
     } else if (key == L"Add") {
-        AddItem(form);
+        mnuOprAdd_Click(form);
     } else if (key == L"Edit") {
-        EditItem(form);
+        mnuOprEdit_Click(form);
     } else if (key == L"Del") {
-        DelItem(form);
+        mnuOprDel_Click(form);
     } else if (key == L"Exit") {
         mnuFileExit_Click(form);
     }
 }
 
 void lvwMain_DblClick(FrmMain& form) {
-    EditItem(form);
+    mnuOprEdit_Click(form);
+}
+
+const AppPathEntry* SelectedEntry(const FrmMain& form) {
+    int index = ListSelectedIndex(form.lvwMain);
+    if (index < 0 || static_cast<size_t>(index) >= form.entries.size()) return nullptr;
+    return &form.entries[static_cast<size_t>(index)];
+}
+
+void mnuFileHTML_Click(FrmMain& form) {
+    ExportHtml(form.hwnd, form.entries);
+}
+
+void mnuFileXML_Click(FrmMain& form) {
+    ExportXml(form.hwnd, form.entries);
+}
+
+void mnuOprAdd_Click(FrmMain& form) {
+    if (AddItem(form.hwnd, form.store)) RefreshList(form);
+}
+
+void mnuOprEdit_Click(FrmMain& form) {
+    OnSelectedEntry(form, EditItem);
+}
+
+void mnuOprDel_Click(FrmMain& form) {
+    OnSelectedEntry(form, DelItem);
 }
 
 void mnuFileExit_Click(FrmMain& form) {

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "main_window/icon_surface.h"
 #include "store/app_path_store.h"
@@ -32,6 +34,9 @@ struct FrmMain {
     UniqueImageList iml;
     IconSurface picIcon;
     AppPathStore store;
+    // The registrations of the last refresh, in the list's order: the list
+    // only shows them.
+    std::vector<AppPathEntry> entries;
 
     // The result of OpenAppPaths at load.
     LONG openResult = ERROR_SUCCESS;
@@ -42,11 +47,13 @@ struct FrmMain {
     // A refresh yields to the message loop after every index. What arrives
     // meanwhile waits for it: a second refresh restarts the listing, a close
     // ends it and then unloads, and any other command runs once the listing
-    // is complete (the last one chosen wins).
+    // is complete (the last one chosen wins), on the entry that was
+    // selected when the user chose it.
     bool refreshing = false;
     bool restartRefresh = false;
     bool closePending = false;
     UINT deferredCommand = 0;
+    std::optional<EntryKey> deferredTarget;
 };
 
 // Registers the window class; safe to call more than once.
@@ -63,10 +70,17 @@ void Form_Load(FrmMain& form);
 void Form_Unload(FrmMain& form);
 void Form_Resize(FrmMain& form);
 void RefreshList(FrmMain& form);
-int GetIcon(FrmMain& form, const std::wstring& path);
+int GetIcon(FrmMain& form, const AppPathEntry& entry);
+// The entry of the selected row; null when no row is selected.
+const AppPathEntry* SelectedEntry(const FrmMain& form);
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key);
 void lvwMain_DblClick(FrmMain& form);
 void mnuFileExit_Click(FrmMain& form);
+void mnuFileHTML_Click(FrmMain& form);
+void mnuFileXML_Click(FrmMain& form);
+void mnuOprAdd_Click(FrmMain& form);
+void mnuOprEdit_Click(FrmMain& form);
+void mnuOprDel_Click(FrmMain& form);
 
 }  // namespace tolvane

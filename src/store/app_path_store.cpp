@@ -1,113 +1,169 @@
 #include "store/app_path_store.h"
 
-#include <vector>
-
-#include "toolkit/narrow.h"
-
 namespace tolvane {
 
 namespace {
 
-// The longest key name is 255 UTF-16 units, at most two ANSI bytes each.
-constexpr DWORD kLongNameCapacity = 2 * 255 + 1;
+// Key names are at most 255 characters.
+constexpr DWORD kMaxKeyName = 256;
+// Most paths fit this at the first read.
+constexpr DWORD kFirstReadBytes = 520;
+
+HKEY RootOf(Scope scope) {
+    return scope == Scope::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+bool IsText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
+
+// The text of a string value's bytes, up to its first NUL; an odd last
+// byte is no character.
+std::wstring TextOf(const std::vector<BYTE>& bytes, DWORD size) {
+    const auto* text = reinterpret_cast<const wchar_t*>(bytes.data());
+    size_t length = size / sizeof(wchar_t);
+    return std::wstring(text, wcsnlen(text, length));
+}
 
 }  // namespace
 
-AppPathStore::AppPathStore(HKEY root, std::wstring subKey)
-    : root_(root), subKey_(std::move(subKey)) {}
+AppPathStore::AppPathStore(Scope scope) : AppPathStore(RootOf(scope), kAppPathsSubKey, scope) {}
 
-AppPathStore::~AppPathStore() {
-    if (IsOpen()) CloseAppPaths();
-}
+AppPathStore::AppPathStore(HKEY root, std::wstring subKey, Scope scope)
+    : root_(root), subKey_(std::move(subKey)), scope_(scope) {}
+
+AppPathStore::~AppPathStore() = default;
 
 LONG AppPathStore::OpenAppPaths() {
-    HKEY key = nullptr;
-    LONG result = RegOpenKeyA(root_, ToAnsi(subKey_).c_str(), &key);
-    hAppPaths_ = result == ERROR_SUCCESS ? key : nullptr;
+    // Writing where the user may; reading only where the user may not, so
+    // that a refused change fails with the refusal's own code.
+    UniqueKey key;
+    LONG result =
+        RegOpenKeyExW(root_, subKey_.c_str(), 0, KEY_READ | KEY_WRITE | kRegistryView, key.put());
+    writable_ = result == ERROR_SUCCESS;
+    if (result == ERROR_ACCESS_DENIED) {
+        result = RegOpenKeyExW(root_, subKey_.c_str(), 0, KEY_READ | kRegistryView, key.put());
+    }
+    if (result == ERROR_SUCCESS) hAppPaths_ = std::move(key);
     return result;
 }
 
 void AppPathStore::CloseAppPaths() {
-    RegCloseKey(hAppPaths_);
-    hAppPaths_ = nullptr;
+    hAppPaths_.reset();
+    writable_ = false;
 }
 
-LONG AppPathStore::EnumEntryName(DWORD index, RefreshBuffers& buffers, std::wstring& name) {
-    LONG result = RegEnumKeyA(hAppPaths_, index, buffers.name.data(), RefreshBuffers::kCapacity);
-    if (result == ERROR_SUCCESS) {
-        name = FromAnsiBuffer(buffers.name.data(), buffers.name.size());
-        return result;
+LONG AppPathStore::EnumEntryName(DWORD index, std::wstring& name) const {
+    if (!hAppPaths_) return ERROR_INVALID_HANDLE;
+    wchar_t buffer[kMaxKeyName];
+    DWORD length = kMaxKeyName;
+    LONG result =
+        RegEnumKeyExW(hAppPaths_.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_SUCCESS) name.assign(buffer, length);
+    return result;
+}
+
+void ReadDefaultValue(HKEY key, AppPathEntry& entry) {
+    std::vector<BYTE> bytes(kFirstReadBytes);
+    DWORD type = REG_NONE;
+    DWORD size = static_cast<DWORD>(bytes.size());
+    LONG result = RegQueryValueExW(key, nullptr, nullptr, &type, bytes.data(), &size);
+    // The value may grow between two reads: try a few times.
+    for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA && IsText(type); ++attempt) {
+        bytes.resize(size + sizeof(wchar_t));
+        size = static_cast<DWORD>(bytes.size());
+        result = RegQueryValueExW(key, nullptr, nullptr, &type, bytes.data(), &size);
     }
-    if (result != ERROR_MORE_DATA) return result;
-
-    // Hiding this entry and every one after it would be worse than a
-    // second read: take the long name with a buffer that fits any key name.
-    std::vector<char> longName(kLongNameCapacity, '\0');
-    result = RegEnumKeyA(hAppPaths_, index, longName.data(), kLongNameCapacity);
-    if (result == ERROR_SUCCESS) name = FromAnsiBuffer(longName.data(), longName.size());
-    return result;
-}
-
-LONG AppPathStore::QueryEntryPath(const std::wstring& name, RefreshBuffers& buffers,
-                                  std::wstring& path) {
-    std::string subKey = ToAnsi(name);
-    LONG size = RefreshBuffers::kCapacity;
-    LONG result = RegQueryValueA(hAppPaths_, subKey.c_str(), buffers.value.data(), &size);
-    if (result == ERROR_SUCCESS) {
-        path = FromAnsiBuffer(buffers.value.data(), buffers.value.size());
-        return result;
+    entry.raw.clear();
+    entry.type = type;
+    if (result == ERROR_FILE_NOT_FOUND) {
+        entry.state = ValueState::Missing;
+        entry.type = REG_NONE;
+    } else if (!IsText(type) && (result == ERROR_SUCCESS || result == ERROR_MORE_DATA)) {
+        entry.state = ValueState::NotText;
+    } else if (result != ERROR_SUCCESS) {
+        entry.state = ValueState::Unreadable;
+    } else {
+        entry.state = ValueState::Text;
+        entry.raw = TextOf(bytes, size);
     }
-    // A long path read as empty would be exported wrongly and written back
-    // over the real one by an edit: read it whole. The value may grow
-    // between two reads, so try a few times.
-    for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
-        std::vector<char> value(static_cast<size_t>(size) + 1, '\0');
-        size = static_cast<LONG>(value.size());
-        result = RegQueryValueA(hAppPaths_, subKey.c_str(), value.data(), &size);
-        if (result == ERROR_SUCCESS) {
-            path = FromAnsiBuffer(value.data(), value.size());
-            return result;
-        }
+}
+
+LONG AppPathStore::ReadEntry(const std::wstring& name, AppPathEntry& entry) const {
+    entry = AppPathEntry{};
+    entry.name = name;
+    entry.scope = scope_;
+    UniqueKey key;
+    LONG result = OpenEntry(name, key);
+    if (result == ERROR_ACCESS_DENIED) {
+        entry.state = ValueState::Unreadable;
+        return ERROR_SUCCESS;
     }
-    path.clear();
-    return result;
+    if (result != ERROR_SUCCESS) return result;
+    ReadDefaultValue(key.get(), entry);
+    return ERROR_SUCCESS;
 }
 
-LONG AppPathStore::OpenEntry(const std::wstring& name, HKEY& entry) {
-    entry = nullptr;
-    HKEY key = nullptr;
-    LONG result = RegOpenKeyA(hAppPaths_, ToAnsi(name).c_str(), &key);
-    if (result == ERROR_SUCCESS) entry = key;
-    return result;
+LONG AppPathStore::ListEntries(std::vector<AppPathEntry>& entries) const {
+    entries.clear();
+    for (DWORD index = 0;; ++index) {
+        std::wstring name;
+        LONG result = EnumEntryName(index, name);
+        if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS) return result;
+        AppPathEntry entry;
+        if (ReadEntry(name, entry) == ERROR_SUCCESS) entries.push_back(std::move(entry));
+    }
 }
 
-LONG AppPathStore::CreateEntry(const std::wstring& name, HKEY& entry) {
-    entry = nullptr;
-    HKEY key = nullptr;
-    LONG result = RegCreateKeyA(hAppPaths_, ToAnsi(name).c_str(), &key);
-    if (result == ERROR_SUCCESS) entry = key;
-    return result;
-}
-
-bool AppPathStore::SetKeyValue(HKEY key, const std::wstring& subKey, const std::wstring& value) {
-    std::string ansiValue = ToAnsi(value);
-    DWORD bytes = static_cast<DWORD>(ansiValue.size()) + 1;
-    return RegSetValueA(key, ToAnsi(subKey).c_str(), REG_SZ, ansiValue.c_str(), bytes) ==
-           ERROR_SUCCESS;
-}
-
-LONG AppPathStore::DeleteEntry(const std::wstring& name) {
-    // An empty sub-key name would make the platform delete the open key
-    // itself; no entry has an empty name.
+LONG AppPathStore::OpenEntry(const std::wstring& name, UniqueKey& entry, REGSAM access) const {
+    entry.reset();
+    // An empty name would open the App Paths key itself.
     if (name.empty()) return ERROR_INVALID_PARAMETER;
-    return RegDeleteKeyA(hAppPaths_, ToAnsi(name).c_str());
+    if (!hAppPaths_) return ERROR_INVALID_HANDLE;
+    return RegOpenKeyExW(hAppPaths_.get(), name.c_str(), 0, access | kRegistryView, entry.put());
 }
 
-void AppPathStore::CloseEntry(HKEY entry) {
-    // RegOpenKeyA hands back the parent itself for an empty name; closing
-    // that would close the store under its owner.
-    if (entry == hAppPaths_ && entry != nullptr) return;
-    RegCloseKey(entry);
+LONG AppPathStore::CreateEntry(const std::wstring& name, UniqueKey& entry, bool& created) const {
+    entry.reset();
+    created = false;
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    if (!hAppPaths_) return ERROR_INVALID_HANDLE;
+    // A handle opened for reading may not make subkeys. Windows refuses
+    // that itself; Wine does not check, so the store says it.
+    if (!writable_) return ERROR_ACCESS_DENIED;
+    DWORD disposition = 0;
+    LONG result = RegCreateKeyExW(
+        hAppPaths_.get(), name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+        KEY_QUERY_VALUE | KEY_SET_VALUE | kRegistryView, nullptr, entry.put(), &disposition);
+    created = result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
+    return result;
+}
+
+LONG AppPathStore::DeleteEntry(const std::wstring& name) const {
+    // An empty name would make the platform delete the App Paths key itself.
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    if (!hAppPaths_) return ERROR_INVALID_HANDLE;
+    return RegDeleteKeyExW(hAppPaths_.get(), name.c_str(), kRegistryView, 0);
+}
+
+LONG AppPathStore::SetKeyValue(HKEY entry, DWORD type, const std::wstring& value) {
+    auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    return RegSetValueExW(entry, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                          bytes);
+}
+
+DWORD AppPathStore::DefaultType(HKEY entry) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    LONG result = RegQueryValueExW(entry, nullptr, nullptr, &type, nullptr, &size);
+    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA ? type : REG_NONE;
+}
+
+LONG AppPathStore::DeleteOpenEntry(HKEY entry) {
+    // The empty name opens the handle's own key again, by the key object and
+    // not by its name.
+    return RegDeleteKeyExW(entry, L"", kRegistryView, 0);
 }
 
 }  // namespace tolvane

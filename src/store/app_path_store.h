@@ -1,77 +1,85 @@
-// The App Paths registrations: one subkey of
-// HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths per
-// short program name, its default value the program's full path. A thin layer
-// over the registry's narrow calls; every result code is passed on unchanged
+// The App Paths registrations of one hive: one subkey of
+// ...\CurrentVersion\App Paths per short program name, its default value the
+// program's path. A thin layer over the registry's wide calls, in the same
+// registry view as 64-bit Explorer; every result code is passed on unchanged
 // (0 is success) and the callers decide what the user is told.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
 #include <string>
+#include <vector>
+
+#include "store/app_path_entry.h"
+#include "toolkit/handles.h"
 
 namespace tolvane {
 
 inline constexpr wchar_t kAppPathsSubKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-// One registration.
-struct AppPathEntry {
-    std::wstring name;  // the subkey's name, the entry's identity
-    std::wstring path;  // the subkey's default value (REG_SZ)
-};
-
-// The name and value buffers of one listing: made once, all NUL, and reused
-// for every index without being cleared in between.
-struct RefreshBuffers {
-    static constexpr DWORD kCapacity = 256;
-    std::array<char, kCapacity> name{};
-    std::array<char, kCapacity> value{};
-};
+// A 32-bit program would otherwise see the 32-bit view of HKLM\SOFTWARE on
+// 64-bit Windows, which the shell does not read.
+inline constexpr REGSAM kRegistryView = KEY_WOW64_64KEY;
 
 class AppPathStore {
   public:
-    // The root and sub-path are parameters so that another hive (the
-    // per-user registrations) can be served by a second store.
-    explicit AppPathStore(HKEY root = HKEY_LOCAL_MACHINE, std::wstring subKey = kAppPathsSubKey);
+    // The App Paths key of |scope|'s hive.
+    explicit AppPathStore(Scope scope = Scope::Machine);
+    // Another key standing for it, as tests need.
+    AppPathStore(HKEY root, std::wstring subKey, Scope scope);
     ~AppPathStore();
     AppPathStore(const AppPathStore&) = delete;
     AppPathStore& operator=(const AppPathStore&) = delete;
 
-    // RegOpenKeyA on the root and sub-path; on 0 the store is open.
+    // Opens the key with whatever rights the user has; on 0 the store is open.
     LONG OpenAppPaths();
-    // RegCloseKey on the open key, whatever its state; the result is ignored.
     void CloseAppPaths();
-    HKEY hAppPaths() const { return hAppPaths_; }
-    bool IsOpen() const { return hAppPaths_ != nullptr; }
+    HKEY hAppPaths() const { return hAppPaths_.get(); }
+    bool IsOpen() const { return static_cast<bool>(hAppPaths_); }
+    // Whether the user may make and change registrations here.
+    bool CanWrite() const { return writable_; }
+    Scope scope() const { return scope_; }
 
-    // RegEnumKeyA at a zero-based index. On 0, |name| holds the entry name.
-    // A name too long for the 256-byte buffer is read whole with a larger
-    // one, so that it does not end the listing; only the end of the list or
-    // a real error gives a non-zero code.
-    LONG EnumEntryName(DWORD index, RefreshBuffers& buffers, std::wstring& name);
-    // RegQueryValueA of the default value of the subkey |name|. A path that
-    // does not fit the 256-byte buffer is read whole with a larger one. On
-    // failure |path| is empty.
-    LONG QueryEntryPath(const std::wstring& name, RefreshBuffers& buffers, std::wstring& path);
+    // The subkey name at a zero-based index; any name fits.
+    LONG EnumEntryName(DWORD index, std::wstring& name) const;
+    // One registration read afresh. A default value that cannot be read
+    // still gives 0, with the entry marked Unreadable; a subkey that is gone
+    // gives ERROR_FILE_NOT_FOUND.
+    LONG ReadEntry(const std::wstring& name, AppPathEntry& entry) const;
+    // Every registration in enumeration order. Subkeys that vanish while
+    // the listing runs are left out. 0 when the whole key was read; any
+    // other code ends the listing there.
+    LONG ListEntries(std::vector<AppPathEntry>& entries) const;
 
-    // RegOpenKeyA on the open key: 0 means that the entry exists, and
-    // |entry| then holds an open handle that the caller releases.
-    LONG OpenEntry(const std::wstring& name, HKEY& entry);
-    // RegCreateKeyA on the open key: 0 means that the subkey exists now.
-    LONG CreateEntry(const std::wstring& name, HKEY& entry);
-    // RegSetValueA: the default value of |subKey| under |key|, as REG_SZ,
-    // with the byte count of the value's ANSI form plus its NUL.
-    bool SetKeyValue(HKEY key, const std::wstring& subKey, const std::wstring& value);
-    // RegDeleteKeyA on the open key.
-    LONG DeleteEntry(const std::wstring& name);
-    // RegCloseKey on a subkey handle; the result is ignored.
-    void CloseEntry(HKEY entry);
+    // Opens a registration's subkey: 0 means that it exists and |entry|
+    // holds the handle.
+    LONG OpenEntry(const std::wstring& name, UniqueKey& entry,
+                   REGSAM access = KEY_QUERY_VALUE) const;
+    // Creates a registration's subkey, or opens it when it is there already;
+    // |created| says which.
+    LONG CreateEntry(const std::wstring& name, UniqueKey& entry, bool& created) const;
+    // Deletes a registration's subkey (one without subkeys of its own).
+    LONG DeleteEntry(const std::wstring& name) const;
+
+    // The default value of an open subkey, written with |type|.
+    static LONG SetKeyValue(HKEY entry, DWORD type, const std::wstring& value);
+    // The type of an open subkey's default value; REG_NONE when it has none.
+    static DWORD DefaultType(HKEY entry);
+    // Deletes the key that |entry| holds open, and only that key: when it
+    // has been deleted and made again meanwhile, the new one stays.
+    static LONG DeleteOpenEntry(HKEY entry);
 
   private:
     HKEY root_;
     std::wstring subKey_;
-    HKEY hAppPaths_ = nullptr;
+    Scope scope_;
+    UniqueKey hAppPaths_;
+    bool writable_ = false;
 };
+
+// Reads the default value of an open subkey into |entry|'s state, type and
+// text.
+void ReadDefaultValue(HKEY key, AppPathEntry& entry);
 
 }  // namespace tolvane

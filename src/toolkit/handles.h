@@ -96,6 +96,15 @@ class UniqueFile {
     explicit UniqueFile(HANDLE file) : file_(file) {}
     UniqueFile(const UniqueFile&) = delete;
     UniqueFile& operator=(const UniqueFile&) = delete;
+    UniqueFile(UniqueFile&& other) noexcept
+        : file_(std::exchange(other.file_, INVALID_HANDLE_VALUE)) {}
+    UniqueFile& operator=(UniqueFile&& other) noexcept {
+        if (this != &other) {
+            reset();
+            file_ = std::exchange(other.file_, INVALID_HANDLE_VALUE);
+        }
+        return *this;
+    }
     ~UniqueFile() { reset(); }
     HANDLE get() const { return file_; }
     explicit operator bool() const { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }

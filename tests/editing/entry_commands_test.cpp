@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "editing/edit_dialog.h"
 #include "editing/entry_commands.h"
@@ -13,6 +14,7 @@
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "support/registry.h"
+#include "toolkit/narrow.h"
 
 using namespace tolvane;
 using namespace tolvane::testing;
@@ -64,13 +66,13 @@ TEST_F(EntryCommandsTest, AddCreatesTheEntryAndListsIt) {
     // One add first, so that whatever the platform keeps after a first use
     // is not counted as a handle of the command.
     ASSERT_TRUE(
-        Run(AddItem, main.form,
+        Run(mnuOprAdd_Click, main.form,
             {FillEditDialog(L"tvwarm", L"C:\\warm.exe", IDOK), AnswerMessageBox(nullptr, IDOK)}));
 
     EditDialogSeen seen;
     MessageBoxSeen box;
     HANDLE before = NextHandleValue();
-    ASSERT_TRUE(Run(AddItem, main.form,
+    ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
                     {FillEditDialog(L"tvnew", L"C:\\Tools\\tvnew.exe", IDOK, &seen),
                      AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(NextHandleValue(), before);  // no subkey handle left open
@@ -103,7 +105,7 @@ TEST_F(EntryCommandsTest, AddReportsANameThatExistsAndWritesNothing) {
                               Case{L"NotePad.EXE", L"项目 NotePad.EXE 已存在！"}}) {
         MessageBoxSeen box;
         HANDLE before = NextHandleValue();
-        ASSERT_TRUE(Run(AddItem, main.form,
+        ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
                         {FillEditDialog(input.typed, L"C:\\other\\notepad.exe", IDOK),
                          AnswerMessageBox(&box, IDOK)}));
         EXPECT_EQ(NextHandleValue(), before);  // the existence test's handle is released
@@ -123,7 +125,7 @@ TEST_F(EntryCommandsTest, CancelledDialogChangesNothingAndSaysNothing) {
     auto closeBox = [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); };
     auto cancel = [](HWND dialog) { PressButton(dialog, IDCANCEL); };
     for (const auto& close : std::vector<std::function<void(HWND)>>{cancel, escape, closeBox}) {
-        for (auto command : {AddItem, EditItem}) {
+        for (auto command : {mnuOprAdd_Click, mnuOprEdit_Click}) {
             modUser::lngResult = 1;  // as the previous OK left it
             ASSERT_TRUE(Run(command, main.form, {OnEditDialog([&](HWND dialog) {
                                 SetControlText(dialog, kIdTxtKey, L"tvnot");
@@ -139,7 +141,7 @@ TEST_F(EntryCommandsTest, CancelledDialogChangesNothingAndSaysNothing) {
 TEST_F(EntryCommandsTest, AddRefusesANameWithABackslash) {
     MainForm main;
     MessageBoxSeen box;
-    ASSERT_TRUE(Run(AddItem, main.form,
+    ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
                     {OnEditDialog([](HWND dialog) {
                          SetControlText(dialog, kIdTxtKey, L"tvdir\\tvsub");
                          SetControlText(dialog, kIdTxtApp, L"C:\\tvsub.exe");
@@ -152,19 +154,71 @@ TEST_F(EntryCommandsTest, AddRefusesANameWithABackslash) {
     EXPECT_TRUE(EntryNames().empty());
 }
 
-TEST_F(EntryCommandsTest, AddWhosePathWriteFailsTakesTheNewSubkeyAway) {
+// A failed write takes away the subkey that this add made, and only that
+// one: a subkey that another program put in its place meanwhile stays.
+TEST_F(EntryCommandsTest, AddWhosePathWriteFailsTakesAwayOnlyItsOwnSubkey) {
     MainForm main;
-    // Another program (or an administrator's policy) locks the new subkey
-    // against value writes the moment it appears.
-    onEntryCreated = [](const std::wstring& name) { DenyValueWrites(name); };
+    struct Case {
+        LONG (*hook)(const std::wstring&);
+        bool othersStay;
+    };
+    const Case cases[] = {
+        {[](const std::wstring&) -> LONG { return ERROR_HANDLE_DISK_FULL; }, false},
+        {[](const std::wstring& name) -> LONG {
+             EXPECT_EQ(DeleteFromOutside(name), 0);
+             PutEntry(name, L"C:\\theirs.exe");
+             return ERROR_SUCCESS;  // the write itself then fails on the deleted key
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        onEntryCreated = c.hook;
+        MessageBoxSeen box;
+        ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
+                        {FillEditDialog(L"tvlocked", L"C:\\tvlocked.exe", IDOK),
+                         AnswerMessageBox(&box, IDOK)}));  // and no success message after it
+        EXPECT_EQ(box.text, L"项目添加失败！");
+        EXPECT_EQ(box.style, 16u);
+        EXPECT_EQ(EntryExists(L"tvlocked.exe"), c.othersStay);
+        if (c.othersStay) {
+            EXPECT_EQ(EntryDefault(L"tvlocked.exe"), L"C:\\theirs.exe");
+        }
+        EXPECT_FALSE(ListedName(main.form.lvwMain, L"tvlocked.exe"));
+        ClearAppPaths();
+    }
+}
+
+// A name registered by another program between the existence test and the
+// creation is reported as existing and left as it is.
+TEST_F(EntryCommandsTest, AddOfANameThatAppearsMeanwhileLeavesItUntouched) {
+    MainForm main;
     MessageBoxSeen box;
-    ASSERT_TRUE(Run(AddItem, main.form,
-                    {FillEditDialog(L"tvlocked", L"C:\\tvlocked.exe", IDOK),
-                     AnswerMessageBox(&box, IDOK)}));  // and no success message after it
-    EXPECT_EQ(box.text, L"项目添加失败！");
-    EXPECT_EQ(box.style, 16u);
-    EXPECT_FALSE(EntryExists(L"tvlocked.exe"));
-    EXPECT_FALSE(ListedName(main.form.lvwMain, L"tvlocked.exe"));
+    ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
+                    {OnEditDialog([](HWND dialog) {
+                         SetControlText(dialog, kIdTxtKey, L"tvrace");
+                         SetControlText(dialog, kIdTxtApp, L"C:\\mine.exe");
+                         PressButton(dialog, IDOK);
+                         PutEntry(L"tvrace.exe", L"C:\\theirs.exe");
+                     }),
+                     AnswerMessageBox(&box, IDOK)}));
+    EXPECT_EQ(box.text, L"项目 tvrace.exe 已存在！");
+    EXPECT_EQ(EntryDefault(L"tvrace.exe"), L"C:\\theirs.exe");
+}
+
+// Paths are written as typed, whatever their characters, and a path that
+// names environment variables is written so that they are expanded.
+TEST_F(EntryCommandsTest, AddWritesTheTypeThatThePathNeeds) {
+    MainForm main;
+    const std::wstring korean = L"C:\\\uD504\uB85C\\\uD55C.exe";
+    for (const auto& [name, path, type] :
+         {std::tuple<std::wstring, std::wstring, DWORD>{L"tvkorean", korean, REG_SZ},
+          {L"tvexpand", L"%SystemRoot%\\notepad.exe", REG_EXPAND_SZ}}) {
+        ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
+                        {FillEditDialog(name, path, IDOK), AnswerMessageBox(nullptr, IDOK)}));
+        DWORD written = 0;
+        EXPECT_EQ(EntryDefault(name + L".exe", &written), path);
+        EXPECT_EQ(written, type);
+    }
 }
 
 TEST_F(EntryCommandsTest, EditRewritesOnlyThePathAndKeepsTheName) {
@@ -177,7 +231,7 @@ TEST_F(EntryCommandsTest, EditRewritesOnlyThePathAndKeepsTheName) {
     EditDialogSeen seen;
     MessageBoxSeen box;
     HANDLE before = NextHandleValue();
-    ASSERT_TRUE(Run(EditItem, main.form,
+    ASSERT_TRUE(Run(mnuOprEdit_Click, main.form,
                     {FillEditDialog(std::nullopt, L"D:\\new\\tvtool.exe", IDOK, &seen),
                      AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(NextHandleValue(), before);
@@ -198,44 +252,89 @@ TEST_F(EntryCommandsTest, EditRewritesOnlyThePathAndKeepsTheName) {
     EXPECT_TRUE(Listed(main.form.lvwMain, {L"tvtool", L"D:\\new\\tvtool.exe"}));
 }
 
-TEST_F(EntryCommandsTest, EditWhosePathWriteFailsReportsFailure) {
+// REG_EXPAND_SZ stays what it is; a REG_SZ path that gains "%" becomes
+// REG_EXPAND_SZ; a value that is not text is shown as no path at all and
+// replaced by a text one.
+TEST_F(EntryCommandsTest, EditKeepsOrChoosesTheValueType) {
+    const wchar_t expand[] = L"%SystemRoot%\\notepad.exe";
+    const DWORD number = 0x41414141;
+    PutRawValue(L"tvexpand.exe", nullptr, REG_EXPAND_SZ, expand, sizeof(expand));
+    PutEntry(L"tvplain.exe", L"C:\\plain.exe");
+    PutRawValue(L"tvdword.exe", nullptr, REG_DWORD, &number, sizeof(number));
+    MainForm main;
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* shown;  // in the dialog
+        const wchar_t* typed;
+        DWORD type;
+    };
+    for (const Case& c :
+         {Case{L"tvexpand.exe", expand, L"C:\\Windows\\regedit.exe", REG_EXPAND_SZ},
+          Case{L"tvplain.exe", L"C:\\plain.exe", L"%windir%\\plain.exe", REG_EXPAND_SZ},
+          Case{L"tvdword.exe", L"", L"C:\\now-text.exe", REG_SZ}}) {
+        ASSERT_TRUE(SelectRow(main.form.lvwMain, c.name));
+        EditDialogSeen seen;
+        ASSERT_TRUE(Run(
+            mnuOprEdit_Click, main.form,
+            {FillEditDialog(std::nullopt, c.typed, IDOK, &seen), AnswerMessageBox(nullptr, IDOK)}));
+        EXPECT_EQ(seen.app, c.shown);
+        DWORD type = 0;
+        EXPECT_EQ(EntryDefault(c.name, &type), c.typed);
+        EXPECT_EQ(type, c.type) << ToAnsi(c.name);
+    }
+}
+
+// Writes refused for lack of rights say so, instead of the bare failure.
+TEST_F(EntryCommandsTest, RefusedWritesNameTheMissingRights) {
     PutEntry(L"tvlocked.exe", L"C:\\old.exe");
     DenyValueWrites(L"tvlocked.exe");
     MainForm main;
     ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvlocked.exe"));
     MessageBoxSeen box;
-    ASSERT_TRUE(Run(EditItem, main.form,
+    ASSERT_TRUE(Run(mnuOprEdit_Click, main.form,
                     {FillEditDialog(std::nullopt, L"C:\\new.exe", IDOK),
                      AnswerMessageBox(&box, IDOK)}));  // and no success message after it
-    EXPECT_EQ(box.text, L"编辑项目失败！");
+    EXPECT_EQ(box.text, L"没有权限修改该项目，请以管理员身份运行本程序。");
     EXPECT_EQ(box.style, 16u);
     EXPECT_EQ(EntryDefault(L"tvlocked.exe"), L"C:\\old.exe");
+
+    // An App Paths key that refuses new subkeys, as HKLM's does to a user
+    // who is not an administrator.
+    SetEntryAcl(L"", L"D:(D;;0x4;;;WD)(A;;KA;;;WD)");
+    MainForm limited;
+    ASSERT_TRUE(
+        Run(mnuOprAdd_Click, limited.form,
+            {FillEditDialog(L"tvnew", L"C:\\new.exe", IDOK), AnswerMessageBox(&box, IDOK)}));
+    SetEntryAcl(L"", L"D:(A;;KA;;;WD)");
+    EXPECT_EQ(box.text, L"没有权限修改该项目，请以管理员身份运行本程序。");
+    EXPECT_FALSE(EntryExists(L"tvnew.exe"));
 }
 
 TEST_F(EntryCommandsTest, DeleteAsksFirstAndRemovesOnlyOnYes) {
-    PutEntry(L"tvdel.exe", L"C:\\tvdel.exe");
-    PutEntry(L"tvstay.exe", L"C:\\tvstay.exe");
+    // Two names that only the ANSI code page would confuse.
+    PutEntry(L"tvdel\u00B2.exe", L"C:\\tvdel.exe");
+    PutEntry(L"tvdel2.exe", L"C:\\tvstay.exe");
     MainForm main;
-    ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvdel.exe"));
+    ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvdel\u00B2.exe"));
 
     MessageBoxSeen question;
-    ASSERT_TRUE(Run(DelItem, main.form, {AnswerMessageBox(&question, IDNO)}));
-    EXPECT_EQ(question.text, L"确定要删除项目 tvdel.exe 吗？");
+    ASSERT_TRUE(Run(mnuOprDel_Click, main.form, {AnswerMessageBox(&question, IDNO)}));
+    EXPECT_EQ(question.text, L"确定要删除项目 tvdel\u00B2.exe 吗？");
     EXPECT_EQ(question.style, 36u);
     EXPECT_EQ(question.owner, main.hwnd);
-    EXPECT_TRUE(EntryExists(L"tvdel.exe"));
-    EXPECT_TRUE(ListedName(main.form.lvwMain, L"tvdel.exe"));
+    EXPECT_TRUE(EntryExists(L"tvdel\u00B2.exe"));
+    EXPECT_TRUE(ListedName(main.form.lvwMain, L"tvdel\u00B2.exe"));
 
     MessageBoxSeen done;
-    ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvdel.exe"));
-    ASSERT_TRUE(
-        Run(DelItem, main.form, {AnswerMessageBox(nullptr, IDYES), AnswerMessageBox(&done, IDOK)}));
+    ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvdel\u00B2.exe"));
+    ASSERT_TRUE(Run(mnuOprDel_Click, main.form,
+                    {AnswerMessageBox(nullptr, IDYES), AnswerMessageBox(&done, IDOK)}));
     EXPECT_EQ(done.text, L"删除成功！");
     EXPECT_EQ(done.style, 64u);
-    EXPECT_FALSE(EntryExists(L"tvdel.exe"));
-    EXPECT_TRUE(EntryExists(L"tvstay.exe"));
-    EXPECT_FALSE(ListedName(main.form.lvwMain, L"tvdel.exe"));
-    EXPECT_TRUE(ListedName(main.form.lvwMain, L"tvstay.exe"));
+    EXPECT_EQ(EntryNames(), std::vector<std::wstring>{L"tvdel2.exe"});
+    EXPECT_EQ(EntryDefault(L"tvdel2.exe"), L"C:\\tvstay.exe");
+    EXPECT_FALSE(ListedName(main.form.lvwMain, L"tvdel\u00B2.exe"));
+    EXPECT_TRUE(ListedName(main.form.lvwMain, L"tvdel2.exe"));
 }
 
 TEST_F(EntryCommandsTest, EntryRemovedByAnotherProgramFailsAndKeepsTheStaleRow) {
@@ -247,7 +346,7 @@ TEST_F(EntryCommandsTest, EntryRemovedByAnotherProgramFailsAndKeepsTheStaleRow) 
     MessageBoxSeen edited;
     ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvstale.exe"));
     ASSERT_TRUE(
-        Run(EditItem, main.form,
+        Run(mnuOprEdit_Click, main.form,
             {FillEditDialog(std::nullopt, L"C:\\new.exe", IDOK), AnswerMessageBox(&edited, IDOK)}));
     EXPECT_EQ(edited.text, L"编辑项目失败！");
     EXPECT_EQ(edited.style, 16u);
@@ -256,7 +355,7 @@ TEST_F(EntryCommandsTest, EntryRemovedByAnotherProgramFailsAndKeepsTheStaleRow) 
 
     MessageBoxSeen deleted;
     ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvstale.exe"));
-    ASSERT_TRUE(Run(DelItem, main.form,
+    ASSERT_TRUE(Run(mnuOprDel_Click, main.form,
                     {AnswerMessageBox(nullptr, IDYES), AnswerMessageBox(&deleted, IDOK)}));
     EXPECT_EQ(deleted.text, L"删除失败！");
     EXPECT_EQ(deleted.style, 16u);
@@ -267,7 +366,7 @@ TEST_F(EntryCommandsTest, EditAndDeleteWithNothingSelectedDoNothing) {
     PutEntry(L"tvsolo.exe", L"C:\\tvsolo.exe");
     MainForm main;
     ClearSelection(main.form.lvwMain);
-    for (auto command : {EditItem, DelItem}) {
+    for (auto command : {mnuOprEdit_Click, mnuOprDel_Click}) {
         bool shown = false;
         DialogScript script({AnyDialog(&shown)});
         command(main.form);

@@ -11,6 +11,7 @@
 
 #include "export/export_commands.h"
 #include "export/export_writer.h"
+#include "export/text_file.h"
 #include "export_files.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
@@ -34,19 +35,6 @@ SYSTEMTIME WorkedClock() {
     return WorkedExampleTime();
 }
 
-std::vector<std::wstring> FileNamesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-}
-
 std::wstring Lower(std::wstring text) {
     CharLowerW(text.data());
     return text;
@@ -60,6 +48,7 @@ struct SaveRun {
     std::wstring folder;
     bool ownedByMainWindow = false;
     std::vector<std::wstring> laterDialogs;  // titles of any #32770 after it
+    std::vector<std::wstring> laterTexts;    // and the texts of those that were message boxes
     bool timedOut = false;
 };
 
@@ -91,6 +80,7 @@ DialogStep RecordAnyLaterDialog(SaveRun& run) {
     return {[](HWND) { return true; },
             [&run](HWND dialog) {
                 run.laterDialogs.push_back(WindowText(dialog));
+                if (IsMessageBox(dialog)) run.laterTexts.push_back(ReadMessageBox(dialog).text);
                 PressButton(dialog, IsMessageBox(dialog) ? IDOK : IDCANCEL);
             }};
 }
@@ -114,11 +104,12 @@ class ExportCommand : public ::testing::Test {
 
     FrmMain& form() { return main_->form; }
 
+    // What the window lists, as the exports receive it.
     void FillList(const std::vector<Row>& rows) {
-        SendMessageW(form().lvwMain, LVM_DELETEALLITEMS, 0, 0);
+        form().entries.clear();
         for (const Row& row : rows) {
-            int item = ListAppend(form().lvwMain, row.name, 0);
-            ListSetSubItem(form().lvwMain, item, 1, row.path);
+            form().entries.push_back(
+                {row.name, Scope::Machine, ValueState::Text, REG_SZ, row.path});
         }
     }
 
@@ -152,7 +143,7 @@ class ExportCommand : public ::testing::Test {
         ASSERT_TRUE(parsed.loaded) << parsed.error;
         EXPECT_EQ(parsed.root, L"Tolvane");
         std::vector<ParsedApp> listed;
-        for (const Row& row : ListRows(form().lvwMain)) listed.push_back({row.name, row.path});
+        for (const AppPathEntry& row : form().entries) listed.push_back({row.name, row.raw});
         EXPECT_EQ(parsed.apps, listed);
         EXPECT_EQ(parsed.appCount, static_cast<int>(listed.size()));
     }
@@ -213,7 +204,7 @@ TEST_F(ExportCommand, SaveDialogsCarryTheirTitleNameFilterFolderAndExtension) {
 }
 
 TEST_F(ExportCommand, AnEmptyListWritesFourAndSevenLines) {
-    ASSERT_EQ(ListCount(form().lvwMain), 0);
+    ASSERT_TRUE(form().entries.empty());
     std::wstring html = folder_.File(L"empty.htm");
     std::wstring xml = folder_.File(L"empty.xml");
     ExpectSilent(ExportHtml(html));
@@ -321,7 +312,16 @@ TEST_F(ExportCommand, CancellingCreatesTruncatesAndWritesNothing) {
     EXPECT_EQ(FileNamesIn(ProgramFolder()), programFolder);
 }
 
-TEST_F(ExportCommand, APathThatCannotBeWrittenEndsSilently) {
+// A file that cannot be written whole is reported, and what was there
+// before stays as it was.
+void ExpectReportedFailure(const SaveRun& run) {
+    EXPECT_TRUE(run.shown);
+    EXPECT_EQ(run.laterDialogs, std::vector<std::wstring>{L"Tolvane"});
+    EXPECT_EQ(run.laterTexts, std::vector<std::wstring>{L"导出失败！"});
+    EXPECT_FALSE(run.timedOut);
+}
+
+TEST_F(ExportCommand, AFileThatCannotBeReplacedIsReportedAndKept) {
     FillList(kWorkedRows);
     std::wstring busy = folder_.File(L"busy.htm");
     std::wstring busyXml = folder_.File(L"busy.xml");
@@ -332,23 +332,46 @@ TEST_F(ExportCommand, APathThatCannotBeWrittenEndsSilently) {
     UniqueFile holdXml(CreateFileW(busyXml.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holdHtml && holdXml);
-    ExpectSilent(ExportHtml(busy));
-    ExpectSilent(ExportXml(busyXml));
+    ExpectReportedFailure(ExportHtml(busy));
+    ExpectReportedFailure(ExportXml(busyXml));
+    // Nor is a folder that does not exist made for it.
+    ExpectReportedFailure(ExportHtml(folder_.File(L"missing\\x.htm")));
     holdHtml.reset();
     holdXml.reset();
     EXPECT_EQ(ReadBytes(busy), "keep");
     EXPECT_EQ(ReadBytes(busyXml), "keep");
+    EXPECT_EQ(FileNamesIn(folder_.path()).size(), 2u);  // no temporary file left behind
 }
 
-TEST_F(ExportCommand, AReadOnlyFileEndsSilently) {
+TEST_F(ExportCommand, AReadOnlyFileIsReportedAndKept) {
     FillList(kWorkedRows);
     std::wstring path = folder_.File(L"read-only.htm");
     WriteBytes(path, "keep");
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     if (!IsReadOnlyEnforced(path)) GTEST_SKIP() << kReadOnlyNotEnforced;
-    ExpectSilent(ExportHtml(path));
-    ExpectSilent(ExportXml(path));
+    ExpectReportedFailure(ExportHtml(path));
     EXPECT_EQ(ReadBytes(path), "keep");
+}
+
+// A write that fails after the file was begun (a disk that fills up)
+// leaves the previous file whole.
+TEST_F(ExportCommand, AWriteThatFailsMidwayLeavesTheOldFileWhole) {
+    FillList(kWorkedRows);
+    std::wstring html = folder_.File(L"old.htm");
+    std::wstring xml = folder_.File(L"old.xml");
+    WriteBytes(html, "old html");
+    WriteBytes(xml, "old xml");
+    beforeTextFileLine = [](size_t index) -> DWORD {
+        return index == 3 ? ERROR_HANDLE_DISK_FULL : ERROR_SUCCESS;
+    };
+    SaveRun htmlRun = ExportHtml(html);
+    SaveRun xmlRun = ExportXml(xml);
+    beforeTextFileLine = nullptr;
+    ExpectReportedFailure(htmlRun);
+    ExpectReportedFailure(xmlRun);
+    EXPECT_EQ(ReadBytes(html), "old html");
+    EXPECT_EQ(ReadBytes(xml), "old xml");
+    EXPECT_EQ(FileNamesIn(folder_.path()).size(), 2u);
 }
 
 TEST_F(ExportCommand, AnEmptyPathSubItemWritesAnEmptyCell) {
@@ -396,12 +419,28 @@ TEST_F(ExportCommand, CharactersOutsideTheCodePageSurviveAsReferences) {
     ExpectXmlMatchesList(xml);
 }
 
+// The XML declares "gb2312": characters that only code page 936 has, and
+// control characters, must not make parsers reject the document.
+TEST_F(ExportCommand, TheXmlStaysWellFormedWhateverTheRegistryHolds) {
+    FillList({{L"喆.exe", L"C:\\\uD55C\uAD6D\\喆.exe"},
+              {L"ctl.exe", std::wstring(L"C:\\a") + wchar_t(1) + L"b\tc.exe"},
+              {L"dot\u00B7dash\u2014.exe", L"C:\\记事本.exe"}});
+    std::wstring xml = folder_.File(L"strict.xml");
+    ExpectSilent(ExportXml(xml));
+    std::vector<std::string> lines = SplitLines(ReadBytes(xml));
+    ASSERT_EQ(lines.size(), 19u);
+    EXPECT_EQ(lines.at(7), "        <Name>&#21894;.exe</Name>");
+    form().entries[1].raw = L"C:\\a\uFFFDb\tc.exe";  // what a reader gets back
+    ExpectXmlMatchesList(xml);
+}
+
 TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {
     PutEntry(L"calc.exe", L"C:\\windows\\system32\\calc.exe");
     PutEntry(L"A&B.exe", L"C:\\Program Files\\A&B\\x.exe");
+    PutEntry(L"\uD55C.exe", L"C:\\\uD55C.exe");
     RefreshList(form());
     std::vector<Row> before = ListRows(form().lvwMain);
-    ASSERT_EQ(before.size(), 2u);
+    ASSERT_EQ(before.size(), 3u);
     // A registration that the list does not show yet stays out of the files.
     PutEntry(L"later.exe", L"C:\\later.exe");
     std::wstring html = folder_.File(L"shown.htm");
@@ -409,7 +448,7 @@ TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {
     ExpectSilent(ExportHtml(html));
     ExpectSilent(ExportXml(xml));
     EXPECT_EQ(ListRows(form().lvwMain), before);
-    EXPECT_EQ(SplitLines(ReadBytes(html)).size(), 6u);
+    EXPECT_EQ(SplitLines(ReadBytes(html)).size(), 7u);
     EXPECT_EQ(ReadBytes(html).find("later.exe"), std::string::npos);
     ExpectXmlMatchesList(xml);
 }

@@ -27,6 +27,8 @@ class TempFolder {
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+// The names in a folder, without "." and "..".
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder);
 // The lines of a file's bytes, each of which must end with CR LF; a file
 // whose last line lacks it yields a last element "<no CR LF>".
 std::vector<std::string> SplitLines(const std::string& bytes);

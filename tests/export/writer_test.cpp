@@ -1,7 +1,6 @@
 // The export texts and the text file that carries them, without the dialog.
 #include <gtest/gtest.h>
 
-#include "common_dialog/raised_error.h"
 #include "export/export_writer.h"
 #include "export/text_file.h"
 #include "toolkit/handles.h"
@@ -23,17 +22,19 @@ SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
     return time;
 }
 
+AppPathEntry Row(const std::wstring& name, const std::wstring& path) {
+    return {name, Scope::Machine, ValueState::Text, REG_SZ, path};
+}
+
 const std::vector<AppPathEntry> kWorkedRows = {
-    {L"notepad.exe", L"C:\\WINDOWS\\system32\\notepad.exe"},
-    {L"mspaint.exe", L"C:\\WINDOWS\\system32\\mspaint.exe"},
+    Row(L"notepad.exe", L"C:\\WINDOWS\\system32\\notepad.exe"),
+    Row(L"mspaint.exe", L"C:\\WINDOWS\\system32\\mspaint.exe"),
 };
 
 std::string WrittenBytes(const std::vector<std::wstring>& pieces) {
     TempFolder folder;
     std::wstring path = folder.File(L"pieces.txt");
-    TextFile file(path);
-    for (const std::wstring& piece : pieces) file.WriteLine(piece);
-    file.Close();
+    EXPECT_EQ(WriteTextFile(path, pieces), ERROR_SUCCESS);
     return ReadBytes(path);
 }
 
@@ -44,20 +45,33 @@ TEST(ExportStamp, IsYearMonthDayHourMinuteOnA24HourClock) {
     EXPECT_EQ(ExportStamp(At(2024, 10, 20, 13, 5)), L"2024-10-20 13:05");
 }
 
-TEST(MarkupText, EscapesAmpersandAndAngleBracketsOnly) {
-    EXPECT_EQ(MarkupText(L"C:\\Program Files\\A&B\\x.exe"), L"C:\\Program Files\\A&amp;B\\x.exe");
-    EXPECT_EQ(MarkupText(L"<b>bold</b>"), L"&lt;b&gt;bold&lt;/b&gt;");
-    EXPECT_EQ(MarkupText(L"&amp;"), L"&amp;amp;");
-    EXPECT_EQ(MarkupText(L"it's \"quoted\" ;#%"), L"it's \"quoted\" ;#%");
-    EXPECT_EQ(MarkupText(L"D:\\工具\\记事本.exe"), L"D:\\工具\\记事本.exe");
-    EXPECT_EQ(MarkupText(L""), L"");
+TEST(HtmlText, EscapesAmpersandAndAngleBracketsOnly) {
+    EXPECT_EQ(HtmlText(L"C:\\Program Files\\A&B\\x.exe"), L"C:\\Program Files\\A&amp;B\\x.exe");
+    EXPECT_EQ(HtmlText(L"<b>bold</b>"), L"&lt;b&gt;bold&lt;/b&gt;");
+    EXPECT_EQ(HtmlText(L"&amp;"), L"&amp;amp;");
+    EXPECT_EQ(HtmlText(L"it's \"quoted\" ;#%"), L"it's \"quoted\" ;#%");
+    EXPECT_EQ(HtmlText(L"D:\\工具\\记事本.exe"), L"D:\\工具\\记事本.exe");
+    EXPECT_EQ(HtmlText(L""), L"");
 }
 
-TEST(MarkupText, WritesCharactersOutsideTheCodePageAsReferences) {
-    EXPECT_EQ(MarkupText(L"\uD55C.exe"), L"&#54620;.exe");   // a Hangul syllable
-    EXPECT_EQ(MarkupText(L"a\U0001F600b"), L"a&#128512;b");  // beyond the BMP
-    EXPECT_EQ(MarkupText(std::wstring(L"x") + wchar_t(0xD800) + L"y"), L"x&#65533;y");
-    EXPECT_EQ(MarkupText(std::wstring(1, wchar_t(0xDC00))), L"&#65533;");
+TEST(HtmlText, WritesCharactersOutsideTheCodePageAsReferences) {
+    EXPECT_EQ(HtmlText(L"\uD55C.exe"), L"&#54620;.exe");   // a Hangul syllable
+    EXPECT_EQ(HtmlText(L"a\U0001F600b"), L"a&#128512;b");  // beyond the BMP
+    EXPECT_EQ(HtmlText(std::wstring(L"x") + wchar_t(0xD800) + L"y"), L"x&#65533;y");
+    EXPECT_EQ(HtmlText(std::wstring(1, wchar_t(0xDC00))), L"&#65533;");
+    EXPECT_EQ(HtmlText(L"喆"), L"喆");  // code page 936 has it
+}
+
+// GB 2312 is smaller than code page 936: what it lacks, what it reads as
+// another character, and what XML forbids all become references.
+TEST(XmlText, KeepsOnlyWhatGb2312CarriesAsItself) {
+    EXPECT_EQ(XmlText(L"A&B<记事本>"), L"A&amp;B&lt;记事本&gt;");
+    EXPECT_EQ(XmlText(L"喆"), L"&#21894;");
+    EXPECT_EQ(XmlText(L"\u00B7\u2014\u3001"), L"&#183;&#8212;\u3001");
+    EXPECT_EQ(XmlText(L"\u20AC"), L"&#8364;");  // a single byte in code page 936
+    EXPECT_EQ(XmlText(L"\uD55C\U0001F600"), L"&#54620;&#128512;");
+    EXPECT_EQ(XmlText(std::wstring(L"a\tb\r\n") + wchar_t(1) + wchar_t(0x1F) + wchar_t(0xFFFF)),
+              L"a\tb\r\n&#65533;&#65533;&#65533;");
 }
 
 TEST(ExportPieces, WorkedExamplesByteForByte) {
@@ -67,7 +81,7 @@ TEST(ExportPieces, WorkedExamplesByteForByte) {
 
 TEST(ExportPieces, LineCountsAreFourPlusNAndSevenPlusFourN) {
     for (size_t n : {0u, 1u, 5u}) {
-        std::vector<AppPathEntry> rows(n, AppPathEntry{L"a.exe", L"C:\\a.exe"});
+        std::vector<AppPathEntry> rows(n, Row(L"a.exe", L"C:\\a.exe"));
         EXPECT_EQ(SplitLines(WrittenBytes(HtmlPieces(rows, WorkedExampleTime()))).size(), 4 + n);
         EXPECT_EQ(SplitLines(WrittenBytes(XmlPieces(rows, WorkedExampleTime()))).size(), 7 + 4 * n);
     }
@@ -77,71 +91,55 @@ TEST(ExportPieces, LineCountsAreFourPlusNAndSevenPlusFourN) {
 // the parsers that judge the exports must see that.
 TEST(ExportPieces, UnescapedMarkupWouldBreakTheXml) {
     TempFolder folder;
-    std::vector<AppPathEntry> rows = {{L"ab.exe", L"C:\\Program Files\\A&B\\x.exe"}};
+    std::vector<AppPathEntry> rows = {Row(L"ab.exe", L"C:\\Program Files\\A&B\\x.exe")};
     std::wstring escaped = folder.File(L"escaped.xml");
     std::wstring bare = folder.File(L"bare.xml");
     WriteBytes(escaped, WrittenBytes(XmlPieces(rows, WorkedExampleTime())));
     std::string bytes = ReadBytes(escaped);
-    bytes.replace(bytes.find("&amp;"), 5, "&");
+    size_t entity = bytes.find("&amp;");
+    ASSERT_NE(entity, std::string::npos);
+    bytes.replace(entity, 5, "&");
     WriteBytes(bare, bytes);
 
     ParsedExport good = ParseExportXml(escaped);
     ASSERT_TRUE(good.loaded) << ToAnsi(good.error);
-    EXPECT_EQ(good.apps, (std::vector<ParsedApp>{{rows[0].name, rows[0].path}}));
+    EXPECT_EQ(good.apps, (std::vector<ParsedApp>{{rows[0].name, rows[0].raw}}));
     EXPECT_FALSE(ParseExportXml(bare).loaded);
 }
 
 TEST(TextFile, WritesCodePage936WithCrLfAfterEveryLineAndNoByteOrderMark) {
     TempFolder folder;
     std::wstring path = folder.File(L"lines.txt");
-    TextFile file(path);
-    file.WriteLine(L"导出");
-    file.WriteLine(L"");
-    file.WriteLine(L"end");
-    file.Close();
+    WriteBytes(path, std::string(5000, 'x'));  // replaced whole
+    EXPECT_EQ(WriteTextFile(path, {L"导出", L"", L"end"}), ERROR_SUCCESS);
     EXPECT_EQ(ReadBytes(path), "\xB5\xBC\xB3\xF6\r\n\r\nend\r\n");
 }
 
-TEST(TextFile, TruncatesAnExistingFile) {
+// Nothing reaches the target until the whole file is written: a file left
+// unfinished is removed, and the target keeps what it had.
+TEST(TextFile, ReplacesTheTargetOnlyWhenCommitted) {
     TempFolder folder;
-    std::wstring path = folder.File(L"old.txt");
-    WriteBytes(path, std::string(5000, 'x'));
+    std::wstring path = folder.File(L"target.htm");
+    WriteBytes(path, "keep");
     {
         TextFile file(path);
-        file.WriteLine(L"new");
+        ASSERT_EQ(file.Open(), ERROR_SUCCESS);
+        EXPECT_EQ(file.WriteLine(L"half"), ERROR_SUCCESS);
+        EXPECT_EQ(ReadBytes(path), "keep");
+        EXPECT_EQ(FileNamesIn(folder.path()).size(), 2u);
     }
-    EXPECT_EQ(ReadBytes(path), "new\r\n");
+    EXPECT_EQ(ReadBytes(path), "keep");
+    EXPECT_EQ(FileNamesIn(folder.path()).size(), 1u);
 }
 
-TEST(TextFile, RaisesWhenThePathCannotBeOpened) {
+TEST(TextFile, PathsThatCannotBeWrittenGiveACodeAndLeaveNothing) {
     TempFolder folder;
-    std::wstring busy = folder.File(L"busy.htm");
-    WriteBytes(busy, "keep");
-    // Held open with no sharing, as another program might hold it.
-    UniqueFile holder(CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(holder);
-    std::wstring missing = folder.File(L"missing\\x.htm");
-
-    EXPECT_THROW(TextFile{folder.path()}, RaisedError);
-    EXPECT_THROW(TextFile{missing}, RaisedError);
-    EXPECT_THROW(TextFile{busy}, RaisedError);
-    EXPECT_THROW(TextFile{L""}, RaisedError);
-
-    holder.reset();
-    EXPECT_EQ(ReadBytes(busy), "keep");
-    EXPECT_FALSE(FileExists(folder.File(L"missing")));
-}
-
-TEST(TextFile, RaisesOnAReadOnlyFile) {
-    TempFolder folder;
-    std::wstring readOnly = folder.File(L"read-only.htm");
-    WriteBytes(readOnly, "keep");
-    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    if (!IsReadOnlyEnforced(readOnly)) GTEST_SKIP() << kReadOnlyNotEnforced;
-
-    EXPECT_THROW(TextFile{readOnly}, RaisedError);
-    EXPECT_EQ(ReadBytes(readOnly), "keep");
+    for (const std::wstring& path :
+         {folder.path(), folder.File(L"missing\\x.htm"), std::wstring(L"")}) {
+        EXPECT_NE(WriteTextFile(path, {L"line"}), static_cast<DWORD>(ERROR_SUCCESS))
+            << ToAnsi(path);
+    }
+    EXPECT_TRUE(FileNamesIn(folder.path()).empty());
 }
 
 }  // namespace

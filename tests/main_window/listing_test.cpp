@@ -11,6 +11,7 @@
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "support/registry.h"
+#include "toolkit/handles.h"
 #include "toolkit/narrow.h"
 #include "toolkit/toolkit.h"
 
@@ -44,25 +45,29 @@ std::wstring TempFile(const wchar_t* name, const char* content) {
 }  // namespace
 
 TEST_F(ListingTest, ListsEveryRegistrationInEnumerationOrderWithItsImage) {
-    const std::map<std::wstring, std::wstring> paths = {
+    std::map<std::wstring, std::wstring> paths = {
         {L"self.exe", OwnPath()},
         {L"missing.exe", L"C:\\nowhere\\missing.exe"},
         {L"记事本.exe", L"C:\\windows\\notepad.exe"},
         {L"empty.exe", L""},
     };
     for (const auto& [name, path] : paths) PutEntry(name, path.c_str());
+    // A value that is not text shows its marker, never a neighbour's path.
+    const DWORD number = 1;
+    PutRawValue(L"number.exe", nullptr, REG_DWORD, &number, sizeof(number));
+    paths[L"number.exe"] = L"（非字符串值）";
 
     MainForm main;
     ASSERT_TRUE(main.hwnd);
     EXPECT_FALSE(IsWindowVisible(main.hwnd));  // listed before it is shown
     EXPECT_EQ(ListRows(main.form.lvwMain), Expected(EntryNames(), paths));
-    EXPECT_EQ(ImageList_GetImageCount(main.form.iml.get()), 5);
+    EXPECT_EQ(ImageList_GetImageCount(main.form.iml.get()), 6);
     EXPECT_TRUE(ImageIsBlank(main.form.iml.get(), 0));  // the placeholder
 
     // Nothing accumulates: a second refresh gives the same rows and images.
     RefreshList(main.form);
     EXPECT_EQ(ListRows(main.form.lvwMain), Expected(EntryNames(), paths));
-    EXPECT_EQ(ImageList_GetImageCount(main.form.iml.get()), 5);
+    EXPECT_EQ(ImageList_GetImageCount(main.form.iml.get()), 6);
 }
 
 TEST_F(ListingTest, EmptyKeyGivesAnEmptyListAndOnlyThePlaceholder) {
@@ -125,9 +130,12 @@ TEST_F(ListingTest, GetIconAppendsOneImagePerCall) {
     MainForm main;
     HIMAGELIST images = main.form.iml.get();
     ASSERT_EQ(ImageList_GetImageCount(images), 1);
-    EXPECT_EQ(GetIcon(main.form, OwnPath()), 2);
-    EXPECT_EQ(GetIcon(main.form, L""), 3);
-    EXPECT_EQ(GetIcon(main.form, L"C:\\nowhere.exe"), 4);
+    AppPathEntry entry{L"x.exe", Scope::Machine, ValueState::Text, REG_SZ, OwnPath()};
+    EXPECT_EQ(GetIcon(main.form, entry), 2);
+    entry.raw = L"";
+    EXPECT_EQ(GetIcon(main.form, entry), 3);
+    entry.raw = L"C:\\nowhere.exe";
+    EXPECT_EQ(GetIcon(main.form, entry), 4);
     EXPECT_FALSE(ImageIsBlank(images, 1));
     EXPECT_TRUE(ImageIsBlank(images, 2));
     EXPECT_TRUE(ImageIsBlank(images, 3));
@@ -185,6 +193,54 @@ TEST_F(ListingTest, AnotherCommandDuringARefreshRunsOnceTheListIsComplete) {
     EXPECT_TRUE(script.finished());
     EXPECT_EQ(countWhenShown, 30);
     EXPECT_EQ(ListCount(main.form.lvwMain), 30);
+}
+
+// A user who picks a row while the list fills and chooses Delete: the
+// question names that row, not the one the refresh selects at its end.
+struct PickDuringRefresh {
+    HWND list = nullptr;
+    HWND window = nullptr;
+    bool removeAndRefresh = false;  // the picked entry goes, and the list is refreshed again
+    std::wstring picked;
+};
+PickDuringRefresh g_pick;
+
+void CALLBACK PickRow(HWND, UINT, UINT_PTR timer, DWORD) {
+    int count = ListCount(g_pick.list);
+    if (count < 5) return;
+    KillTimer(nullptr, timer);
+    ListSelect(g_pick.list, count - 1);
+    g_pick.picked = ListItemText(g_pick.list, count - 1);
+    PostMessageW(g_pick.window, WM_COMMAND, IDM_OPR_DEL, 0);
+    if (g_pick.removeAndRefresh) {
+        UniqueKey root;
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAppPathsPath, 0, KEY_ALL_ACCESS, root.put());
+        RegDeleteKeyW(root.get(), g_pick.picked.c_str());
+        PostMessageW(g_pick.window, WM_COMMAND, IDM_OPR_REFRESH, 0);
+    }
+}
+
+TEST_F(ListingTest, ACommandHeldBackByARefreshActsOnTheRowSelectedWhenItWasChosen) {
+    for (int i = 0; i < 400; ++i) {
+        PutEntry(L"e" + std::to_wstring(1000 + i) + L".exe", L"C:\\missing\\e.exe");
+    }
+    MainForm main;
+    for (bool removeAndRefresh : {false, true}) {
+        g_pick = {main.form.lvwMain, main.hwnd, removeAndRefresh, L""};
+        MessageBoxSeen question;
+        DialogScript script({AnswerMessageBox(&question, IDNO)});
+        SetTimer(nullptr, 0, 1, PickRow);
+        RefreshList(main.form);
+        ASSERT_FALSE(g_pick.picked.empty());
+        EXPECT_NE(g_pick.picked, L"e1000.exe");
+        if (removeAndRefresh) {
+            EXPECT_FALSE(question.shown);  // the entry is gone: nothing to ask about
+            EXPECT_EQ(ListCount(main.form.lvwMain), 399);
+        } else {
+            EXPECT_TRUE(script.finished());
+            EXPECT_EQ(question.text, L"确定要删除项目 " + g_pick.picked + L" 吗？");
+        }
+    }
 }
 
 TEST_F(ListingTest, ClosingDuringARefreshWaitsForTheEnumerationToStop) {

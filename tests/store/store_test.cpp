@@ -21,214 +21,201 @@ class StoreTest : public ::testing::Test {
     }
     void TearDown() override { ClearAppPaths(); }
 
-    // Every entry as one listing reads it: one pair of buffers for the
-    // whole walk, stopping at the first non-zero code.
-    std::vector<AppPathEntry> List(LONG* endCode = nullptr) {
-        RefreshBuffers buffers;
+    std::vector<AppPathEntry> List() {
         std::vector<AppPathEntry> entries;
-        LONG result = ERROR_SUCCESS;
-        for (DWORD index = 0;; ++index) {
-            AppPathEntry entry;
-            result = store.EnumEntryName(index, buffers, entry.name);
-            if (result != ERROR_SUCCESS) break;
-            store.QueryEntryPath(entry.name, buffers, entry.path);
-            entries.push_back(entry);
-        }
-        if (endCode) *endCode = result;
+        EXPECT_EQ(store.ListEntries(entries), ERROR_SUCCESS);
         return entries;
+    }
+
+    AppPathEntry Read(const std::wstring& name) {
+        AppPathEntry entry;
+        EXPECT_EQ(store.ReadEntry(name, entry), ERROR_SUCCESS) << name.size();
+        return entry;
     }
 
     AppPathStore store;
 };
 
-std::wstring Repeat(wchar_t c, size_t n) {
-    return std::wstring(n, c);
+std::vector<std::wstring> NamesOf(const std::vector<AppPathEntry>& entries) {
+    std::vector<std::wstring> names;
+    for (const AppPathEntry& entry : entries) names.push_back(entry.name);
+    return names;
 }
 
 }  // namespace
 
-TEST_F(StoreTest, EmptyKeyEndsAtIndexZero) {
-    LONG end = 0;
-    EXPECT_TRUE(List(&end).empty());
-    EXPECT_EQ(end, ERROR_NO_MORE_ITEMS);
+TEST_F(StoreTest, EmptyKeyListsNothing) {
+    EXPECT_TRUE(List().empty());
+    std::wstring name;
+    EXPECT_EQ(store.EnumEntryName(0, name), ERROR_NO_MORE_ITEMS);
 }
 
-TEST_F(StoreTest, ListsNamesAndPathsInEnumerationOrder) {
-    PutEntry(L"zeta.exe", L"C:\\z\\zeta.exe");
-    PutEntry(L"alpha.exe", L"C:\\a\\alpha.exe");
-    PutEntry(L"记事本.exe", L"C:\\程序\\记事本.exe");
-    PutEntry(L"unset.exe", nullptr);
-
+// Names and paths that the ANSI code page cannot hold, or holds only as a
+// look-alike ("²" as "2"), each stay themselves, and so stay apart.
+TEST_F(StoreTest, NamesAndPathsRoundTripWhateverTheirCharacters) {
+    const std::vector<std::pair<std::wstring, std::wstring>> cases = {
+        {L"tool2.exe", L"C:\\tools\\tool2.exe"},
+        {L"tool\u00B2.exe", L"C:\\tools\\tool\u00B2.exe"},
+        {L"\uD55C\uAD6D\uC5B4.exe", L"C:\\\uD504\uB85C\uADF8\uB7A8\\\uD55C\uAD6D\uC5B4.exe"},
+        {L"smile\U0001F600.exe", L"D:\\\U0001F600\\smile.exe"},
+        {L"记事本.exe", L"C:\\程序\\记事本.exe"},
+        {std::wstring(251, L'长') + L".exe", L"C:\\" + std::wstring(300, L'p') + L"\\路.exe"},
+        {L"unset.exe", L""},
+    };
+    for (const auto& [name, path] : cases) {
+        PutEntry(name, name == L"unset.exe" ? nullptr : path.c_str());
+    }
     std::vector<AppPathEntry> entries = List();
-    std::vector<std::wstring> names;
-    for (const AppPathEntry& entry : entries) names.push_back(entry.name);
-    EXPECT_EQ(names, EntryNames());
-    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(NamesOf(entries), EntryNames());
+    ASSERT_EQ(entries.size(), cases.size());
     for (const AppPathEntry& entry : entries) {
-        if (entry.name == L"unset.exe") {
-            EXPECT_EQ(entry.path, L"");  // a default value never set reads as empty
-        } else {
-            EXPECT_EQ(entry.path, EntryDefault(entry.name)) << entry.name.c_str();
+        EXPECT_EQ(entry.raw, EntryDefault(entry.name)) << entry.name.size();
+        EXPECT_EQ(entry.scope, Scope::Machine);
+        EXPECT_EQ(entry.state, entry.name == L"unset.exe" ? ValueState::Missing : ValueState::Text);
+    }
+}
+
+// Whatever the default value holds, an entry never shows a path that is
+// not its own: a text value read whole, any other kind of value marked.
+TEST_F(StoreTest, DefaultsOfEveryKindAreReadAsTheyAre) {
+    const std::wstring longPath = L"C:\\Windows\\" + std::wstring(200, L'x') + L"\\notepad.exe";
+    const DWORD number = 0x41414141;  // "AAAA" if it were ever taken as text
+    const wchar_t multi[] = L"C:\\one.exe\0C:\\two.exe\0";
+    const wchar_t noNul[] = {L'a', L'b', L'c'};
+    const wchar_t innerNul[] = L"C:\\in.exe\0tail";
+    PutEntry(L"a-text.exe", longPath.c_str());
+    PutRawValue(L"b-dword.exe", nullptr, REG_DWORD, &number, sizeof(number));
+    PutRawValue(L"c-binary.exe", nullptr, REG_BINARY, "\x01\x02\x03", 3);
+    PutRawValue(L"d-multi.exe", nullptr, REG_MULTI_SZ, multi, sizeof(multi));
+    PutEntry(L"e-denied.exe", L"C:\\secret.exe");
+    SetEntryAcl(L"e-denied.exe", L"D:(D;;0x1;;;WD)(A;;KA;;;WD)");  // no value queries
+    PutRawValue(L"f-empty.exe", nullptr, REG_SZ, nullptr, 0);
+    PutEntry(L"g-unset.exe", nullptr);
+    PutRawValue(L"h-nonul.exe", nullptr, REG_SZ, noNul, sizeof(noNul) + 1);  // an odd byte too
+    PutRawValue(L"i-innernul.exe", nullptr, REG_SZ, innerNul, sizeof(innerNul));
+    const wchar_t expand[] = L"%SystemRoot%\\notepad.exe";
+    PutRawValue(L"j-expand.exe", nullptr, REG_EXPAND_SZ, expand, sizeof(expand));
+
+    struct Expected {
+        ValueState state;
+        std::wstring shown;
+    };
+    const std::vector<Expected> expected = {
+        {ValueState::Text, longPath},
+        {ValueState::NotText, L"（非字符串值）"},
+        {ValueState::NotText, L"（非字符串值）"},
+        {ValueState::NotText, L"（非字符串值）"},
+        {ValueState::Unreadable, L"（无法读取）"},
+        {ValueState::Text, L""},
+        {ValueState::Missing, L""},
+        {ValueState::Text, L"abc"},
+        {ValueState::Text, L"C:\\in.exe"},
+        {ValueState::Text, expand},
+    };
+    std::vector<AppPathEntry> entries = List();
+    ASSERT_EQ(entries.size(), expected.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(entries[i].state, expected[i].state);
+        EXPECT_EQ(ShownPath(entries[i]), expected[i].shown);
+        if (entries[i].state != ValueState::Text) {
+            EXPECT_EQ(ExportedPath(entries[i]), L"");
         }
     }
+    EXPECT_EQ(entries[1].type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(entries[9].type, static_cast<DWORD>(REG_EXPAND_SZ));
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    EXPECT_EQ(ExpandedPath(entries[9]), std::wstring(windows) + L"\\notepad.exe");
+    EXPECT_EQ(ExpandedPath(entries[0]), longPath);
 }
 
-TEST_F(StoreTest, ShorterNameAndPathAfterLongerOnesLeaveNothingOver) {
-    // Enumeration order is the registry's; make sure the long one comes first.
-    PutEntry(L"aaaaaaa.exe", L"C:\\a-very-long-folder\\program.exe");
-    PutEntry(L"bbbb.exe", L"C:\\b.exe");
-    std::vector<AppPathEntry> entries = List();
-    ASSERT_EQ(entries.size(), 2u);
-    ASSERT_EQ(entries[0].name, L"aaaaaaa.exe");
-    EXPECT_EQ(entries[1].name, L"bbbb.exe");
-    EXPECT_EQ(entries[1].path, L"C:\\b.exe");
-}
-
-TEST_F(StoreTest, LongNamesAreListedWholeAndDoNotEndTheListing) {
-    const std::wstring exact = Repeat(L'a', 251) + L".exe";  // 255 bytes
-    const std::wstring wide = Repeat(L'长', 130) + L".exe";  // 264 bytes in code page 936
-    PutEntry(exact, L"C:\\exact.exe");
-    PutEntry(wide, L"C:\\wide.exe");
-    PutEntry(L"after.exe", L"C:\\after.exe");
-
-    LONG end = 0;
-    std::vector<AppPathEntry> entries = List(&end);
-    EXPECT_EQ(end, ERROR_NO_MORE_ITEMS);
-    ASSERT_EQ(entries.size(), 3u);
-    for (const AppPathEntry& entry : entries) {
-        if (entry.name == exact) {
-            EXPECT_EQ(entry.path, L"C:\\exact.exe");
-        } else if (entry.name == wide) {
-            EXPECT_EQ(entry.path, L"C:\\wide.exe");
-        }
-    }
-    std::vector<std::wstring> names;
-    for (const AppPathEntry& entry : entries) names.push_back(entry.name);
-    EXPECT_EQ(names, EntryNames());
-}
-
-TEST_F(StoreTest, LongPathIsReadWhole) {
-    const std::wstring path = L"C:\\" + Repeat(L'p', 300) + L"\\" + Repeat(L'路', 40) + L".exe";
-    PutEntry(L"long.exe", path.c_str());
-    PutEntry(L"short.exe", L"C:\\s.exe");
-    RefreshBuffers buffers;
-    std::wstring read;
-    EXPECT_EQ(store.QueryEntryPath(L"long.exe", buffers, read), ERROR_SUCCESS);
-    EXPECT_EQ(read, path);
-    // The fixed buffer still serves the next, short path on its own.
-    EXPECT_EQ(store.QueryEntryPath(L"short.exe", buffers, read), ERROR_SUCCESS);
-    EXPECT_EQ(read, L"C:\\s.exe");
-}
-
-TEST_F(StoreTest, SetKeyValueStoresTheAnsiBytesWithOneNul) {
-    struct Case {
-        const wchar_t* value;
-        std::vector<unsigned char> bytes;
-    };
-    const Case cases[] = {
-        {L"abcdefgh", {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0}},
-        // Two double-byte characters and four single-byte ones: 9 bytes too.
-        {L"中文.exe", {0xD6, 0xD0, 0xCE, 0xC4, '.', 'e', 'x', 'e', 0}},
-        {L"", {0}},
-    };
-    for (const Case& c : cases) {
-        HKEY entry = nullptr;
-        ASSERT_EQ(store.CreateEntry(L"value.exe", entry), ERROR_SUCCESS);
-        EXPECT_TRUE(store.SetKeyValue(store.hAppPaths(), L"value.exe", c.value));
-        store.CloseEntry(entry);
-        DWORD type = 0;
-        EXPECT_EQ(EntryDefaultBytes(L"value.exe", &type), c.bytes);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    }
-}
-
-TEST_F(StoreTest, OpenEntryMatchesNamesRegardlessOfCase) {
-    PutEntry(L"notepad.exe", L"C:\\windows\\notepad.exe");
-    HKEY entry = nullptr;
-    EXPECT_EQ(store.OpenEntry(L"NOTEPAD.EXE", entry), ERROR_SUCCESS);
-    EXPECT_NE(entry, nullptr);
-    store.CloseEntry(entry);
-    EXPECT_NE(store.OpenEntry(L"missing.exe", entry), ERROR_SUCCESS);
-    EXPECT_EQ(entry, nullptr);
-}
-
-TEST_F(StoreTest, CreateEntryOpensAnExistingSubkeyUnchanged) {
+TEST_F(StoreTest, OpenAndCreateMatchNamesRegardlessOfCaseAndSayWhatTheyDid) {
     PutEntry(L"there.exe", L"C:\\there.exe");
-    HKEY entry = nullptr;
-    EXPECT_EQ(store.CreateEntry(L"THERE.exe", entry), ERROR_SUCCESS);
-    store.CloseEntry(entry);
-    EXPECT_EQ(EntryNames(), std::vector<std::wstring>{L"there.exe"});
+    UniqueKey entry;
+    EXPECT_EQ(store.OpenEntry(L"THERE.EXE", entry), ERROR_SUCCESS);
+    EXPECT_TRUE(entry);
+    EXPECT_EQ(store.OpenEntry(L"missing.exe", entry), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(entry);
+    EXPECT_NE(store.OpenEntry(L"", entry), ERROR_SUCCESS);  // never the App Paths key itself
+
+    bool created = true;
+    EXPECT_EQ(store.CreateEntry(L"There.exe", entry, created), ERROR_SUCCESS);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(store.CreateEntry(L"new.exe", entry, created), ERROR_SUCCESS);
+    EXPECT_TRUE(created);
+    EXPECT_EQ(EntryNames(), (std::vector<std::wstring>{L"new.exe", L"there.exe"}));
     EXPECT_EQ(EntryDefault(L"there.exe"), L"C:\\there.exe");
 }
 
-TEST_F(StoreTest, DeleteEntryRemovesOnlyThatEntry) {
-    PutEntry(L"one.exe", L"C:\\1.exe");
-    PutEntry(L"two.exe", L"C:\\2.exe");
-    EXPECT_EQ(store.DeleteEntry(L"one.exe"), ERROR_SUCCESS);
-    EXPECT_EQ(EntryNames(), std::vector<std::wstring>{L"two.exe"});
-    EXPECT_NE(store.DeleteEntry(L"one.exe"), ERROR_SUCCESS);
-    EXPECT_NE(store.DeleteEntry(L""), ERROR_SUCCESS);  // never the key itself
-    EXPECT_EQ(EntryNames(), std::vector<std::wstring>{L"two.exe"});
+TEST_F(StoreTest, SetKeyValueWritesTheWholeTextWithItsTypeThroughTheHandle) {
+    const std::wstring path = L"%ProgramFiles%\\\uD55C\\" + std::wstring(400, L'x') + L".exe";
+    UniqueKey entry;
+    bool created = false;
+    ASSERT_EQ(store.CreateEntry(L"value.exe", entry, created), ERROR_SUCCESS);
+    EXPECT_EQ(AppPathStore::SetKeyValue(entry.get(), REG_EXPAND_SZ, path), ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(EntryDefault(L"value.exe", &type), path);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(AppPathStore::DefaultType(entry.get()), static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(Read(L"value.exe").raw, path);
 }
 
-TEST_F(StoreTest, DeletingASubkeyWithSubkeysFailsAndDeletesNothing) {
+TEST_F(StoreTest, DeleteEntryRemovesOnlyThatEntry) {
+    PutEntry(L"tool2.exe", L"C:\\2.exe");
+    PutEntry(L"tool\u00B2.exe", L"C:\\sq.exe");
     PutEntry(L"parent.exe", L"C:\\parent.exe");
     PutEntry(L"parent.exe\\child", L"C:\\child.exe");
+    EXPECT_EQ(store.DeleteEntry(L"tool\u00B2.exe"), ERROR_SUCCESS);
+    EXPECT_NE(store.DeleteEntry(L"tool\u00B2.exe"), ERROR_SUCCESS);
+    EXPECT_NE(store.DeleteEntry(L""), ERROR_SUCCESS);  // never the key itself
+    // The platform refuses a subkey that has subkeys of its own.
     EXPECT_NE(store.DeleteEntry(L"parent.exe"), ERROR_SUCCESS);
-    EXPECT_TRUE(EntryExists(L"parent.exe"));
+    EXPECT_EQ(EntryNames(), (std::vector<std::wstring>{L"parent.exe", L"tool2.exe"}));
+    EXPECT_EQ(EntryDefault(L"tool2.exe"), L"C:\\2.exe");
     EXPECT_TRUE(EntryExists(L"parent.exe\\child"));
-    EXPECT_EQ(EntryDefault(L"parent.exe"), L"C:\\parent.exe");
 }
 
-TEST_F(StoreTest, ClosingAnEntryNeverClosesTheStore) {
-    PutEntry(L"a.exe", L"C:\\a.exe");
-    store.CloseEntry(store.hAppPaths());
-    RefreshBuffers buffers;
-    std::wstring name;
-    EXPECT_EQ(store.EnumEntryName(0, buffers, name), ERROR_SUCCESS);
-    EXPECT_EQ(name, L"a.exe");
+// A key deleted and made again by another program is not the key that a
+// handle holds: deleting through the handle leaves the new one alone.
+TEST_F(StoreTest, DeleteOpenEntryTakesOnlyTheKeyItHolds) {
+    UniqueKey held;
+    bool created = false;
+    ASSERT_EQ(store.CreateEntry(L"mine.exe", held, created), ERROR_SUCCESS);
+    EXPECT_EQ(AppPathStore::DeleteOpenEntry(held.get()), ERROR_SUCCESS);
+    EXPECT_FALSE(EntryExists(L"mine.exe"));
+
+    ASSERT_EQ(store.CreateEntry(L"mine.exe", held, created), ERROR_SUCCESS);
+    ASSERT_EQ(store.DeleteEntry(L"mine.exe"), ERROR_SUCCESS);
+    PutEntry(L"mine.exe", L"C:\\theirs.exe");
+    EXPECT_NE(AppPathStore::DeleteOpenEntry(held.get()), ERROR_SUCCESS);
+    EXPECT_EQ(EntryDefault(L"mine.exe"), L"C:\\theirs.exe");
 }
 
-TEST(ClosedStore, EveryOperationReachesThePlatformAndFails) {
+TEST(ClosedStore, EveryOperationFailsAndChangesNothing) {
     ClearAppPaths();
     PutEntry(L"kept.exe", L"C:\\kept.exe");
-    AppPathStore store;
-    EXPECT_FALSE(store.IsOpen());
-    EXPECT_EQ(store.hAppPaths(), nullptr);
+    AppPathStore never(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tolvane\\No Such Key", Scope::Machine);
+    EXPECT_EQ(never.OpenAppPaths(), ERROR_FILE_NOT_FOUND);
+    AppPathStore closed;
+    ASSERT_EQ(closed.OpenAppPaths(), ERROR_SUCCESS);
+    closed.CloseAppPaths();
 
-    RefreshBuffers buffers;
-    std::wstring text = L"stale";
-    HKEY entry = nullptr;
-    EXPECT_NE(store.EnumEntryName(0, buffers, text), ERROR_SUCCESS);
-    EXPECT_NE(store.QueryEntryPath(L"kept.exe", buffers, text), ERROR_SUCCESS);
-    EXPECT_EQ(text, L"");
-    EXPECT_NE(store.OpenEntry(L"kept.exe", entry), ERROR_SUCCESS);
-    EXPECT_NE(store.CreateEntry(L"new.exe", entry), ERROR_SUCCESS);
-    EXPECT_FALSE(store.SetKeyValue(store.hAppPaths(), L"kept.exe", L"C:\\other.exe"));
-    EXPECT_NE(store.DeleteEntry(L"kept.exe"), ERROR_SUCCESS);
-    store.CloseAppPaths();  // nothing visible happens
-    store.CloseEntry(nullptr);
-
+    for (AppPathStore* store : {&never, &closed}) {
+        EXPECT_FALSE(store->IsOpen());
+        std::wstring name;
+        std::vector<AppPathEntry> entries;
+        AppPathEntry entry;
+        UniqueKey key;
+        bool created = false;
+        EXPECT_NE(store->EnumEntryName(0, name), ERROR_SUCCESS);
+        EXPECT_NE(store->ListEntries(entries), ERROR_SUCCESS);
+        EXPECT_NE(store->ReadEntry(L"kept.exe", entry), ERROR_SUCCESS);
+        EXPECT_NE(store->OpenEntry(L"kept.exe", key), ERROR_SUCCESS);
+        EXPECT_NE(store->CreateEntry(L"new.exe", key, created), ERROR_SUCCESS);
+        EXPECT_NE(store->DeleteEntry(L"kept.exe"), ERROR_SUCCESS);
+    }
     EXPECT_EQ(EntryNames(), std::vector<std::wstring>{L"kept.exe"});
     EXPECT_EQ(EntryDefault(L"kept.exe"), L"C:\\kept.exe");
     ClearAppPaths();
-}
-
-TEST(ClosedStore, AFailedOpenLeavesTheStoreClosed) {
-    AppPathStore store(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tolvane\\No Such Key");
-    EXPECT_EQ(store.OpenAppPaths(), ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(store.IsOpen());
-    RefreshBuffers buffers;
-    std::wstring name;
-    EXPECT_NE(store.EnumEntryName(0, buffers, name), ERROR_SUCCESS);
-}
-
-TEST(ClosedStore, CloseAfterOpenClosesTheKey) {
-    AppPathStore store;
-    ASSERT_EQ(store.OpenAppPaths(), ERROR_SUCCESS);
-    store.CloseAppPaths();
-    EXPECT_FALSE(store.IsOpen());
-    HKEY entry = nullptr;
-    EXPECT_NE(store.CreateEntry(L"late.exe", entry), ERROR_SUCCESS);
-    EXPECT_FALSE(EntryExists(L"late.exe"));
 }

@@ -1,5 +1,7 @@
 #include "support/registry.h"
 
+#include <sddl.h>
+
 #include "toolkit/handles.h"
 
 namespace tolvane::testing {
@@ -42,6 +44,28 @@ void PutNamedValue(const std::wstring& name, const std::wstring& value, const st
     RegSetValueExW(entry.get(), value.c_str(), 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
+void PutRawValue(const std::wstring& name, const wchar_t* valueName, DWORD type, const void* bytes,
+                 DWORD size) {
+    UniqueKey root = OpenAppPathsKey();
+    UniqueKey entry;
+    RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, entry.put(),
+                    nullptr);
+    RegSetValueExW(entry.get(), valueName, 0, type, static_cast<const BYTE*>(bytes), size);
+}
+
+void SetEntryAcl(const std::wstring& name, const wchar_t* sddl) {
+    std::wstring path = std::wstring(kAppPathsPath);
+    if (!name.empty()) path += L"\\" + name;
+    UniqueKey key;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, key.put());
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                             nullptr)) {
+        RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor);
+        LocalFree(descriptor);
+    }
 }
 
 bool EntryExists(const std::wstring& name) {

@@ -17,6 +17,13 @@ void ClearAppPaths();
 void PutEntry(const std::wstring& name, const wchar_t* path);
 // Writes a named (non-default) value into a registration's subkey.
 void PutNamedValue(const std::wstring& name, const std::wstring& value, const std::wstring& data);
+// Writes a registration's default value (or the value |valueName|) with any
+// type and raw bytes.
+void PutRawValue(const std::wstring& name, const wchar_t* valueName, DWORD type, const void* bytes,
+                 DWORD size);
+// Gives a registration's subkey (or, for an empty name, the App Paths key)
+// the DACL written as |sddl|.
+void SetEntryAcl(const std::wstring& name, const wchar_t* sddl);
 bool EntryExists(const std::wstring& name);
 // The default value of a registration as UTF-16; |type| receives its type.
 std::wstring EntryDefault(const std::wstring& name, DWORD* type = nullptr);

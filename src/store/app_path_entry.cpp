@@ -1,0 +1,65 @@
+#include "store/app_path_entry.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr wchar_t kNotTextMarker[] = L"（非字符串值）";
+constexpr wchar_t kUnreadableMarker[] = L"（无法读取）";
+
+}  // namespace
+
+EntryKey KeyOf(const AppPathEntry& entry) {
+    return {entry.scope, entry.name};
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool Matches(const AppPathEntry& entry, const EntryKey& key) {
+    return entry.scope == key.scope && SameName(entry.name, key.name);
+}
+
+std::wstring ShownPath(const AppPathEntry& entry) {
+    switch (entry.state) {
+        case ValueState::NotText:
+            return kNotTextMarker;
+        case ValueState::Unreadable:
+            return kUnreadableMarker;
+        default:
+            return entry.raw;
+    }
+}
+
+const std::wstring& ExportedPath(const AppPathEntry& entry) {
+    static const std::wstring kEmpty;
+    return entry.state == ValueState::Text ? entry.raw : kEmpty;
+}
+
+std::wstring ExpandedPath(const AppPathEntry& entry) {
+    if (entry.state != ValueState::Text) return {};
+    return entry.type == REG_EXPAND_SZ ? ExpandEnvironment(entry.raw) : entry.raw;
+}
+
+DWORD TypeForWrite(DWORD previousType, const std::wstring& text) {
+    if (previousType == REG_EXPAND_SZ) return REG_EXPAND_SZ;
+    return text.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
+}
+
+std::wstring ExpandEnvironment(const std::wstring& text) {
+    std::wstring expanded(text.size() + 64, L'\0');
+    for (;;) {
+        DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(),
+                                                 static_cast<DWORD>(expanded.size()));
+        if (needed == 0) return text;
+        if (needed <= expanded.size()) {
+            expanded.resize(needed - 1);
+            return expanded;
+        }
+        expanded.resize(needed);
+    }
+}
+
+}  // namespace tolvane
