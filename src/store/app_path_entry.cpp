@@ -9,6 +9,16 @@ constexpr wchar_t kUnreadableMarker[] = L"（无法读取）";
 
 }  // namespace
 
+AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope) {
+    AppPathEntry entry;
+    entry.name = std::move(name);
+    entry.scope = scope;
+    entry.state = ValueState::Text;
+    entry.type = REG_SZ;
+    entry.raw = std::move(path);
+    return entry;
+}
+
 EntryKey KeyOf(const AppPathEntry& entry) {
     return {entry.scope, entry.name};
 }

@@ -23,13 +23,27 @@ enum class ValueState {
     Unreadable,  // the value could not be read (no rights, for instance)
 };
 
+// A registry value read as text.
+struct TextValue {
+    ValueState state = ValueState::Missing;
+    DWORD type = REG_NONE;  // REG_NONE when missing
+    std::wstring raw;       // cut at its first NUL; empty unless Text
+};
+
 struct AppPathEntry {
     std::wstring name;  // the subkey's name; with the scope, the entry's identity
     Scope scope = Scope::Machine;
+    // The default value: the program's path.
     ValueState state = ValueState::Missing;
-    DWORD type = REG_NONE;  // the default value's type; REG_NONE when missing
-    std::wstring raw;       // the default value's text, cut at its first NUL; empty unless Text
+    DWORD type = REG_NONE;  // REG_NONE when missing
+    std::wstring raw;       // cut at its first NUL; empty unless Text
+    // The "Path" value: folders, separated by ";", that the shell puts in
+    // front of the started program's PATH.
+    TextValue pathValue;
 };
+
+// The name of the value that holds a registration's extra folders.
+inline constexpr wchar_t kPathValueName[] = L"Path";
 
 // Who an entry is: its scope and its name. Names compare as the registry
 // compares key names, without regard to letter case.
@@ -37,6 +51,9 @@ struct EntryKey {
     Scope scope = Scope::Machine;
     std::wstring name;
 };
+
+// An entry whose default value is the REG_SZ text |path|.
+AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope = Scope::Machine);
 
 EntryKey KeyOf(const AppPathEntry& entry);
 bool SameName(const std::wstring& a, const std::wstring& b);

@@ -63,30 +63,30 @@ LONG AppPathStore::EnumEntryName(DWORD index, std::wstring& name) const {
     return result;
 }
 
-void ReadDefaultValue(HKEY key, AppPathEntry& entry) {
+TextValue ReadTextValue(HKEY key, const wchar_t* valueName) {
     std::vector<BYTE> bytes(kFirstReadBytes);
     DWORD type = REG_NONE;
     DWORD size = static_cast<DWORD>(bytes.size());
-    LONG result = RegQueryValueExW(key, nullptr, nullptr, &type, bytes.data(), &size);
+    LONG result = RegQueryValueExW(key, valueName, nullptr, &type, bytes.data(), &size);
     // The value may grow between two reads: try a few times.
     for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA && IsText(type); ++attempt) {
         bytes.resize(size + sizeof(wchar_t));
         size = static_cast<DWORD>(bytes.size());
-        result = RegQueryValueExW(key, nullptr, nullptr, &type, bytes.data(), &size);
+        result = RegQueryValueExW(key, valueName, nullptr, &type, bytes.data(), &size);
     }
-    entry.raw.clear();
-    entry.type = type;
+    TextValue value;
+    value.type = type;
     if (result == ERROR_FILE_NOT_FOUND) {
-        entry.state = ValueState::Missing;
-        entry.type = REG_NONE;
+        value.type = REG_NONE;
     } else if (!IsText(type) && (result == ERROR_SUCCESS || result == ERROR_MORE_DATA)) {
-        entry.state = ValueState::NotText;
+        value.state = ValueState::NotText;
     } else if (result != ERROR_SUCCESS) {
-        entry.state = ValueState::Unreadable;
+        value.state = ValueState::Unreadable;
     } else {
-        entry.state = ValueState::Text;
-        entry.raw = TextOf(bytes, size);
+        value.state = ValueState::Text;
+        value.raw = TextOf(bytes, size);
     }
+    return value;
 }
 
 LONG AppPathStore::ReadEntry(const std::wstring& name, AppPathEntry& entry) const {
@@ -96,11 +96,15 @@ LONG AppPathStore::ReadEntry(const std::wstring& name, AppPathEntry& entry) cons
     UniqueKey key;
     LONG result = OpenEntry(name, key);
     if (result == ERROR_ACCESS_DENIED) {
-        entry.state = ValueState::Unreadable;
+        entry.state = entry.pathValue.state = ValueState::Unreadable;
         return ERROR_SUCCESS;
     }
     if (result != ERROR_SUCCESS) return result;
-    ReadDefaultValue(key.get(), entry);
+    TextValue program = ReadTextValue(key.get(), nullptr);
+    entry.state = program.state;
+    entry.type = program.type;
+    entry.raw = std::move(program.raw);
+    entry.pathValue = ReadTextValue(key.get(), kPathValueName);
     return ERROR_SUCCESS;
 }
 

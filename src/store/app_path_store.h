@@ -78,8 +78,7 @@ class AppPathStore {
     bool writable_ = false;
 };
 
-// Reads the default value of an open subkey into |entry|'s state, type and
-// text.
-void ReadDefaultValue(HKEY key, AppPathEntry& entry);
+// Reads a value of an open subkey as text; null names the default value.
+TextValue ReadTextValue(HKEY key, const wchar_t* valueName);
 
 }  // namespace tolvane

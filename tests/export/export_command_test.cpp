@@ -108,8 +108,7 @@ class ExportCommand : public ::testing::Test {
     void FillList(const std::vector<Row>& rows) {
         form().entries.clear();
         for (const Row& row : rows) {
-            form().entries.push_back(
-                {row.name, Scope::Machine, ValueState::Text, REG_SZ, row.path});
+            form().entries.push_back(TextEntry(row.name, row.path));
         }
     }
 

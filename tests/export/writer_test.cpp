@@ -23,7 +23,7 @@ SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
 }
 
 AppPathEntry Row(const std::wstring& name, const std::wstring& path) {
-    return {name, Scope::Machine, ValueState::Text, REG_SZ, path};
+    return TextEntry(name, path);
 }
 
 const std::vector<AppPathEntry> kWorkedRows = {
@@ -98,7 +98,7 @@ TEST(ExportPieces, UnescapedMarkupWouldBreakTheXml) {
     std::string bytes = ReadBytes(escaped);
     size_t entity = bytes.find("&amp;");
     ASSERT_NE(entity, std::string::npos);
-    bytes.replace(entity, 5, "&");
+    bytes = bytes.substr(0, entity) + "&" + bytes.substr(entity + 5);
     WriteBytes(bare, bytes);
 
     ParsedExport good = ParseExportXml(escaped);

@@ -130,7 +130,7 @@ TEST_F(ListingTest, GetIconAppendsOneImagePerCall) {
     MainForm main;
     HIMAGELIST images = main.form.iml.get();
     ASSERT_EQ(ImageList_GetImageCount(images), 1);
-    AppPathEntry entry{L"x.exe", Scope::Machine, ValueState::Text, REG_SZ, OwnPath()};
+    AppPathEntry entry = TextEntry(L"x.exe", OwnPath());
     EXPECT_EQ(GetIcon(main.form, entry), 2);
     entry.raw = L"";
     EXPECT_EQ(GetIcon(main.form, entry), 3);

@@ -84,6 +84,7 @@ TEST_F(StoreTest, DefaultsOfEveryKindAreReadAsTheyAre) {
     const wchar_t noNul[] = {L'a', L'b', L'c'};
     const wchar_t innerNul[] = L"C:\\in.exe\0tail";
     PutEntry(L"a-text.exe", longPath.c_str());
+    PutNamedValue(L"a-text.exe", L"Path", L"C:\\Tools;%ProgramFiles%\\Tools");
     PutRawValue(L"b-dword.exe", nullptr, REG_DWORD, &number, sizeof(number));
     PutRawValue(L"c-binary.exe", nullptr, REG_BINARY, "\x01\x02\x03", 3);
     PutRawValue(L"d-multi.exe", nullptr, REG_MULTI_SZ, multi, sizeof(multi));
@@ -122,6 +123,10 @@ TEST_F(StoreTest, DefaultsOfEveryKindAreReadAsTheyAre) {
             EXPECT_EQ(ExportedPath(entries[i]), L"");
         }
     }
+    EXPECT_EQ(entries[0].pathValue.raw, L"C:\\Tools;%ProgramFiles%\\Tools");
+    EXPECT_EQ(entries[0].pathValue.state, ValueState::Text);
+    EXPECT_EQ(entries[1].pathValue.state, ValueState::Missing);
+    EXPECT_EQ(entries[4].pathValue.state, ValueState::Unreadable);
     EXPECT_EQ(entries[1].type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(entries[9].type, static_cast<DWORD>(REG_EXPAND_SZ));
     wchar_t windows[MAX_PATH];
