@@ -2,14 +2,18 @@
 # the commit the sources were built from. Run at every build, so that a new
 # commit reaches the programs without a new configure; the file is rewritten
 # only when its text changes, so an unchanged commit rebuilds nothing.
-#   cmake -DSOURCE_DIR=... -DOUTPUT=... -DVERSION=1.2.3 -P version.cmake
+#   cmake -DSOURCE_DIR=... -DOUTPUT=... -DVERSION=1.2.3 [-DCOMMIT=...] -P version.cmake
+# COMMIT, when given, is taken as it is: for sources that are not a git
+# checkout but whose commit is known (a copy, an unpacked source archive).
 
 # The commit, when the sources are a git checkout of their own (not a folder
 # that merely sits inside some other repository); "-dirty" when tracked files
 # differ from it; "unknown" outside git.
 set(commit "unknown")
 find_program(GIT_EXECUTABLE git)
-if(GIT_EXECUTABLE)
+if(COMMIT)
+    set(commit "${COMMIT}")
+elseif(GIT_EXECUTABLE)
     execute_process(COMMAND ${GIT_EXECUTABLE} -C ${SOURCE_DIR} rev-parse --show-toplevel
                     OUTPUT_VARIABLE top RESULT_VARIABLE failed
                     OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
