@@ -2,14 +2,15 @@
 
 #include <commctrl.h>
 
-#include <array>
+#include <cstring>
+#include <memory>
 
 namespace tolvane {
 
 namespace {
 
-constexpr int kRowBytes = IconSurface::kSize * 3;  // 96: already DWORD-aligned
-constexpr int kMaskRowBytes = IconSurface::kSize / 8;
+constexpr int kRowBytes = kIconSize * 3;  // 96: already DWORD-aligned
+constexpr int kMaskRowBytes = kIconSize / 8;
 
 }  // namespace
 
@@ -44,12 +45,14 @@ void IconSurface::Clear() {
 // White pixels become transparent: set in the mask and black in the image,
 // which is what the image list's own masking by colour would do, without
 // its cost per image.
-void IconSurface::MakeMask() {
-    std::array<unsigned char, kMaskRowBytes * kSize> mask{};
+IconPixels IconSurface::Take() {
+    GdiFlush();
+    IconPixels taken;
+    std::memcpy(taken.colour.data(), pixels_, taken.colour.size());
     for (int row = 0; row < kSize; ++row) {
-        unsigned char* pixel = pixels_ + row * kRowBytes;
+        unsigned char* pixel = taken.colour.data() + row * kRowBytes;
         // The colour rows run bottom-up, the mask's top-down.
-        unsigned char* maskRow = mask.data() + (kSize - 1 - row) * kMaskRowBytes;
+        unsigned char* maskRow = taken.mask.data() + (kSize - 1 - row) * kMaskRowBytes;
         for (int x = 0; x < kSize; ++x, pixel += 3) {
             if (pixel[0] == 0xFF && pixel[1] == 0xFF && pixel[2] == 0xFF) {
                 maskRow[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
@@ -57,18 +60,34 @@ void IconSurface::MakeMask() {
             }
         }
     }
-    SetBitmapBits(mask_.get(), static_cast<DWORD>(mask.size()), mask.data());
+    return taken;
 }
 
-int IconSurface::AppendTo(HIMAGELIST list) {
+int IconSurface::Append(HIMAGELIST list, const IconPixels& pixels) {
     GdiFlush();
-    MakeMask();
+    std::memcpy(pixels_, pixels.colour.data(), pixels.colour.size());
+    SetBitmapBits(mask_.get(), static_cast<DWORD>(pixels.mask.size()), pixels.mask.data());
     // A bitmap may sit in one device context at a time; the image list
     // selects it into its own while it copies.
     SelectObject(dc_.get(), original_);
     ImageList_Add(list, bitmap_.get(), mask_.get());
     SelectObject(dc_.get(), bitmap_.get());
     return ImageList_GetImageCount(list);
+}
+
+int IconSurface::AppendTo(HIMAGELIST list) {
+    return Append(list, Take());
+}
+
+IconPixels RenderIcon(HICON icon, IconSurface* surface) {
+    std::unique_ptr<IconSurface> own;
+    if (!surface) {
+        own = std::make_unique<IconSurface>();
+        surface = own.get();
+    }
+    surface->Clear();
+    if (icon) DrawIcon(surface->hDC(), 0, 0, icon);
+    return surface->Take();
 }
 
 }  // namespace tolvane

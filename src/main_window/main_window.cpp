@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <utility>
+#include <chrono>
 
 #include "about/about.h"
 #include "editing/entry_commands.h"
@@ -16,8 +16,13 @@ namespace tolvane {
 
 namespace {
 
-constexpr UINT kCommandDblClick = 0xF001;  // the list's double-click, when deferred
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+// Posted to the window: the listing goes on (wParam: its generation), and
+// icons have arrived.
+constexpr UINT kContinueListing = WM_APP + 1;
+constexpr UINT kIconsReady = WM_APP + 2;
+// A slice of the listing holds the window about this long.
+constexpr auto kSlice = std::chrono::milliseconds(20);
+constexpr auto kShowEvery = std::chrono::milliseconds(150);
 
 int ToolbarHeight() {
     return TwipsToPixelsY(kToolbarHeightTwips);
@@ -38,6 +43,8 @@ void AddColumn(HWND list, int index, const wchar_t* header, int widthTwips) {
                  reinterpret_cast<LPARAM>(&column));
 }
 
+// The list holds no data of its own: it asks the window for each cell it
+// draws.
 void CreateList(FrmMain& form) {
     RECT client;
     GetClientRect(form.hwnd, &client);
@@ -45,7 +52,7 @@ void CreateList(FrmMain& form) {
     form.lvwMain =
         CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
                         0, ToolbarHeight(), client.right, client.bottom - ToolbarHeight(),
                         form.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(form.lvwMain, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
@@ -54,10 +61,11 @@ void CreateList(FrmMain& form) {
     AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips);
 
     form.iml.reset(
-        ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 256));
-    // The design-time image, until the first refresh replaces it.
-    ImageList_AddIcon(form.iml.get(), ProgramIcon());
+        ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 64));
+    IconSurface blank;
+    blank.AppendTo(form.iml.get());  // image 0: no icon, or not yet
     AttachImages(form, form.iml.get());
+    form.icons = std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get());
 }
 
 void CreateControls(FrmMain& form) {
@@ -67,98 +75,143 @@ void CreateControls(FrmMain& form) {
 }
 
 void SelectFirstItem(FrmMain& form) {
-    if (ListCount(form.lvwMain) > 0) ListSelect(form.lvwMain, 0);
+    if (!form.entries.empty()) ListSelect(form.lvwMain, 0);
 }
 
-// Inserting into a list that redraws costs far more than the item itself,
-// so the list redraws a few times a second while a refresh fills it, and
-// at its end; the refresh still yields after every index.
-class BatchedRedraw {
-  public:
-    explicit BatchedRedraw(HWND list) : list_(list), last_(GetTickCount()) {
-        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+// New rows and new paths show; the list's scroll position stays.
+void ShowRows(FrmMain& form) {
+    if (static_cast<size_t>(ListCount(form.lvwMain)) != form.entries.size()) {
+        SendMessageW(form.lvwMain, LVM_SETITEMCOUNT, form.entries.size(), LVSICF_NOSCROLL);
     }
-    ~BatchedRedraw() { Show(); }
-    BatchedRedraw(const BatchedRedraw&) = delete;
-    BatchedRedraw& operator=(const BatchedRedraw&) = delete;
+    InvalidateRect(form.lvwMain, nullptr, FALSE);
+}
 
-    // Lets the next yield paint the list when it has waited long enough.
-    void BeforeYield() {
-        if (GetTickCount() - last_ < kIntervalMs) return;
-        Show();
-        painting_ = true;
+std::wstring Folded(std::wstring path) {
+    CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    return path;
+}
+
+// Asks for the icons of the rows from |first| to |end|: one request per
+// program file, whatever the number of rows that name it.
+void RequestIcons(FrmMain& form, size_t first, size_t end) {
+    for (size_t row = first; row < end; ++row) {
+        std::wstring path = ExpandedPath(form.entries[row]);
+        if (path.empty()) continue;
+        std::vector<size_t>& rows = form.rowsOfFile[Folded(path)];
+        rows.push_back(row);
+        if (rows.size() == 1) form.icons->Request(path);
     }
-    void AfterYield() {
-        if (!painting_) return;
-        painting_ = false;
-        last_ = GetTickCount();
-        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+}
+
+// The values of the previous listing, when the subkey has not been written
+// since. Values that could not be read are read again: rights change
+// without a write.
+bool TakeUnchanged(FrmMain& form, AppPathEntry& row) {
+    auto known = form.previous.find(Folded(row.name));
+    if (known == form.previous.end()) return false;
+    const AppPathEntry& before = known->second;
+    if (before.written != row.written || row.written == 0 ||
+        before.state == ValueState::Unreadable ||
+        before.pathValue.state == ValueState::Unreadable) {
+        return false;
     }
+    std::wstring name = std::move(row.name);  // as the registry spells it now
+    row = before;
+    row.name = std::move(name);
+    return true;
+}
 
-  private:
-    static constexpr DWORD kIntervalMs = 100;
-
-    void Show() {
-        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list_, nullptr, TRUE);
-    }
-
-    HWND list_;
-    DWORD last_;
-    bool painting_ = false;
-};
-
-// One listing from empty; stops early when a restart or a close is asked
-// for during one of its yields.
-void ListOnce(FrmMain& form) {
-    form.picIcon.Clear();
-    SendMessageW(form.lvwMain, LVM_DELETEALLITEMS, 0, 0);
-    form.entries.clear();
-    // The list is never attached to an empty image list.
-    AttachImages(form, nullptr);
-    ImageList_RemoveAll(form.iml.get());
-    form.picIcon.AppendTo(form.iml.get());  // image 1, the placeholder
-    AttachImages(form, form.iml.get());
-
-    BatchedRedraw redraw(form.lvwMain);
-    LONG result = ERROR_SUCCESS;
-    for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
-        std::wstring name;
-        result = form.store.EnumEntryName(index, name);
+// One step of the listing: the next name, or the values of the next row.
+// Returns false when there is nothing left to read.
+bool ListingStep(FrmMain& form) {
+    if (form.enumerating) {
         AppPathEntry entry;
-        if (result == ERROR_SUCCESS && form.store.ReadEntry(name, entry) == ERROR_SUCCESS) {
-            int image = GetIcon(form, entry);
-            // The list control counts images from 0, the image list from 1.
-            int item = ListAppend(form.lvwMain, entry.name, image - 1);
-            ListSetSubItem(form.lvwMain, item, 1, ShownPath(entry));
-            form.entries.push_back(std::move(entry));
+        entry.scope = form.store.scope();
+        if (form.store.EnumEntryName(form.nextIndex, entry.name, &entry.written) != ERROR_SUCCESS) {
+            form.enumerating = false;
+            return true;
         }
-        redraw.BeforeYield();
-        YieldToMessages();
-        redraw.AfterYield();
-        if (form.restartRefresh || form.closePending) return;
+        ++form.nextIndex;
+        form.entries.push_back(std::move(entry));
+        form.images.push_back(0);
+        return true;
     }
+    if (form.valuesRead >= form.entries.size()) return false;
+    auto row = form.entries.begin() + static_cast<std::ptrdiff_t>(form.valuesRead);
+    if (TakeUnchanged(form, *row) || form.store.ReadEntry(row->name, *row) == ERROR_SUCCESS) {
+        ++form.valuesRead;
+    } else {
+        // Gone since its name was read: no icon was asked for it yet.
+        form.entries.erase(row);
+        form.images.erase(form.images.begin() + static_cast<std::ptrdiff_t>(form.valuesRead));
+    }
+    return true;
 }
 
-const AppPathEntry* FindEntry(const FrmMain& form, const EntryKey& key) {
-    for (const AppPathEntry& entry : form.entries) {
-        if (Matches(entry, key)) return &entry;
-    }
-    return nullptr;
+// Reads until the slice's time is up; false when the listing has ended.
+bool ReadSlice(FrmMain& form) {
+    auto deadline = std::chrono::steady_clock::now() + kSlice;
+    do {
+        if (!ListingStep(form)) return false;
+    } while (std::chrono::steady_clock::now() < deadline);
+    return true;
 }
 
-// The commands act on a copy: the list may be refreshed before they end.
+void ContinueListing(FrmMain& form, unsigned long long generation) {
+    if (generation != form.generation || !form.refreshing) return;
+    size_t requested = form.valuesRead;
+    bool more = ReadSlice(form);
+    // Telling the list its new length costs as much as a slice of reading:
+    // while names come in, it learns it a few times a second.
+    auto now = std::chrono::steady_clock::now();
+    if (!more || !form.enumerating || now - form.rowsShownAt > kShowEvery) {
+        ShowRows(form);
+        form.rowsShownAt = now;
+    }
+    RequestIcons(form, requested, form.valuesRead);
+    if (more) {
+        PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(generation), 0);
+        return;
+    }
+    form.refreshing = false;
+    SelectFirstItem(form);
+}
+
+void OnIconsReady(FrmMain& form) {
+    bool changed = false;
+    for (const auto& [path, image] : form.icons->TakeResults()) {
+        auto rows = form.rowsOfFile.find(Folded(path));
+        if (rows == form.rowsOfFile.end()) continue;
+        for (size_t row : rows->second) form.images[row] = image;
+        changed = changed || image != 0;
+    }
+    if (changed) InvalidateRect(form.lvwMain, nullptr, FALSE);
+}
+
+// The list's cells, as it draws them.
+void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= form.entries.size()) return;
+    const AppPathEntry& entry = form.entries[static_cast<size_t>(item.iItem)];
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        std::wstring text = item.iSubItem == 0 ? entry.name : ShownPath(entry);
+        lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
+    }
+    if (item.mask & LVIF_IMAGE) item.iImage = form.images[static_cast<size_t>(item.iItem)];
+}
+
+// The commands act on a copy, read now if the listing has not come to it:
+// the list may be refreshed before they end.
 template <typename Command>
 void OnSelectedEntry(FrmMain& form, Command command) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
     AppPathEntry entry = *selected;
+    if (static_cast<size_t>(selected - form.entries.data()) >= form.valuesRead &&
+        form.store.ReadEntry(selected->name, entry) != ERROR_SUCCESS) {
+        entry = *selected;  // gone meanwhile: the command reports it
+    }
     if (command(form.hwnd, form.store, entry)) RefreshList(form);
-}
-
-// Refresh restarts a running refresh and Exit waits for it by themselves.
-bool ActsDuringRefresh(UINT id) {
-    return id == IDM_OPR_REFRESH || id == IDT_REFRESH || id == IDM_FILE_EXIT || id == IDT_EXIT;
 }
 
 void RunCommand(FrmMain& form, UINT id) {
@@ -190,34 +243,10 @@ void RunCommand(FrmMain& form, UINT id) {
         case IDM_HELP_ABOUT:
             mnuHelpAbout_Click(form.hwnd);
             break;
-        case kCommandDblClick:
-            lvwMain_DblClick(form);
-            break;
         default:
             if (const wchar_t* key = ToolbarKeyOf(id)) tbrMain_ButtonClick(form, key);
             break;
     }
-}
-
-void OnCommand(FrmMain& form, UINT id) {
-    if (form.refreshing && !ActsDuringRefresh(id)) {
-        form.deferredCommand = id;
-        const AppPathEntry* selected = SelectedEntry(form);
-        form.deferredTarget = selected ? std::optional<EntryKey>(KeyOf(*selected)) : std::nullopt;
-        return;
-    }
-    RunCommand(form, id);
-}
-
-// A command held back by a refresh acts on the entry that was selected
-// when the user chose it; when that entry is gone, it does nothing.
-void RunDeferredCommand(FrmMain& form) {
-    UINT command = std::exchange(form.deferredCommand, 0);
-    std::optional<EntryKey> target = std::exchange(form.deferredTarget, std::nullopt);
-    if (!command) return;
-    const AppPathEntry* entry = target ? FindEntry(form, *target) : nullptr;
-    ListSelect(form.lvwMain, entry ? static_cast<int>(entry - form.entries.data()) : -1);
-    RunCommand(form, command);
 }
 
 LRESULT OnNotify(FrmMain& form, NMHDR* header) {
@@ -228,8 +257,11 @@ LRESULT OnNotify(FrmMain& form, NMHDR* header) {
         }
         return 0;
     }
-    if (header->hwndFrom == form.lvwMain && header->code == NM_DBLCLK) {
-        OnCommand(form, kCommandDblClick);
+    if (header->hwndFrom != form.lvwMain) return 0;
+    if (header->code == LVN_GETDISPINFOW) {
+        OnGetDispInfo(form, *reinterpret_cast<NMLVDISPINFOW*>(header));
+    } else if (header->code == NM_DBLCLK) {
+        lvwMain_DblClick(form);
     }
     return 0;
 }
@@ -257,7 +289,13 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             if (form && form->lvwMain) SetFocus(form->lvwMain);
             return 0;
         case WM_COMMAND:
-            if (form) OnCommand(*form, LOWORD(wParam));
+            if (form) RunCommand(*form, LOWORD(wParam));
+            return 0;
+        case kContinueListing:
+            if (form) ContinueListing(*form, wParam);
+            return 0;
+        case kIconsReady:
+            if (form && form->icons) OnIconsReady(*form);
             return 0;
         case WM_NOTIFY:
             if (form) return OnNotify(*form, reinterpret_cast<NMHDR*>(lParam));
@@ -348,6 +386,10 @@ void Form_Load(FrmMain& form) {
 }
 
 void Form_Unload(FrmMain& form) {
+    // Icons still loading are dropped; a file that does not answer keeps
+    // its thread, not the window.
+    form.icons.reset();
+    form.refreshing = false;
     form.store.CloseAppPaths();
 }
 
@@ -378,39 +420,39 @@ void Form_Resize(FrmMain& form) {
 }
 
 void RefreshList(FrmMain& form) {
-    if (form.refreshing) {
-        form.restartRefresh = true;
-        return;
-    }
+    ++form.generation;
     form.refreshing = true;
-    do {
-        form.restartRefresh = false;
-        ListOnce(form);
-    } while (form.restartRefresh && !form.closePending);
-    form.refreshing = false;
-    SelectFirstItem(form);
-
-    if (form.closePending) {
-        form.closePending = false;
-        form.deferredCommand = 0;
-        DestroyWindow(form.hwnd);
-        return;
+    form.enumerating = true;
+    form.nextIndex = 0;
+    // Only rows that were read can stand for their subkeys.
+    form.previous.clear();
+    for (size_t row = 0; row < form.valuesRead; ++row) {
+        AppPathEntry& entry = form.entries[row];
+        form.previous.emplace(Folded(entry.name), std::move(entry));
     }
-    RunDeferredCommand(form);
+    form.valuesRead = 0;
+    form.entries.clear();
+    form.images.clear();
+    form.rowsOfFile.clear();
+    form.icons->Restart();
+    // The first slice runs now: a short list is complete before this
+    // returns, and the old rows never show beside new ones.
+    ContinueListing(form, form.generation);
 }
 
-int GetIcon(FrmMain& form, const AppPathEntry& entry) {
-    form.picIcon.Clear();
-    std::wstring path = ExpandedPath(entry);
-    HICON icon = ExtractIconW(GetModuleHandleW(nullptr), path.c_str(), 0);
-    if (icon) {
-        DrawIcon(form.picIcon.hDC(), 0, 0, icon);
-        // 1 is the platform's answer for a file of another kind, not a handle.
-        if (icon != reinterpret_cast<HICON>(1)) DestroyIcon(icon);
-    } else {
-        form.picIcon.Clear();
+void FinishListing(FrmMain& form) {
+    if (!form.refreshing) return;
+    size_t requested = form.valuesRead;
+    while (ListingStep(form)) {
     }
-    return form.picIcon.AppendTo(form.iml.get());
+    ShowRows(form);
+    RequestIcons(form, requested, form.valuesRead);
+    form.refreshing = false;
+    SelectFirstItem(form);
+}
+
+bool ListComplete(const FrmMain& form) {
+    return !form.refreshing && (!form.icons || form.icons->Idle());
 }
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {
@@ -437,11 +479,14 @@ const AppPathEntry* SelectedEntry(const FrmMain& form) {
     return &form.entries[static_cast<size_t>(index)];
 }
 
+// The exports write the whole list as the registry holds it.
 void mnuFileHTML_Click(FrmMain& form) {
+    FinishListing(form);
     ExportHtml(form.hwnd, form.entries);
 }
 
 void mnuFileXML_Click(FrmMain& form) {
+    FinishListing(form);
     ExportXml(form.hwnd, form.entries);
 }
 
@@ -458,10 +503,6 @@ void mnuOprDel_Click(FrmMain& form) {
 }
 
 void mnuFileExit_Click(FrmMain& form) {
-    if (form.refreshing) {
-        form.closePending = true;
-        return;
-    }
     DestroyWindow(form.hwnd);
 }
 

@@ -5,11 +5,13 @@
 
 #include <windows.h>
 
-#include <optional>
+#include <chrono>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-#include "main_window/icon_surface.h"
+#include "main_window/icon_loader.h"
 #include "store/app_path_store.h"
 #include "toolkit/handles.h"
 
@@ -32,11 +34,12 @@ struct FrmMain {
     HWND lvwMain = nullptr;
     UniqueImageList imlToolBar;
     UniqueImageList iml;
-    IconSurface picIcon;
     AppPathStore store;
     // The registrations of the last refresh, in the list's order: the list
-    // only shows them.
+    // only shows them. |images| holds each row's image in iml.
     std::vector<AppPathEntry> entries;
+    std::vector<int> images;
+    std::unique_ptr<IconLoader> icons;
 
     // The result of OpenAppPaths at load.
     LONG openResult = ERROR_SUCCESS;
@@ -44,16 +47,23 @@ struct FrmMain {
     // the window inside their own process turn it off.
     bool quitOnUnload = true;
 
-    // A refresh yields to the message loop after every index. What arrives
-    // meanwhile waits for it: a second refresh restarts the listing, a close
-    // ends it and then unloads, and any other command runs once the listing
-    // is complete (the last one chosen wins), on the entry that was
-    // selected when the user chose it.
+    // The listing under way. It reads the registry in short slices between
+    // which the window answers messages: first every name, then each row's
+    // values, in order; the rows from |valuesRead| on show no path yet.
+    // Each refresh has a number of its own, and what belongs to an earlier
+    // one is dropped.
+    unsigned long long generation = 0;
     bool refreshing = false;
-    bool restartRefresh = false;
-    bool closePending = false;
-    UINT deferredCommand = 0;
-    std::optional<EntryKey> deferredTarget;
+    bool enumerating = false;
+    DWORD nextIndex = 0;
+    size_t valuesRead = 0;
+    std::chrono::steady_clock::time_point rowsShownAt;
+    // The previous listing's entries by upper-cased name: a subkey that has
+    // not changed since is not read again.
+    std::unordered_map<std::wstring, AppPathEntry> previous;
+    // The rows of each program file (upper-cased path) asked for in this
+    // listing, which its icon goes to.
+    std::unordered_map<std::wstring, std::vector<size_t>> rowsOfFile;
 };
 
 // Registers the window class; safe to call more than once.
@@ -70,7 +80,10 @@ void Form_Load(FrmMain& form);
 void Form_Unload(FrmMain& form);
 void Form_Resize(FrmMain& form);
 void RefreshList(FrmMain& form);
-int GetIcon(FrmMain& form, const AppPathEntry& entry);
+// Whether the last refresh has listed every name and every icon is in place.
+bool ListComplete(const FrmMain& form);
+// Reads what the listing under way has still to read, at once.
+void FinishListing(FrmMain& form);
 // The entry of the selected row; null when no row is selected.
 const AppPathEntry* SelectedEntry(const FrmMain& form);
 

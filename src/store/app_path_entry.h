@@ -40,6 +40,9 @@ struct AppPathEntry {
     // The "Path" value: folders, separated by ";", that the shell puts in
     // front of the started program's PATH.
     TextValue pathValue;
+    // When the subkey last changed, as the listing found it (a FILETIME);
+    // 0 when unknown.
+    ULONGLONG written = 0;
 };
 
 // The name of the value that holds a registration's extra folders.

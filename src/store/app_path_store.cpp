@@ -53,13 +53,16 @@ void AppPathStore::CloseAppPaths() {
     writable_ = false;
 }
 
-LONG AppPathStore::EnumEntryName(DWORD index, std::wstring& name) const {
+LONG AppPathStore::EnumEntryName(DWORD index, std::wstring& name, ULONGLONG* written) const {
     if (!hAppPaths_) return ERROR_INVALID_HANDLE;
     wchar_t buffer[kMaxKeyName];
     DWORD length = kMaxKeyName;
+    FILETIME time{};
     LONG result =
-        RegEnumKeyExW(hAppPaths_.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
-    if (result == ERROR_SUCCESS) name.assign(buffer, length);
+        RegEnumKeyExW(hAppPaths_.get(), index, buffer, &length, nullptr, nullptr, nullptr, &time);
+    if (result != ERROR_SUCCESS) return result;
+    name.assign(buffer, length);
+    if (written) *written = (ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime;
     return result;
 }
 
@@ -90,11 +93,13 @@ TextValue ReadTextValue(HKEY key, const wchar_t* valueName) {
 }
 
 LONG AppPathStore::ReadEntry(const std::wstring& name, AppPathEntry& entry) const {
-    entry = AppPathEntry{};
-    entry.name = name;
-    entry.scope = scope_;
+    AppPathEntry read;
+    read.name = name;  // |name| may be |entry|'s own
+    read.scope = scope_;
+    read.written = entry.written;
+    entry = std::move(read);
     UniqueKey key;
-    LONG result = OpenEntry(name, key);
+    LONG result = OpenEntry(entry.name, key);
     if (result == ERROR_ACCESS_DENIED) {
         entry.state = entry.pathValue.state = ValueState::Unreadable;
         return ERROR_SUCCESS;

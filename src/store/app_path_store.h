@@ -41,8 +41,9 @@ class AppPathStore {
     bool CanWrite() const { return writable_; }
     Scope scope() const { return scope_; }
 
-    // The subkey name at a zero-based index; any name fits.
-    LONG EnumEntryName(DWORD index, std::wstring& name) const;
+    // The subkey name at a zero-based index; any name fits. |written|, when
+    // given, receives when the subkey last changed (a FILETIME).
+    LONG EnumEntryName(DWORD index, std::wstring& name, ULONGLONG* written = nullptr) const;
     // One registration read afresh. A default value that cannot be read
     // still gives 0, with the entry marked Unreadable; a subkey that is gone
     // gives ERROR_FILE_NOT_FOUND.

@@ -35,8 +35,11 @@ class EntryCommandsTest : public ::testing::Test {
     // Runs a command and answers its dialogs with |steps|. True when every
     // step ran and nothing else asked for an answer.
     static bool Run(void (*command)(FrmMain&), FrmMain& form, std::vector<DialogStep> steps) {
+        return Run([&] { command(form); }, std::move(steps));
+    }
+    static bool Run(const std::function<void()>& command, std::vector<DialogStep> steps) {
         DialogScript script(std::move(steps));
-        command(form);
+        command();
         return script.finished() && !script.timedOut();
     }
 };
@@ -71,11 +74,16 @@ TEST_F(EntryCommandsTest, AddCreatesTheEntryAndListsIt) {
 
     EditDialogSeen seen;
     MessageBoxSeen box;
+    // The command alone, without the refresh that follows it in the window.
+    WaitForList(main.form);
     HANDLE before = NextHandleValue();
-    ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
+    bool added = false;
+    ASSERT_TRUE(Run([&] { added = AddItem(main.hwnd, main.form.store); },
                     {FillEditDialog(L"tvnew", L"C:\\Tools\\tvnew.exe", IDOK, &seen),
                      AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(NextHandleValue(), before);  // no subkey handle left open
+    EXPECT_TRUE(added);
+    Refresh(main.form);
 
     EXPECT_EQ(seen.caption, L"添加项目");
     EXPECT_EQ(seen.key, L"");
@@ -231,10 +239,12 @@ TEST_F(EntryCommandsTest, EditRewritesOnlyThePathAndKeepsTheName) {
     EditDialogSeen seen;
     MessageBoxSeen box;
     HANDLE before = NextHandleValue();
-    ASSERT_TRUE(Run(mnuOprEdit_Click, main.form,
+    AppPathEntry row = *SelectedEntry(main.form);
+    ASSERT_TRUE(Run([&] { EXPECT_TRUE(EditItem(main.hwnd, main.form.store, row)); },
                     {FillEditDialog(std::nullopt, L"D:\\new\\tvtool.exe", IDOK, &seen),
                      AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(NextHandleValue(), before);
+    Refresh(main.form);
 
     EXPECT_EQ(seen.caption, L"编辑项目");
     EXPECT_EQ(seen.key, L"tvtool");

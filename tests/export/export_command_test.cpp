@@ -437,7 +437,7 @@ TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {
     PutEntry(L"calc.exe", L"C:\\windows\\system32\\calc.exe");
     PutEntry(L"A&B.exe", L"C:\\Program Files\\A&B\\x.exe");
     PutEntry(L"\uD55C.exe", L"C:\\\uD55C.exe");
-    RefreshList(form());
+    Refresh(form());
     std::vector<Row> before = ListRows(form().lvwMain);
     ASSERT_EQ(before.size(), 3u);
     // A registration that the list does not show yet stays out of the files.

@@ -9,6 +9,21 @@
 
 namespace tolvane::testing {
 
+bool WaitForList(FrmMain& form, DWORD timeoutMs) {
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!ListComplete(form)) {
+        if (GetTickCount64() > deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        YieldToMessages();
+    }
+    return true;
+}
+
+void Refresh(FrmMain& form) {
+    RefreshList(form);
+    WaitForList(form);
+}
+
 std::vector<Row> ListRows(HWND list) {
     std::vector<Row> rows;
     for (int i = 0; i < ListCount(list); ++i) {

@@ -12,11 +12,18 @@
 
 namespace tolvane::testing {
 
+// Pumps this thread's messages until the form's list is complete: every
+// name listed and every icon in place. False after |timeoutMs|.
+bool WaitForList(FrmMain& form, DWORD timeoutMs = 20000);
+// RefreshList, then WaitForList.
+void Refresh(FrmMain& form);
+
 class MainForm {
   public:
     MainForm() {
         form.quitOnUnload = false;
         hwnd = CreateMainWindow(GetModuleHandleW(nullptr), form);
+        if (hwnd) WaitForList(form);
     }
     ~MainForm() {
         if (IsWindow(hwnd)) DestroyWindow(hwnd);

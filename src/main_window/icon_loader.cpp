@@ -1,0 +1,228 @@
+#include "main_window/icon_loader.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <tuple>
+
+namespace tolvane {
+
+namespace {
+
+constexpr unsigned kMostThreads = 4;
+
+// A program file as it is on disk: the same path, size and last-write time
+// give the same icon.
+struct FileStamp {
+    std::wstring path;  // upper-cased: the file system ignores letter case
+    ULONGLONG size = 0;
+    ULONGLONG written = 0;
+    bool operator<(const FileStamp& other) const {
+        return std::tie(path, size, written) < std::tie(other.path, other.size, other.written);
+    }
+};
+
+struct Result {
+    unsigned long long generation = 0;
+    std::wstring path;                 // as asked for
+    std::optional<FileStamp> stamp;    // none when there is no file
+    std::optional<IconPixels> pixels;  // extracted now; none when the cache knew it
+    int cachedImage = 0;
+};
+
+std::wstring Folded(const std::wstring& path) {
+    std::wstring folded = path;
+    CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+// An empty drive or a share that is gone must not raise a box.
+class QuietErrors {
+  public:
+    QuietErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+    ~QuietErrors() { SetThreadErrorMode(old_, nullptr); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+
+  private:
+    DWORD old_ = 0;
+};
+
+std::optional<FileStamp> StampOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    FileStamp stamp;
+    stamp.path = Folded(path);
+    stamp.size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    stamp.written =
+        (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
+// Each worker thread draws on a surface of its own, made when the thread
+// starts and released when it ends: thousands of icons need not make
+// thousands of bitmaps.
+thread_local IconSurface* t_surface = nullptr;
+
+void StartWorker() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    t_surface = new IconSurface;
+}
+
+void EndWorker() {
+    delete t_surface;
+    t_surface = nullptr;
+    CoUninitialize();
+}
+
+// The file's first icon at the system's large size, as the list shows it.
+IconPixels ExtractFirstIcon(const std::wstring& path) {
+    HICON large = nullptr;
+    if (ExtractIconExW(path.c_str(), 0, &large, nullptr, 1) == 0) large = nullptr;
+    UniqueIcon icon(large);
+    return RenderIcon(icon.get(), t_surface);
+}
+
+bool IsBlank(const IconPixels& pixels) {
+    return std::all_of(pixels.mask.begin(), pixels.mask.end(),
+                       [](unsigned char bits) { return bits == 0xFF; });
+}
+
+size_t HashOf(const IconPixels& pixels) {
+    std::wstring_view colour(reinterpret_cast<const wchar_t*>(pixels.colour.data()),
+                             pixels.colour.size() / sizeof(wchar_t));
+    return std::hash<std::wstring_view>{}(colour);
+}
+
+}  // namespace
+
+struct IconLoader::Shared {
+    HWND window = nullptr;
+    UINT readyMessage = 0;
+    std::atomic<unsigned long long> generation{0};
+    std::atomic<size_t> extractions{0};
+    std::mutex mutex;
+    std::map<FileStamp, int> cache;  // filled by the window's thread
+    std::vector<Result> results;
+    bool wakePosted = false;
+
+    std::optional<int> Cached(const FileStamp& stamp) {
+        std::lock_guard lock(mutex);
+        auto known = cache.find(stamp);
+        if (known == cache.end()) return std::nullopt;
+        return known->second;
+    }
+
+    void Deliver(Result result) {
+        std::lock_guard lock(mutex);
+        if (result.generation != generation) return;
+        results.push_back(std::move(result));
+        if (!wakePosted) wakePosted = PostMessageW(window, readyMessage, 0, 0) != FALSE;
+    }
+};
+
+namespace {
+
+void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long long generation,
+              const std::wstring& path) {
+    if (generation != shared->generation) return;
+    if (beforeIconLoad) beforeIconLoad(path);
+    QuietErrors quiet;
+    Result result;
+    result.generation = generation;
+    result.path = path;
+    result.stamp = StampOf(path);
+    if (result.stamp) {
+        std::optional<int> known = shared->Cached(*result.stamp);
+        if (known) {
+            result.cachedImage = *known;
+        } else {
+            result.pixels = ExtractFirstIcon(path);
+            ++shared->extractions;
+        }
+    }
+    shared->Deliver(std::move(result));
+}
+
+}  // namespace
+
+IconLoader::IconLoader(HWND window, UINT readyMessage, HIMAGELIST images)
+    : shared_(std::make_shared<Shared>()),
+      images_(images),
+      pool_(WorkerPool::CoreCount(kMostThreads), StartWorker, EndWorker) {
+    shared_->window = window;
+    shared_->readyMessage = readyMessage;
+}
+
+IconLoader::~IconLoader() {
+    ++shared_->generation;
+}
+
+void IconLoader::Restart() {
+    ++shared_->generation;
+    pool_.Clear();
+    std::lock_guard lock(shared_->mutex);
+    shared_->results.clear();
+    waiting_ = 0;
+}
+
+void IconLoader::Request(const std::wstring& path) {
+    ++waiting_;
+    pool_.Submit([shared = shared_, generation = shared_->generation.load(), path] {
+        LoadIcon(shared, generation, path);
+    });
+}
+
+int IconLoader::ImageFor(const IconPixels& pixels) {
+    if (IsBlank(pixels)) return 0;
+    size_t hash = HashOf(pixels);
+    for (size_t i = 0; i < distinct_.size(); ++i) {
+        const auto& [known, held] = distinct_[i];
+        if (known == hash && held.colour == pixels.colour && held.mask == pixels.mask) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    distinct_.emplace_back(hash, pixels);
+    return surface_.Append(images_, pixels) - 1;
+}
+
+std::vector<std::pair<std::wstring, int>> IconLoader::TakeResults() {
+    std::vector<Result> arrived;
+    {
+        std::lock_guard lock(shared_->mutex);
+        arrived.swap(shared_->results);
+        shared_->wakePosted = false;
+    }
+    std::vector<std::pair<std::wstring, int>> answers;
+    for (Result& result : arrived) {
+        if (result.generation != shared_->generation) continue;
+        int image = result.cachedImage;
+        if (result.stamp && result.pixels) {
+            // Two jobs may have extracted the same file: the first one's
+            // image serves both.
+            std::optional<int> known = shared_->Cached(*result.stamp);
+            image = known ? *known : ImageFor(*result.pixels);
+            std::lock_guard lock(shared_->mutex);
+            shared_->cache[*result.stamp] = image;
+        }
+        answers.emplace_back(std::move(result.path), image);
+        if (waiting_ > 0) --waiting_;
+    }
+    return answers;
+}
+
+size_t IconLoader::Extractions() const {
+    return shared_->extractions;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,66 @@
+// The icons of the listed programs, extracted on worker threads so that the
+// list never waits for a file. Each icon is cached by the program file's
+// path, size and last-write time: a refresh of an unchanged list extracts
+// nothing. The image list holds one image per distinct icon, and image 0,
+// the blank one, stands for a file with no icon, a missing file, and a row
+// whose icon has not arrived yet.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "main_window/icon_surface.h"
+#include "toolkit/worker_pool.h"
+
+namespace tolvane {
+
+class IconLoader {
+  public:
+    // Finished work is announced to |window| by posting |readyMessage|, at
+    // most one at a time; the window then calls TakeResults(). |images| is
+    // the window's image list, which holds the blank image at index 0.
+    IconLoader(HWND window, UINT readyMessage, HIMAGELIST images);
+    ~IconLoader();
+    IconLoader(const IconLoader&) = delete;
+    IconLoader& operator=(const IconLoader&) = delete;
+
+    // A new listing: the work asked for by the earlier one is dropped, and
+    // whatever of it still finishes is never delivered.
+    void Restart();
+    // Asks for the icon of a program file (its path expanded); answered
+    // through TakeResults() for the current listing.
+    void Request(const std::wstring& path);
+    // The answers that have arrived: each path asked for, with its image.
+    std::vector<std::pair<std::wstring, int>> TakeResults();
+    // Whether every icon asked for in the current listing has been taken.
+    bool Idle() const { return waiting_ == 0; }
+    // How many icons were extracted from files so far, and the pool's
+    // threads; for tests and benchmarks.
+    size_t Extractions() const;
+    unsigned Threads() const { return pool_.Threads(); }
+
+    struct Shared;
+
+  private:
+    int ImageFor(const IconPixels& pixels);
+
+    std::shared_ptr<Shared> shared_;
+    HIMAGELIST images_;
+    IconSurface surface_;
+    size_t waiting_ = 0;
+    // The pixels of images 1, 2, ... with their hashes, so that identical
+    // icons share one image.
+    std::vector<std::pair<size_t, IconPixels>> distinct_;
+    WorkerPool pool_;  // last: its threads stop before the rest goes
+};
+
+// Runs, when set, on a worker thread before a program file is looked at.
+// The program leaves it null; tests make it wait, standing in for a file on
+// a share that does not answer.
+inline void (*beforeIconLoad)(const std::wstring& path) = nullptr;
+
+}  // namespace tolvane
