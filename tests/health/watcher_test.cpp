@@ -20,11 +20,6 @@ constexpr UINT kChanged = WM_APP + 7;
 const std::wstring kMachineKey = L"\"HKLM\\" + std::wstring(kAppPathsPath);
 const std::wstring kUserKey = L"\"HKCU\\" + std::wstring(kAppPathsPath);
 
-bool UserKeyExists() {
-    UniqueKey key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, kAppPathsPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
 int ThreadCount() {
     UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 thread{};
@@ -101,7 +96,9 @@ TEST_F(WatcherTest, ChangesByAnotherProcessAreReportedOncePerBurst) {
 // HKCU's key is often absent: it is watched from its parent, never made.
 TEST_F(WatcherTest, TheUserKeyIsPickedUpWhenItAppearsAndAgainAfterItIsDeleted) {
     ASSERT_EQ(watcher.Start(window.get(), kChanged), 0u);
-    EXPECT_FALSE(UserKeyExists());
+    UniqueKey userKey;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kAppPathsPath, 0, KEY_READ, userKey.put()),
+              ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(RunReg(L"add \"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Other\" /f"), 0);
     EXPECT_EQ(Count(1000), 0);
 
