@@ -64,7 +64,10 @@ bool IsSlash(wchar_t c) {
 // "X:\..." or "\\server\share...": anything else depends on the current
 // folder or drive.
 bool IsAbsolute(const std::wstring& path) {
-    if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && IsSlash(path[2])) return true;
+    wchar_t drive = path.empty() ? 0 : path[0] | 0x20;
+    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && IsSlash(path[2])) {
+        return true;
+    }
     if (path.size() < 5 || !IsSlash(path[0]) || !IsSlash(path[1])) return false;
     size_t shareStart = path.find_first_of(L"\\/", 2);
     return shareStart != std::wstring::npos && shareStart > 2 && shareStart + 1 < path.size() &&
@@ -90,15 +93,19 @@ std::wstring ForFileSystem(const std::wstring& path) {
     return L"\\\\?\\" + full;
 }
 
-enum class Kind { None, File, Folder };
+enum class Kind {
+    None,
+    File,
+    Folder,
+    Hidden,  // something is there that we may not look at
+};
 
 Kind KindOf(const std::wstring& path) {
     if (ProbeHook hook = probeHook.load()) hook(path);
     DWORD attributes = GetFileAttributesW(ForFileSystem(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
-        // Something is there that we may not look at.
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return Kind::File;
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return Kind::Hidden;
         return Kind::None;
     }
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::File;
@@ -191,14 +198,19 @@ void CheckTarget(const AppPathEntry& entry, HealthReport& report) {
     } else if (!IsAbsolute(target)) {
         report.relativePath = true;
     } else {
-        report.missingTarget = KindOf(target) != Kind::File;
+        Kind kind = KindOf(target);
+        report.missingTarget = kind == Kind::None || kind == Kind::Folder;
     }
 }
 
 void CheckFolders(const TextValue& value, HealthReport& report) {
     if (value.state != ValueState::Text) return;
     for (std::wstring& folder : SplitFolders(value.raw, value.type)) {
-        if (IsAbsolute(folder) && KindOf(folder) != Kind::Folder) {
+        // A relative folder depends on the current folder, as a relative
+        // target does.
+        if (!IsAbsolute(folder)) continue;
+        Kind kind = KindOf(folder);
+        if (kind == Kind::None || kind == Kind::File) {
             report.missingFolders.push_back(std::move(folder));
         }
     }
