@@ -75,6 +75,9 @@ inline void DestroyMenuHandle(HMENU menu) {
 inline void DestroyWindowHandle(HWND window) {
     DestroyWindow(window);
 }
+inline void CloseKernelObject(HANDLE object) {
+    CloseHandle(object);
+}
 }  // namespace detail
 
 using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
@@ -87,6 +90,8 @@ using UniqueImageList = UniqueHandle<HIMAGELIST, detail::DestroyImageList>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, detail::FreeGlobal>;
 using UniqueMenu = UniqueHandle<HMENU, detail::DestroyMenuHandle>;
 using UniqueWindow = UniqueHandle<HWND, detail::DestroyWindowHandle>;
+// Events, threads and other kernel objects whose failure value is null.
+using UniqueKernelObject = UniqueHandle<HANDLE, detail::CloseKernelObject>;
 
 // A file handle; CreateFile reports failure as INVALID_HANDLE_VALUE, which
 // cannot be a template argument, so files have their own owner.

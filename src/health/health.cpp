@@ -1,0 +1,358 @@
+#include "health/health.h"
+
+#include <algorithm>
+#include <atomic>
+#include <numeric>
+
+#include "store/app_path_store.h"
+#include "toolkit/handles.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr wchar_t kMachineEnvironment[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+constexpr wchar_t kUserEnvironment[] = L"Environment";
+
+std::atomic<ProbeHook> probeHook{nullptr};
+
+// While file checks run: no "insert a disk" box for an empty drive, and the
+// real System32 rather than the 32-bit one that a 32-bit process on 64-bit
+// Windows would otherwise see, since the shell that starts programs is
+// 64-bit. Both apply to the calling thread only and are put back.
+class QuietFileSystem {
+  public:
+    QuietFileSystem() {
+        modeSet_ = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode_);
+        // Fails harmlessly where there is no redirection (32-bit Windows).
+        redirectionOff_ = Wow64DisableWow64FsRedirection(&redirection_);
+    }
+    ~QuietFileSystem() {
+        if (redirectionOff_) Wow64RevertWow64FsRedirection(redirection_);
+        if (modeSet_) SetThreadErrorMode(oldMode_, nullptr);
+    }
+    QuietFileSystem(const QuietFileSystem&) = delete;
+    QuietFileSystem& operator=(const QuietFileSystem&) = delete;
+
+  private:
+    DWORD oldMode_ = 0;
+    BOOL modeSet_ = FALSE;
+    PVOID redirection_ = nullptr;
+    BOOL redirectionOff_ = FALSE;
+};
+
+// Text as the shell reads a path: variables expanded where the value asks
+// for it (or holds "%" anyway), one pair of surrounding quotes dropped.
+std::wstring AsPath(const std::wstring& text, DWORD type) {
+    std::wstring path = type == REG_EXPAND_SZ || text.find(L'%') != std::wstring::npos
+                            ? ExpandEnvironment(text)
+                            : text;
+    size_t first = path.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return {};
+    path = path.substr(first, path.find_last_not_of(L' ') - first + 1);
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
+        path = path.substr(1, path.size() - 2);
+    }
+    return path;
+}
+
+bool IsSlash(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// "X:\..." or "\\server\share...": anything else depends on the current
+// folder or drive.
+bool IsAbsolute(const std::wstring& path) {
+    wchar_t drive = path.empty() ? 0 : path[0] | 0x20;
+    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && IsSlash(path[2])) {
+        return true;
+    }
+    if (path.size() < 5 || !IsSlash(path[0]) || !IsSlash(path[1])) return false;
+    size_t shareStart = path.find_first_of(L"\\/", 2);
+    return shareStart != std::wstring::npos && shareStart > 2 && shareStart + 1 < path.size() &&
+           !IsSlash(path[shareStart + 1]);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    return full;
+}
+
+// Paths longer than MAX_PATH reach the file system only with the "\\?\"
+// prefix, which in turn needs a full path without "." or "..".
+std::wstring ForFileSystem(const std::wstring& path) {
+    if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0) return path;
+    std::wstring full = FullPath(path);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+enum class Kind {
+    None,
+    File,
+    Folder,
+    Hidden,  // something is there that we may not look at
+};
+
+Kind KindOf(const std::wstring& path) {
+    if (ProbeHook hook = probeHook.load()) hook(path);
+    DWORD attributes = GetFileAttributesW(ForFileSystem(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return Kind::Hidden;
+        return Kind::None;
+    }
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::File;
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
+    if (!folder.empty() && IsSlash(folder.back())) return folder + name;
+    return folder + L"\\" + name;
+}
+
+// A search handle, closed with FindClose.
+class FindHandle {
+  public:
+    explicit FindHandle(HANDLE find) : find_(find) {}
+    ~FindHandle() {
+        if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    explicit operator bool() const { return find_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE find_;
+};
+
+// The file as it is spelt on disk, which may differ in case from the name
+// that was looked for.
+std::wstring OnDisk(const std::wstring& folder, const std::wstring& name) {
+    std::wstring file = Join(folder, name);
+    if (name.find_first_of(L"*?") != std::wstring::npos) return file;
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileExW(ForFileSystem(file).c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, 0));
+    return find ? Join(folder, data.cFileName) : file;
+}
+
+std::vector<std::wstring> SplitFolders(const std::wstring& text, DWORD type) {
+    std::vector<std::wstring> folders;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = std::min(text.find(L';', start), text.size());
+        std::wstring folder = AsPath(text.substr(start, end - start), type);
+        if (!folder.empty()) folders.push_back(std::move(folder));
+        start = end + 1;
+    }
+    return folders;
+}
+
+void AppendPathValue(HKEY root, const wchar_t* subKey, std::vector<std::wstring>& folders) {
+    UniqueKey key;
+    if (RegOpenKeyExW(root, subKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return;
+    TextValue value = ReadTextValue(key.get(), kPathValueName);
+    if (value.state != ValueState::Text) return;
+    for (std::wstring& folder : SplitFolders(value.raw, value.type)) {
+        // A relative PATH folder depends on the caller's current folder,
+        // which is left out like the current folder itself.
+        if (IsAbsolute(folder)) folders.push_back(std::move(folder));
+    }
+}
+
+std::wstring WindowsFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    return length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+// The folders in the shell's order, each with where it comes from.
+std::vector<std::pair<Place, std::wstring>> SearchOrder(const SearchPlaces& places) {
+    std::vector<std::pair<Place, std::wstring>> order;
+    if (!places.windows.empty()) order.emplace_back(Place::WindowsFolder, places.windows);
+    if (!places.system.empty()) order.emplace_back(Place::SystemFolder, places.system);
+    for (const std::wstring& folder : places.path) order.emplace_back(Place::PathFolder, folder);
+    return order;
+}
+
+void CheckTarget(const AppPathEntry& entry, HealthReport& report) {
+    if (entry.state == ValueState::NotText || entry.state == ValueState::Unreadable) {
+        report.notText = true;
+        return;
+    }
+    std::wstring target = AsPath(entry.raw, entry.type);
+    if (target.empty()) {
+        report.missingTarget = true;
+    } else if (!IsAbsolute(target)) {
+        report.relativePath = true;
+    } else {
+        Kind kind = KindOf(target);
+        report.missingTarget = kind == Kind::None || kind == Kind::Folder;
+    }
+}
+
+void CheckFolders(const TextValue& value, HealthReport& report) {
+    if (value.state != ValueState::Text) return;
+    for (std::wstring& folder : SplitFolders(value.raw, value.type)) {
+        // A relative folder depends on the current folder, as a relative
+        // target does.
+        if (!IsAbsolute(folder)) continue;
+        Kind kind = KindOf(folder);
+        if (kind == Kind::None || kind == Kind::File) {
+            report.missingFolders.push_back(std::move(folder));
+        }
+    }
+}
+
+bool IsOwnTarget(const AppPathEntry& entry, const std::wstring& file) {
+    if (entry.state != ValueState::Text) return false;
+    std::wstring target = AsPath(entry.raw, entry.type);
+    return !target.empty() && SameName(FullPath(target), FullPath(file));
+}
+
+void CheckShadowing(const AppPathEntry& entry, const SearchPlaces& places, HealthReport& report) {
+    const std::wstring fileName = ProgramFileName(entry.name);
+    for (const auto& [place, folder] : SearchOrder(places)) {
+        std::wstring file = Join(folder, fileName);
+        if (KindOf(file) != Kind::File) continue;
+        if (!IsOwnTarget(entry, file)) report.shadowedBy = OnDisk(folder, fileName);
+        return;
+    }
+}
+
+int CompareNames(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE);
+}
+
+Candidate AppPathsCandidate(const AppPathEntry& entry) {
+    Candidate candidate;
+    candidate.place = entry.scope == Scope::User ? Place::UserAppPaths : Place::MachineAppPaths;
+    if (entry.state != ValueState::Text) return candidate;
+    candidate.file = AsPath(entry.raw, entry.type);
+    // A relative target would be looked for in the caller's current folder.
+    candidate.exists = IsAbsolute(candidate.file) && KindOf(candidate.file) == Kind::File;
+    return candidate;
+}
+
+}  // namespace
+
+void SetProbeHook(ProbeHook hook) {
+    probeHook.store(hook);
+}
+
+std::wstring ProgramFileName(const std::wstring& name) {
+    size_t dot = name.find_last_of(L'.');
+    size_t slash = name.find_last_of(L"\\/");
+    bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    return hasExtension ? name : name + L".exe";
+}
+
+SearchPlaces ReadSearchPlaces() {
+    SearchPlaces places;
+    places.windows = WindowsFolder();
+    places.system = SystemFolder();
+    AppendPathValue(HKEY_LOCAL_MACHINE, kMachineEnvironment, places.path);
+    AppendPathValue(HKEY_CURRENT_USER, kUserEnvironment, places.path);
+    return places;
+}
+
+HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places) {
+    QuietFileSystem quiet;
+    HealthReport report;
+    CheckTarget(entry, report);
+    CheckFolders(entry.pathValue, report);
+    CheckShadowing(entry, places, report);
+    return report;
+}
+
+std::vector<bool> RegisteredInBothScopes(const std::vector<AppPathEntry>& entries) {
+    std::vector<std::wstring> names;
+    for (const AppPathEntry& entry : entries) names.push_back(ProgramFileName(entry.name));
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return CompareNames(names[a], names[b]) == CSTR_LESS_THAN;
+    });
+    std::vector<bool> both(entries.size(), false);
+    for (size_t first = 0; first < order.size();) {
+        size_t end = first + 1;
+        while (end < order.size() &&
+               CompareNames(names[order[first]], names[order[end]]) == CSTR_EQUAL) {
+            ++end;
+        }
+        bool mixed = std::any_of(order.begin() + first, order.begin() + end, [&](size_t i) {
+            return entries[i].scope != entries[order[first]].scope;
+        });
+        for (size_t i = first; i < end; ++i) both[order[i]] = mixed;
+        first = end;
+    }
+    return both;
+}
+
+void MarkBothScopes(const std::vector<AppPathEntry>& entries, std::vector<HealthReport>& reports) {
+    std::vector<bool> both = RegisteredInBothScopes(entries);
+    for (size_t i = 0; i < reports.size() && i < both.size(); ++i) reports[i].bothScopes = both[i];
+}
+
+std::wstring NotesText(const HealthReport& report) {
+    std::vector<std::wstring> notes;
+    if (report.missingTarget) notes.push_back(L"目标不存在");
+    if (report.relativePath) notes.push_back(L"路径不完整");
+    if (!report.missingFolders.empty()) notes.push_back(L"附加路径中有不存在的文件夹");
+    if (report.bothScopes) notes.push_back(L"两处都有登记");
+    if (!report.shadowedBy.empty()) notes.push_back(L"被同名程序遮盖：" + report.shadowedBy);
+    std::wstring text;
+    for (const std::wstring& note : notes) {
+        if (!text.empty()) text += L"；";
+        text += note;
+    }
+    return text;
+}
+
+std::vector<std::string> NoteTokens(const HealthReport& report) {
+    std::vector<std::string> tokens;
+    if (report.notText) tokens.push_back("not-a-string");
+    if (report.missingTarget) tokens.push_back("missing-target");
+    if (report.relativePath) tokens.push_back("relative-path");
+    if (!report.missingFolders.empty()) tokens.push_back("missing-path-folder");
+    if (report.bothScopes) tokens.push_back("both-scopes");
+    if (!report.shadowedBy.empty()) tokens.push_back("shadowed");
+    return tokens;
+}
+
+std::vector<Candidate> Resolve(const std::wstring& name, const SearchPlaces& places,
+                               const std::vector<AppPathEntry>& entries) {
+    QuietFileSystem quiet;
+    const std::wstring fileName = ProgramFileName(name);
+    std::vector<Candidate> candidates;
+    for (const auto& [place, folder] : SearchOrder(places)) {
+        std::wstring file = Join(folder, fileName);
+        bool exists = KindOf(file) == Kind::File;
+        candidates.push_back({place, std::move(file), exists});
+    }
+    // The per-user registration comes before the machine's, as the shell's
+    // per-user settings do.
+    for (Scope scope : {Scope::User, Scope::Machine}) {
+        for (const AppPathEntry& entry : entries) {
+            if (entry.scope == scope && SameName(ProgramFileName(entry.name), fileName)) {
+                candidates.push_back(AppPathsCandidate(entry));
+            }
+        }
+    }
+    return candidates;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,80 @@
+// Health checks of App Paths registrations: does the program file exist, is
+// the path complete, do the extra folders exist, is the name registered
+// twice, and does the shell reach the registration at all. Blocking calls
+// that touch only the file system; safe to run on several threads at once.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "store/app_path_entry.h"
+
+namespace tolvane {
+
+// Where the shell looks for a bare program name before App Paths, in its
+// order. Read once per refresh and shared by every check of it.
+struct SearchPlaces {
+    std::wstring windows;            // the Windows folder, without subfolders
+    std::wstring system;             // the real System32 folder
+    std::vector<std::wstring> path;  // the system's, then the user's PATH folders
+};
+
+// The PATH folders come from the registry rather than from this process's
+// environment, which may be stale or changed by whoever started us.
+SearchPlaces ReadSearchPlaces();
+
+struct HealthReport {
+    bool notText = false;                      // the default value is no text: nothing to check
+    bool missingTarget = false;                // the program file is not there
+    bool relativePath = false;                 // the path is not absolute
+    std::vector<std::wstring> missingFolders;  // folders of the Path value that are missing
+    bool bothScopes = false;                   // registered in HKLM and in HKCU
+    std::wstring shadowedBy;                   // the file the shell starts instead; empty when none
+};
+
+HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places);
+
+// For each entry, whether the other hive registers the same name. Names
+// match without regard to case, ".exe" implied: "foo" is "FOO.EXE".
+std::vector<bool> RegisteredInBothScopes(const std::vector<AppPathEntry>& entries);
+// Sets bothScopes in |reports|, which parallel |entries|.
+void MarkBothScopes(const std::vector<AppPathEntry>& entries, std::vector<HealthReport>& reports);
+
+// The notes of the window's status column, joined by "；"; empty when none.
+std::wstring NotesText(const HealthReport& report);
+// The same facts as stable English tokens, for scripts.
+std::vector<std::string> NoteTokens(const HealthReport& report);
+
+// The file name the shell looks for: |name|, with ".exe" when it has no
+// extension.
+std::wstring ProgramFileName(const std::wstring& name);
+
+enum class Place {
+    WindowsFolder,
+    SystemFolder,
+    PathFolder,
+    UserAppPaths,
+    MachineAppPaths,
+};
+
+struct Candidate {
+    Place place = Place::WindowsFolder;
+    std::wstring file;  // the file the shell would start from there
+    bool exists = false;
+};
+
+// Every place where the shell would look for |name|, in its order: the
+// Windows folder, System32, the PATH folders, then App Paths of both hives.
+// The first candidate that exists is what starts. The caller's current
+// folder, which the shell searches first, is left out.
+std::vector<Candidate> Resolve(const std::wstring& name, const SearchPlaces& places,
+                               const std::vector<AppPathEntry>& entries);
+
+// Called with every path just before the file system is asked about it.
+// Null unless a test stands in for a path that does not answer.
+using ProbeHook = void (*)(const std::wstring& path);
+void SetProbeHook(ProbeHook hook);
+
+}  // namespace tolvane

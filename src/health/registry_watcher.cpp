@@ -1,0 +1,170 @@
+#include "health/registry_watcher.h"
+
+#include <string>
+
+#include "store/app_path_store.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr DWORD kFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+
+// A key held open for one change notification, and the event it sets.
+struct Notification {
+    UniqueKey key;
+    UniqueKernelObject changed;
+};
+
+// One hive: its App Paths key with everything below it, while the key
+// exists, and the nearest key above it that exists, which tells when the
+// key appears or is deleted (a deleted key's own notification does not fire
+// everywhere). The key is never created just to be watched.
+struct HiveWatch {
+    HKEY root = nullptr;
+    Notification appPaths;
+    Notification above;
+};
+
+// Opens the key afresh and asks for its next change. Closing the old handle
+// may set the event, so the event is cleared only after that.
+bool Arm(HKEY root, const std::wstring& path, bool subtree, Notification& notification) {
+    notification.key.reset();
+    ResetEvent(notification.changed.get());
+    UniqueKey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_NOTIFY | KEY_QUERY_VALUE | kRegistryView,
+                      key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD filter = subtree ? kFilter : REG_NOTIFY_CHANGE_NAME;
+    if (RegNotifyChangeKeyValue(key.get(), subtree, filter, notification.changed.get(), TRUE) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    notification.key = std::move(key);
+    return true;
+}
+
+void ArmAppPaths(HiveWatch& watch) {
+    Arm(watch.root, kAppPathsSubKey, true, watch.appPaths);
+}
+
+void ArmAbove(HiveWatch& watch) {
+    std::wstring path = kAppPathsSubKey;
+    do {
+        size_t cut = path.find_last_of(L'\\');
+        path.resize(cut == std::wstring::npos ? 0 : cut);
+    } while (!Arm(watch.root, path, false, watch.above) && !path.empty());
+}
+
+bool Deleted(HKEY key) {
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr) == ERROR_KEY_DELETED;
+}
+
+// Re-arms what fired; true when App Paths itself changed, came or went.
+bool AppPathsChanged(HiveWatch& watch) {
+    bool had = static_cast<bool>(watch.appPaths.key);
+    ArmAppPaths(watch);
+    return had || watch.appPaths.key;
+}
+
+bool AboveChanged(HiveWatch& watch) {
+    ArmAbove(watch);
+    // Another subkey of the parent came or went.
+    if (watch.appPaths.key && !Deleted(watch.appPaths.key.get())) return false;
+    return AppPathsChanged(watch);
+}
+
+DWORD Remaining(ULONGLONG deadline) {
+    ULONGLONG now = GetTickCount64();
+    return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+}
+
+}  // namespace
+
+RegistryWatcher::~RegistryWatcher() {
+    Stop();
+}
+
+DWORD RegistryWatcher::Start(HWND window, UINT message) {
+    Stop();
+    window_ = window;
+    message_ = message;
+    stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ready_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stop_ || !ready_) return GetLastError();
+    thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
+    if (!thread_) return GetLastError();
+    // Changes made right after Start are seen: the keys are watched by now.
+    HANDLE waits[] = {ready_.get(), thread_.get()};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) return ERROR_SUCCESS;
+    DWORD code = ERROR_GEN_FAILURE;
+    GetExitCodeThread(thread_.get(), &code);
+    thread_.reset();
+    return code != ERROR_SUCCESS ? code : ERROR_GEN_FAILURE;
+}
+
+void RegistryWatcher::Stop() {
+    if (thread_) {
+        SetEvent(stop_.get());
+        WaitForSingleObject(thread_.get(), INFINITE);
+        thread_.reset();
+    }
+    stop_.reset();
+    ready_.reset();
+}
+
+void RegistryWatcher::ExpectOwnChange() {
+    ownChangeUntil_.store(GetTickCount64() + kOwnChangeMs);
+}
+
+bool RegistryWatcher::TakeOwnChange() {
+    ULONGLONG until = ownChangeUntil_.exchange(0);
+    return until != 0 && GetTickCount64() <= until;
+}
+
+DWORD WINAPI RegistryWatcher::ThreadMain(void* self) {
+    return static_cast<RegistryWatcher*>(self)->Watch();
+}
+
+DWORD RegistryWatcher::Watch() {
+    HiveWatch hives[2];
+    hives[0].root = HKEY_LOCAL_MACHINE;
+    hives[1].root = HKEY_CURRENT_USER;
+    HANDLE waits[5] = {stop_.get()};
+    for (int i = 0; i < 2; ++i) {
+        hives[i].appPaths.changed.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        hives[i].above.changed.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (!hives[i].appPaths.changed || !hives[i].above.changed) return GetLastError();
+        // Above first: a key that appears in between is then still seen.
+        ArmAbove(hives[i]);
+        ArmAppPaths(hives[i]);
+        waits[1 + 2 * i] = hives[i].appPaths.changed.get();
+        waits[2 + 2 * i] = hives[i].above.changed.get();
+    }
+    SetEvent(ready_.get());
+
+    bool pending = false;  // a burst is under way
+    bool own = false;      // and the program announced it as its own
+    ULONGLONG deadline = 0;
+    for (;;) {
+        DWORD result =
+            WaitForMultipleObjects(5, waits, FALSE, pending ? Remaining(deadline) : INFINITE);
+        if (result == WAIT_TIMEOUT) {
+            if (!own) PostMessageW(window_, message_, 0, 0);
+            pending = false;
+            continue;
+        }
+        if (result <= WAIT_OBJECT_0 || result >= WAIT_OBJECT_0 + 5) return ERROR_SUCCESS;
+        DWORD index = result - WAIT_OBJECT_0 - 1;
+        HiveWatch& hive = hives[index / 2];
+        if (!(index % 2 == 0 ? AppPathsChanged(hive) : AboveChanged(hive))) continue;
+        bool announced = TakeOwnChange();
+        if (!pending) own = announced;
+        pending = true;
+        deadline = GetTickCount64() + kQuietMs;
+    }
+}
+
+}  // namespace tolvane
