@@ -18,6 +18,8 @@ packages=(
     "fonts-wqy-microhei|a font with Chinese characters for the interface"
     "imagemagick|screenshots of the virtual display"
     "libxml2-utils|xmllint, which the tests use to read the exported XML"
+    "python3|writes and checks the release archive and its manifests (scripts/release.py)"
+    "git|names the commit that the programs and the release were built from"
 )
 
 missing=()

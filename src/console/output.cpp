@@ -1,0 +1,77 @@
+#include "console/output.h"
+
+#include <algorithm>
+#include <string>
+
+namespace tolvane::console {
+
+namespace {
+
+// WriteConsoleW refuses very long writes on older systems; stay well below.
+constexpr size_t kConsoleChunk = 8192;
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != 0;
+}
+
+std::wstring WithCrLf(std::wstring_view text) {
+    std::wstring lines;
+    lines.reserve(text.size() + text.size() / 16);
+    for (wchar_t c : text) {
+        if (c == L'\n') lines += L'\r';
+        lines += c;
+    }
+    return lines;
+}
+
+bool WriteConsoleText(HANDLE console, std::wstring_view text) {
+    while (!text.empty()) {
+        DWORD count = static_cast<DWORD>(std::min(text.size(), kConsoleChunk));
+        DWORD written = 0;
+        if (!WriteConsoleW(console, text.data(), count, &written, nullptr) || written == 0)
+            return false;
+        text.remove_prefix(written);
+    }
+    return true;
+}
+
+std::string ToUtf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+bool WriteBytes(HANDLE handle, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteText(HANDLE handle, std::wstring_view text) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+    std::wstring lines = WithCrLf(text);
+    if (IsConsole(handle)) return WriteConsoleText(handle, lines);
+    return WriteBytes(handle, ToUtf8(lines));
+}
+
+bool WriteOut(std::wstring_view text) {
+    return WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text);
+}
+
+bool WriteErr(std::wstring_view text) {
+    return WriteText(GetStdHandle(STD_ERROR_HANDLE), text);
+}
+
+}  // namespace tolvane::console
