@@ -35,4 +35,117 @@ size_t AnsiLength(std::wstring_view text) {
     return ToAnsi(text).size();
 }
 
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+void AppendUtf8(char32_t code, std::string& bytes) {
+    if (code < 0x80) {
+        bytes += static_cast<char>(code);
+    } else if (code < 0x800) {
+        bytes += static_cast<char>(0xC0 | (code >> 6));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        bytes += static_cast<char>(0xE0 | (code >> 12));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        bytes += static_cast<char>(0xF0 | (code >> 18));
+        bytes += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+void AppendUtf16(char32_t code, std::wstring& text) {
+    if (code < 0x10000) {
+        text += static_cast<wchar_t>(code);
+    } else {
+        code -= 0x10000;
+        text += static_cast<wchar_t>(0xD800 | (code >> 10));
+        text += static_cast<wchar_t>(0xDC00 | (code & 0x3FF));
+    }
+}
+
+// The code point of the sequence at |bytes[at]|, and its length in |length|;
+// 0 in |length| when no well-formed sequence starts there.
+char32_t DecodeUtf8(std::string_view bytes, size_t at, size_t& length) {
+    auto lead = static_cast<unsigned char>(bytes[at]);
+    length = 0;
+    if (lead < 0x80) {
+        length = 1;
+        return lead;
+    }
+    size_t size = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (size == 0 || lead >= 0xF8 || at + size > bytes.size()) return kReplacement;
+    char32_t code = lead & (0x7F >> size);
+    for (size_t i = 1; i < size; ++i) {
+        auto next = static_cast<unsigned char>(bytes[at + i]);
+        if ((next & 0xC0) != 0x80) return kReplacement;
+        code = (code << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[size] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return kReplacement;
+    }
+    length = size;
+    return code;
+}
+
+}  // namespace
+
+bool ToUtf8(std::wstring_view text, std::string& bytes) {
+    bytes.clear();
+    bytes.reserve(text.size());
+    bool whole = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+            code = kReplacement;
+            whole = false;
+        }
+        AppendUtf8(code, bytes);
+    }
+    return whole;
+}
+
+std::string ToUtf8(std::wstring_view text) {
+    std::string bytes;
+    ToUtf8(text, bytes);
+    return bytes;
+}
+
+bool FromUtf8(std::string_view bytes, std::wstring& text) {
+    text.clear();
+    text.reserve(bytes.size());
+    bool whole = true;
+    for (size_t i = 0; i < bytes.size();) {
+        size_t length = 0;
+        char32_t code = DecodeUtf8(bytes, i, length);
+        if (length == 0) {
+            whole = false;
+            length = 1;
+        }
+        AppendUtf16(code, text);
+        i += length;
+    }
+    return whole;
+}
+
+std::wstring FromUtf8(std::string_view bytes) {
+    std::wstring text;
+    FromUtf8(bytes, text);
+    return text;
+}
+
 }  // namespace tolvane

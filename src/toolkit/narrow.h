@@ -1,7 +1,8 @@
-// The one crossing between the program's UTF-16 text and the platform's
-// narrow (ANSI) interfaces. Everything inside holds std::wstring; a text
-// becomes bytes of the system's ANSI code page (936 on the target systems)
-// just before a narrow call and comes back right after it.
+// The one crossing between the program's UTF-16 text and narrow bytes.
+// Everything inside holds std::wstring; a text becomes bytes of the system's
+// ANSI code page (936 on the target systems) just before a narrow call and
+// comes back right after it, and becomes UTF-8 only for the files that are
+// written or read that way.
 #pragma once
 
 #include <string>
@@ -22,5 +23,20 @@ std::wstring FromAnsiBuffer(const char* buffer, size_t capacity);
 
 // The number of bytes that a text takes in the ANSI code page.
 size_t AnsiLength(std::wstring_view text);
+
+// UTF-16 to UTF-8. A lone surrogate, which UTF-8 cannot carry, becomes
+// U+FFFD.
+std::string ToUtf8(std::wstring_view text);
+// The same, but false when |text| holds a lone surrogate (|bytes| then holds
+// the replaced text).
+bool ToUtf8(std::wstring_view text, std::string& bytes);
+
+// UTF-8 to UTF-16. Each byte that starts no well-formed sequence (a cut or
+// overlong sequence, an encoded surrogate, a stray continuation byte) becomes
+// U+FFFD; for text that is only shown.
+std::wstring FromUtf8(std::string_view bytes);
+// The same, but false when |bytes| is not well-formed UTF-8, for readers that
+// must refuse such a file rather than change its text.
+bool FromUtf8(std::string_view bytes, std::wstring& text);
 
 }  // namespace tolvane

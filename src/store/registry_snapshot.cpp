@@ -1,0 +1,213 @@
+#include "store/registry_snapshot.h"
+
+#include <algorithm>
+
+#include "store/app_path_store.h"
+#include "toolkit/handles.h"
+
+namespace tolvane {
+
+namespace {
+
+// Key names are at most 255 characters, value names at most 16383.
+constexpr DWORD kMaxKeyName = 256;
+constexpr DWORD kMaxValueName = 16384;
+// A value may grow between two reads: a few more tries, then its code.
+constexpr int kReadAttempts = 4;
+
+LONG ReadValues(HKEY key, std::vector<RegistryValue>& values) {
+    DWORD longestName = 0;
+    DWORD largestData = 0;
+    LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, &longestName, &largestData, nullptr, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    std::vector<wchar_t> name(longestName + 1);
+    std::vector<BYTE> data(std::max<DWORD>(largestData, 1));
+    int attempts = 0;
+    for (DWORD index = 0;;) {
+        auto nameLength = static_cast<DWORD>(name.size());
+        auto size = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        result =
+            RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (result == ERROR_MORE_DATA && ++attempts < kReadAttempts) {
+            name.resize(kMaxValueName);
+            data.resize(std::max<size_t>(size, data.size() * 2));
+            continue;
+        }
+        if (result != ERROR_SUCCESS) return result;
+        values.push_back({std::wstring(name.data(), nameLength), type,
+                          std::vector<BYTE>(data.begin(), data.begin() + size)});
+        attempts = 0;
+        ++index;
+    }
+}
+
+LONG ReadValueNames(HKEY key, std::vector<std::wstring>& names) {
+    std::vector<wchar_t> name(kMaxValueName);
+    for (DWORD index = 0;; ++index) {
+        auto length = static_cast<DWORD>(name.size());
+        LONG result =
+            RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS) return result;
+        names.emplace_back(name.data(), length);
+    }
+}
+
+LONG ReadSubkeyNames(HKEY key, std::vector<std::wstring>& names) {
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[kMaxKeyName];
+        DWORD length = kMaxKeyName;
+        LONG result = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (result != ERROR_SUCCESS) return result;
+        names.emplace_back(name, length);
+    }
+}
+
+LONG ReadOpenKey(HKEY key, KeySnapshot& snapshot) {
+    LONG result = ReadValues(key, snapshot.values);
+    std::vector<std::wstring> names;
+    if (result == ERROR_SUCCESS) result = ReadSubkeyNames(key, names);
+    for (size_t i = 0; i < names.size() && result == ERROR_SUCCESS; ++i) {
+        KeySnapshot subkey;
+        result = ReadKeySnapshot(key, names[i], subkey);
+        if (result == ERROR_SUCCESS) snapshot.subkeys.push_back(std::move(subkey));
+        // One deleted meanwhile is simply not part of the snapshot.
+        if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;
+    }
+    return result;
+}
+
+template <typename Item>
+bool Holds(const std::vector<Item>& items, const std::wstring& name) {
+    return std::any_of(items.begin(), items.end(),
+                       [&](const Item& item) { return item.name == name; });
+}
+
+// Values and subkeys that the snapshot does not hold go; a name that differs
+// only in letter case goes too, so that the snapshot's spelling comes back.
+LONG RemoveStrays(HKEY key, const KeySnapshot& snapshot) {
+    std::vector<std::wstring> values;
+    std::vector<std::wstring> subkeys;
+    LONG result = ReadValueNames(key, values);
+    if (result == ERROR_SUCCESS) result = ReadSubkeyNames(key, subkeys);
+    for (size_t i = 0; i < values.size() && result == ERROR_SUCCESS; ++i) {
+        if (!Holds(snapshot.values, values[i])) result = RegDeleteValueW(key, values[i].c_str());
+    }
+    for (size_t i = 0; i < subkeys.size() && result == ERROR_SUCCESS; ++i) {
+        if (!Holds(snapshot.subkeys, subkeys[i])) result = DeleteKeyTree(key, subkeys[i]);
+    }
+    return result;
+}
+
+LONG SetValue(HKEY key, const RegistryValue& value) {
+    return RegSetValueExW(key, value.name.c_str(), 0, value.type,
+                          value.data.empty() ? nullptr : value.data.data(),
+                          static_cast<DWORD>(value.data.size()));
+}
+
+// The name of |name|'s subkey as the registry spells it.
+std::wstring SpelledName(HKEY parent, const std::wstring& name) {
+    std::vector<std::wstring> names;
+    ReadSubkeyNames(parent, names);
+    for (const std::wstring& spelled : names) {
+        if (SameName(spelled, name)) return spelled;
+    }
+    return name;
+}
+
+void AppendEdits(Scope scope, const std::wstring& path, const KeySnapshot& key,
+                 std::vector<KeyEdit>& edits) {
+    KeyEdit edit;
+    edit.scope = scope;
+    edit.path = path;
+    for (const RegistryValue& value : key.values) edit.values.push_back({value});
+    edits.push_back(std::move(edit));
+    for (const KeySnapshot& subkey : key.subkeys) {
+        AppendEdits(scope, path + L"\\" + subkey.name, subkey, edits);
+    }
+}
+
+}  // namespace
+
+LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapshot) {
+    snapshot = KeySnapshot{};
+    // An empty name would read |parent| itself.
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    UniqueKey key;
+    LONG result = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | kRegistryView, key.put());
+    if (result != ERROR_SUCCESS) return result;
+    snapshot.name = name;
+    return ReadOpenKey(key.get(), snapshot);
+}
+
+LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot) {
+    if (snapshot.name.empty()) return ERROR_INVALID_PARAMETER;
+    UniqueKey key;
+    LONG result =
+        RegCreateKeyExW(parent, snapshot.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
+    if (result == ERROR_SUCCESS) result = RemoveStrays(key.get(), snapshot);
+    for (size_t i = 0; i < snapshot.values.size() && result == ERROR_SUCCESS; ++i) {
+        result = SetValue(key.get(), snapshot.values[i]);
+    }
+    for (size_t i = 0; i < snapshot.subkeys.size() && result == ERROR_SUCCESS; ++i) {
+        result = WriteKeySnapshot(key.get(), snapshot.subkeys[i]);
+    }
+    return result;
+}
+
+LONG DeleteKeyTree(HKEY parent, const std::wstring& name) {
+    // An empty name would delete |parent| itself.
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    UniqueKey key;
+    LONG result =
+        RegOpenKeyExW(parent, name.c_str(), 0,
+                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | kRegistryView, key.put());
+    if (result != ERROR_SUCCESS) return result;
+    for (;;) {
+        wchar_t subkey[kMaxKeyName];
+        DWORD length = kMaxKeyName;
+        result = RegEnumKeyExW(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result == ERROR_SUCCESS) result = DeleteKeyTree(key.get(), subkey);
+        if (result != ERROR_SUCCESS) return result;
+    }
+    key.reset();
+    return RegDeleteKeyExW(parent, name.c_str(), kRegistryView, 0);
+}
+
+HKEY HiveOf(Scope scope) {
+    return scope == Scope::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+LONG ReadEntrySnapshot(const EntryKey& key, EntrySnapshot& snapshot) {
+    snapshot = EntrySnapshot{};
+    snapshot.scope = key.scope;
+    if (key.name.empty() || key.name.find(L'\\') != std::wstring::npos) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    UniqueKey appPaths;
+    LONG result = RegOpenKeyExW(HiveOf(key.scope), kAppPathsSubKey, 0, KEY_READ | kRegistryView,
+                                appPaths.put());
+    if (result == ERROR_SUCCESS) result = ReadKeySnapshot(appPaths.get(), key.name, snapshot.key);
+    if (result == ERROR_SUCCESS) snapshot.key.name = SpelledName(appPaths.get(), key.name);
+    return result;
+}
+
+std::vector<KeyEdit> EditsOf(const std::vector<EntrySnapshot>& entries) {
+    std::vector<KeyEdit> edits;
+    for (const EntrySnapshot& entry : entries) {
+        AppendEdits(entry.scope, entry.key.name, entry.key, edits);
+    }
+    return edits;
+}
+
+EntryKey EntryOf(const KeyEdit& edit) {
+    return {edit.scope, edit.path.substr(0, edit.path.find(L'\\'))};
+}
+
+}  // namespace tolvane

@@ -1,0 +1,83 @@
+// Registry keys as data: a snapshot holds a key's values byte for byte and
+// its subkeys, so that a registration can be saved before it is deleted or
+// changed and put back exactly as it was. Edits are the changes that a .reg
+// file or an import makes to the registrations. Everything works in the
+// store's registry view with the wide calls; result codes are passed on
+// unchanged (0 is success).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "store/app_path_entry.h"
+
+namespace tolvane {
+
+struct RegistryValue {
+    std::wstring name;  // empty for the default value
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data = {};
+
+    bool operator==(const RegistryValue&) const = default;
+};
+
+struct KeySnapshot {
+    std::wstring name;  // relative to the key it was read from
+    std::vector<RegistryValue> values = {};
+    std::vector<KeySnapshot> subkeys = {};
+
+    bool operator==(const KeySnapshot&) const = default;
+};
+
+// A registration's key with its hive; key.name is the registration's name.
+struct EntrySnapshot {
+    Scope scope = Scope::Machine;
+    KeySnapshot key = {};
+
+    bool operator==(const EntrySnapshot&) const = default;
+};
+
+// Reads |name| below |parent| with its values and subkeys. |name| must not
+// be empty: the snapshot is always of a subkey.
+LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapshot);
+// Makes |snapshot.name| below |parent| hold exactly the snapshot: it is
+// created when missing, and values and subkeys that the snapshot does not
+// hold (by name, letter case included) are removed.
+LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot);
+// Deletes |name| below |parent| with all its subkeys.
+LONG DeleteKeyTree(HKEY parent, const std::wstring& name);
+
+// The hive that holds |scope|'s App Paths key.
+HKEY HiveOf(Scope scope);
+// A registration read whole. The snapshot carries the key's name as the
+// registry spells it, whatever the letter case of |key.name|.
+LONG ReadEntrySnapshot(const EntryKey& key, EntrySnapshot& snapshot);
+
+// One value to set, or to delete.
+struct ValueEdit {
+    RegistryValue value;  // only the name counts when removing
+    bool remove = false;
+
+    bool operator==(const ValueEdit&) const = default;
+};
+
+// The changes to one key below an App Paths key, applied in order.
+struct KeyEdit {
+    Scope scope = Scope::Machine;
+    std::wstring path;    // "name.exe", or "name.exe\sub" for a subkey
+    bool remove = false;  // the key goes, with its subkeys; no values then
+    std::vector<ValueEdit> values = {};
+
+    bool operator==(const KeyEdit&) const = default;
+};
+
+// The edits that make each registration again: its key, then its subkeys
+// below it, in the order of the snapshots.
+std::vector<KeyEdit> EditsOf(const std::vector<EntrySnapshot>& entries);
+// The registration that an edit changes: its scope and the first part of its
+// path.
+EntryKey EntryOf(const KeyEdit& edit);
+
+}  // namespace tolvane

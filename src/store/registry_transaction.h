@@ -1,0 +1,63 @@
+// Changes to several registrations that take effect all together or not at
+// all. Every registration that the edits touch is read whole first; when a
+// write fails, each registration touched so far is put back as it was read:
+// rewritten exactly, or deleted when it did not exist before.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "store/registry_snapshot.h"
+#include "toolkit/handles.h"
+
+namespace tolvane {
+
+struct EntryBackup {
+    EntrySnapshot entry;   // as read before any change
+    bool existed = false;  // false: the registration is made by the edits
+    bool touched = false;  // a write to it has been tried
+};
+
+class RegistryTransaction {
+  public:
+    // Reads every registration in |keys| (each once). 0, or the first code
+    // other than "not found"; nothing is written either way.
+    LONG Begin(const std::vector<EntryKey>& keys);
+    // The registrations as Begin() read them, to be saved before Apply().
+    const std::vector<EntryBackup>& backups() const { return backups_; }
+
+    // Applies |edits| in order. An edit of a registration that Begin() did
+    // not read is refused before anything is written (ERROR_INVALID_PARAMETER).
+    // On the first failing write, every touched registration is put back and
+    // that write's code returned.
+    LONG Apply(const std::vector<KeyEdit>& edits);
+    // After a failed Apply(): 0 when everything was put back, else the first
+    // code met while putting back.
+    LONG restoreResult() const { return restoreResult_; }
+
+  private:
+    EntryBackup* BackupOf(const EntryKey& key);
+    LONG Write(const KeyEdit& edit);
+    LONG WriteValues(HKEY key, const KeyEdit& edit);
+    LONG OpenAppPaths(Scope scope, HKEY& appPaths);
+    LONG Restore(const EntryBackup& backup);
+    LONG Step();
+
+    std::vector<EntryBackup> backups_;
+    UniqueKey machine_;
+    UniqueKey user_;
+    size_t writes_ = 0;
+    LONG restoreResult_ = ERROR_SUCCESS;
+};
+
+// The registrations that |edits| change, each once, in the order met.
+std::vector<EntryKey> EntriesOf(const std::vector<KeyEdit>& edits);
+
+// Runs, when set, before each registry write of Apply() with the write's
+// index from 0; a non-zero result stands for a write that fails, which a
+// test cannot otherwise cause on a key that is open for writing. The
+// program leaves it null.
+inline LONG (*beforeRegistryWrite)(size_t index) = nullptr;
+
+}  // namespace tolvane
