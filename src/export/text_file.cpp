@@ -41,14 +41,18 @@ DWORD TextFile::Open() {
 }
 
 DWORD TextFile::WriteLine(std::wstring_view line) {
+    std::string bytes = ToAnsi(line);
+    bytes += "\r\n";
+    return WriteBytes(bytes);
+}
+
+DWORD TextFile::WriteBytes(std::string_view bytes) {
     if (error_ != ERROR_SUCCESS) return error_;
     if (!file_) return error_ = ERROR_INVALID_HANDLE;
     if (beforeTextFileLine) {
         if (DWORD fault = beforeTextFileLine(lines_)) return error_ = fault;
     }
     ++lines_;
-    std::string bytes = ToAnsi(line);
-    bytes += "\r\n";
     DWORD written = 0;
     if (!WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                    nullptr)) {
@@ -69,6 +73,13 @@ DWORD TextFile::Commit() {
     }
     temporary_.clear();
     return ERROR_SUCCESS;
+}
+
+DWORD WriteWholeFile(const std::wstring& path, std::string_view bytes) {
+    TextFile file(path);
+    DWORD result = file.Open();
+    if (result == ERROR_SUCCESS) result = file.WriteBytes(bytes);
+    return result == ERROR_SUCCESS ? file.Commit() : result;
 }
 
 DWORD WriteTextFile(const std::wstring& path, const std::vector<std::wstring>& lines) {

@@ -26,6 +26,8 @@ class TextFile {
     // later calls fail too.
     DWORD Open();
     DWORD WriteLine(std::wstring_view line);
+    // Bytes as they are, for files in other encodings.
+    DWORD WriteBytes(std::string_view bytes);
     DWORD Commit();
 
   private:
@@ -40,8 +42,10 @@ class TextFile {
 
 // Writes |lines| to |path| as a TextFile; 0 or the first error code.
 DWORD WriteTextFile(const std::wstring& path, const std::vector<std::wstring>& lines);
+// Writes |bytes| to |path| the same way, whole or not at all.
+DWORD WriteWholeFile(const std::wstring& path, std::string_view bytes);
 
-// Runs, when set, before each line is written, with the line's index; a
+// Runs, when set, before each write (a line, or bytes), with its index; a
 // non-zero result stands for a write that fails (a full disk, a network
 // drive gone), which tests cannot otherwise cause. The program leaves it
 // null.

@@ -48,6 +48,16 @@ LONG AppPathStore::OpenAppPaths() {
     return result;
 }
 
+LONG AppPathStore::CreateAppPaths() {
+    UniqueKey key;
+    LONG result = RegCreateKeyExW(root_, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    hAppPaths_ = std::move(key);
+    writable_ = true;
+    return result;
+}
+
 void AppPathStore::CloseAppPaths() {
     hAppPaths_.reset();
     writable_ = false;

@@ -34,6 +34,9 @@ class AppPathStore {
 
     // Opens the key with whatever rights the user has; on 0 the store is open.
     LONG OpenAppPaths();
+    // Opens the key for writing, making it first when it is not there (a
+    // user's App Paths key often is not, until a first registration).
+    LONG CreateAppPaths();
     void CloseAppPaths();
     HKEY hAppPaths() const { return hAppPaths_.get(); }
     bool IsOpen() const { return static_cast<bool>(hAppPaths_); }
