@@ -59,6 +59,8 @@ void CreateList(FrmMain& form) {
                  LVS_EX_FULLROWSELECT);
     AddColumn(form.lvwMain, 0, L"项目名称", kNameColumnTwips);
     AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips);
+    AddColumn(form.lvwMain, 2, L"范围", kScopeColumnTwips);
+    AddColumn(form.lvwMain, 3, L"状态", kNotesColumnTwips);
 
     form.iml.reset(
         ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 64));
@@ -103,11 +105,15 @@ void RequestIcons(FrmMain& form, size_t first, size_t end) {
     }
 }
 
+std::wstring PreviousKey(const AppPathEntry& entry) {
+    return (entry.scope == Scope::User ? L"U:" : L"M:") + Folded(entry.name);
+}
+
 // The values of the previous listing, when the subkey has not been written
 // since. Values that could not be read are read again: rights change
 // without a write.
 bool TakeUnchanged(FrmMain& form, AppPathEntry& row) {
-    auto known = form.previous.find(Folded(row.name));
+    auto known = form.previous.find(PreviousKey(row));
     if (known == form.previous.end()) return false;
     const AppPathEntry& before = known->second;
     if (before.written != row.written || row.written == 0 ||
@@ -121,29 +127,47 @@ bool TakeUnchanged(FrmMain& form, AppPathEntry& row) {
     return true;
 }
 
+// Every name is listed: the names registered in both hives are known.
+void NamesDone(FrmMain& form) {
+    form.enumerating = false;
+    MarkBothScopes(form.entries, form.reports);
+}
+
+// The next name of the machine's key, then of the user's.
+void ListingNameStep(FrmMain& form) {
+    AppPathEntry entry;
+    entry.scope = form.enumerated;
+    if (form.stores.For(form.enumerated)
+            .EnumEntryName(form.nextIndex, entry.name, &entry.written) != ERROR_SUCCESS) {
+        if (form.enumerated == Scope::User) return NamesDone(form);
+        form.enumerated = Scope::User;
+        form.nextIndex = 0;
+        return;
+    }
+    ++form.nextIndex;
+    form.entries.push_back(std::move(entry));
+    form.images.push_back(0);
+    form.reports.emplace_back();
+}
+
 // One step of the listing: the next name, or the values of the next row.
 // Returns false when there is nothing left to read.
 bool ListingStep(FrmMain& form) {
     if (form.enumerating) {
-        AppPathEntry entry;
-        entry.scope = form.store.scope();
-        if (form.store.EnumEntryName(form.nextIndex, entry.name, &entry.written) != ERROR_SUCCESS) {
-            form.enumerating = false;
-            return true;
-        }
-        ++form.nextIndex;
-        form.entries.push_back(std::move(entry));
-        form.images.push_back(0);
+        ListingNameStep(form);
         return true;
     }
     if (form.valuesRead >= form.entries.size()) return false;
-    auto row = form.entries.begin() + static_cast<std::ptrdiff_t>(form.valuesRead);
-    if (TakeUnchanged(form, *row) || form.store.ReadEntry(row->name, *row) == ERROR_SUCCESS) {
+    auto offset = static_cast<std::ptrdiff_t>(form.valuesRead);
+    AppPathEntry& row = form.entries[form.valuesRead];
+    if (TakeUnchanged(form, row) ||
+        form.stores.For(row.scope).ReadEntry(row.name, row) == ERROR_SUCCESS) {
         ++form.valuesRead;
     } else {
         // Gone since its name was read: no icon was asked for it yet.
-        form.entries.erase(row);
-        form.images.erase(form.images.begin() + static_cast<std::ptrdiff_t>(form.valuesRead));
+        form.entries.erase(form.entries.begin() + offset);
+        form.images.erase(form.images.begin() + offset);
+        form.reports.erase(form.reports.begin() + offset);
     }
     return true;
 }
@@ -188,13 +212,27 @@ void OnIconsReady(FrmMain& form) {
     if (changed) InvalidateRect(form.lvwMain, nullptr, FALSE);
 }
 
+std::wstring CellText(const AppPathEntry& entry, const HealthReport& report, int column) {
+    switch (column) {
+        case 0:
+            return entry.name;
+        case 1:
+            return ShownPath(entry);
+        case 2:
+            return ScopeText(entry.scope);
+        default:
+            return NotesText(report);
+    }
+}
+
 // The list's cells, as it draws them.
 void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= form.entries.size()) return;
-    const AppPathEntry& entry = form.entries[static_cast<size_t>(item.iItem)];
+    auto row = static_cast<size_t>(item.iItem);
+    const AppPathEntry& entry = form.entries[row];
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        std::wstring text = item.iSubItem == 0 ? entry.name : ShownPath(entry);
+        std::wstring text = CellText(entry, form.reports[row], item.iSubItem);
         lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
     }
     if (item.mask & LVIF_IMAGE) item.iImage = form.images[static_cast<size_t>(item.iItem)];
@@ -207,11 +245,12 @@ void OnSelectedEntry(FrmMain& form, Command command) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
     AppPathEntry entry = *selected;
+    const AppPathStore& store = form.stores.For(entry.scope);
     if (static_cast<size_t>(selected - form.entries.data()) >= form.valuesRead &&
-        form.store.ReadEntry(selected->name, entry) != ERROR_SUCCESS) {
+        store.ReadEntry(selected->name, entry) != ERROR_SUCCESS) {
         entry = *selected;  // gone meanwhile: the command reports it
     }
-    if (command(form.hwnd, form.store, entry)) RefreshList(form);
+    if (command(form.hwnd, store, entry)) RefreshList(form);
 }
 
 void RunCommand(FrmMain& form, UINT id) {
@@ -376,11 +415,13 @@ int RunApplication(HINSTANCE instance, int showCommand) {
 }
 
 void Form_Load(FrmMain& form) {
-    form.openResult = form.store.OpenAppPaths();
+    // The user's key is often absent until a first registration: that is
+    // no failure, just an empty list for the user.
+    form.stores.user.OpenAppPaths();
+    form.openResult = form.stores.machine.OpenAppPaths();
     if (form.openResult != ERROR_SUCCESS) {
         // The window is not shown yet: the message stands on its own.
         ShowMessage(nullptr, L"打开注册表失败！", kStyleError);
-        return;
     }
     RefreshList(form);
 }
@@ -390,7 +431,8 @@ void Form_Unload(FrmMain& form) {
     // its thread, not the window.
     form.icons.reset();
     form.refreshing = false;
-    form.store.CloseAppPaths();
+    form.stores.machine.CloseAppPaths();
+    form.stores.user.CloseAppPaths();
 }
 
 void Form_Resize(FrmMain& form) {
@@ -420,19 +462,23 @@ void Form_Resize(FrmMain& form) {
 }
 
 void RefreshList(FrmMain& form) {
+    // The user's key may have appeared since; the machine's is opened once.
+    if (!form.stores.user.IsOpen()) form.stores.user.OpenAppPaths();
     ++form.generation;
     form.refreshing = true;
     form.enumerating = true;
+    form.enumerated = Scope::Machine;
     form.nextIndex = 0;
     // Only rows that were read can stand for their subkeys.
     form.previous.clear();
     for (size_t row = 0; row < form.valuesRead; ++row) {
         AppPathEntry& entry = form.entries[row];
-        form.previous.emplace(Folded(entry.name), std::move(entry));
+        form.previous.emplace(PreviousKey(entry), std::move(entry));
     }
     form.valuesRead = 0;
     form.entries.clear();
     form.images.clear();
+    form.reports.clear();
     form.rowsOfFile.clear();
     form.icons->Restart();
     // The first slice runs now: a short list is complete before this
@@ -491,7 +537,7 @@ void mnuFileXML_Click(FrmMain& form) {
 }
 
 void mnuOprAdd_Click(FrmMain& form) {
-    if (AddItem(form.hwnd, form.store)) RefreshList(form);
+    if (AddItem(form.hwnd, form.stores)) RefreshList(form);
 }
 
 void mnuOprEdit_Click(FrmMain& form) {
