@@ -20,6 +20,9 @@ namespace {
 // icons have arrived.
 constexpr UINT kContinueListing = WM_APP + 1;
 constexpr UINT kIconsReady = WM_APP + 2;
+constexpr UINT kHealthReady = WM_APP + 3;
+constexpr unsigned kMostWorkers = 4;
+constexpr wchar_t kChecking[] = L"正在检查";
 // A slice of the listing holds the window about this long.
 constexpr auto kSlice = std::chrono::milliseconds(20);
 constexpr auto kShowEvery = std::chrono::milliseconds(150);
@@ -67,7 +70,10 @@ void CreateList(FrmMain& form) {
     IconSurface blank;
     blank.AppendTo(form.iml.get());  // image 0: no icon, or not yet
     AttachImages(form, form.iml.get());
-    form.icons = std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get());
+    form.workers = std::make_unique<WorkerPool>(WorkerPool::CoreCount(kMostWorkers),
+                                                IconLoader::StartWorker, IconLoader::EndWorker);
+    form.icons = std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get(), *form.workers);
+    form.health = std::make_unique<HealthChecker>(form.hwnd, kHealthReady, *form.workers);
 }
 
 void CreateControls(FrmMain& form) {
@@ -148,6 +154,7 @@ void ListingNameStep(FrmMain& form) {
     form.entries.push_back(std::move(entry));
     form.images.push_back(0);
     form.reports.emplace_back();
+    form.checked.push_back(0);
 }
 
 // One step of the listing: the next name, or the values of the next row.
@@ -168,6 +175,7 @@ bool ListingStep(FrmMain& form) {
         form.entries.erase(form.entries.begin() + offset);
         form.images.erase(form.images.begin() + offset);
         form.reports.erase(form.reports.begin() + offset);
+        form.checked.erase(form.checked.begin() + offset);
     }
     return true;
 }
@@ -179,6 +187,17 @@ bool ReadSlice(FrmMain& form) {
         if (!ListingStep(form)) return false;
     } while (std::chrono::steady_clock::now() < deadline);
     return true;
+}
+
+// Every row is read: the checks go after the icons, since they touch the
+// same files and their notes matter less at first sight.
+void ListingDone(FrmMain& form) {
+    form.refreshing = false;
+    SelectFirstItem(form);
+    auto places = std::make_shared<const SearchPlaces>(ReadSearchPlaces());
+    for (size_t row = 0; row < form.entries.size(); ++row) {
+        form.health->Request(row, form.entries[row], places);
+    }
 }
 
 void ContinueListing(FrmMain& form, unsigned long long generation) {
@@ -197,8 +216,18 @@ void ContinueListing(FrmMain& form, unsigned long long generation) {
         PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(generation), 0);
         return;
     }
-    form.refreshing = false;
-    SelectFirstItem(form);
+    ListingDone(form);
+}
+
+void OnHealthReady(FrmMain& form) {
+    for (auto& [row, report] : form.health->TakeResults()) {
+        if (row >= form.reports.size()) continue;
+        // Registration in both hives is known from the names alone.
+        report.bothScopes = form.reports[row].bothScopes;
+        form.reports[row] = std::move(report);
+        form.checked[row] = 1;
+    }
+    InvalidateRect(form.lvwMain, nullptr, FALSE);
 }
 
 void OnIconsReady(FrmMain& form) {
@@ -212,7 +241,8 @@ void OnIconsReady(FrmMain& form) {
     if (changed) InvalidateRect(form.lvwMain, nullptr, FALSE);
 }
 
-std::wstring CellText(const AppPathEntry& entry, const HealthReport& report, int column) {
+std::wstring CellText(const FrmMain& form, size_t row, int column) {
+    const AppPathEntry& entry = form.entries[row];
     switch (column) {
         case 0:
             return entry.name;
@@ -221,7 +251,7 @@ std::wstring CellText(const AppPathEntry& entry, const HealthReport& report, int
         case 2:
             return ScopeText(entry.scope);
         default:
-            return NotesText(report);
+            return form.checked[row] ? NotesText(form.reports[row]) : kChecking;
     }
 }
 
@@ -230,12 +260,24 @@ void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= form.entries.size()) return;
     auto row = static_cast<size_t>(item.iItem);
-    const AppPathEntry& entry = form.entries[row];
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        std::wstring text = CellText(entry, form.reports[row], item.iSubItem);
+        std::wstring text = CellText(form, row, item.iSubItem);
         lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
     }
     if (item.mask & LVIF_IMAGE) item.iImage = form.images[static_cast<size_t>(item.iItem)];
+}
+
+// Rows whose program file is missing are drawn in the grey of a disabled
+// item, so that they are easy to pick out.
+LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    size_t row = draw.nmcd.dwItemSpec;
+    if (row < form.reports.size() && form.checked[row] && form.reports[row].missingTarget) {
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
 }
 
 // The commands act on a copy, read now if the listing has not come to it:
@@ -299,6 +341,8 @@ LRESULT OnNotify(FrmMain& form, NMHDR* header) {
     if (header->hwndFrom != form.lvwMain) return 0;
     if (header->code == LVN_GETDISPINFOW) {
         OnGetDispInfo(form, *reinterpret_cast<NMLVDISPINFOW*>(header));
+    } else if (header->code == NM_CUSTOMDRAW) {
+        return OnCustomDraw(form, *reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     } else if (header->code == NM_DBLCLK) {
         lvwMain_DblClick(form);
     }
@@ -335,6 +379,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case kIconsReady:
             if (form && form->icons) OnIconsReady(*form);
+            return 0;
+        case kHealthReady:
+            if (form && form->health) OnHealthReady(*form);
             return 0;
         case WM_NOTIFY:
             if (form) return OnNotify(*form, reinterpret_cast<NMHDR*>(lParam));
@@ -430,6 +477,8 @@ void Form_Unload(FrmMain& form) {
     // Icons still loading are dropped; a file that does not answer keeps
     // its thread, not the window.
     form.icons.reset();
+    form.health.reset();
+    form.workers.reset();
     form.refreshing = false;
     form.stores.machine.CloseAppPaths();
     form.stores.user.CloseAppPaths();
@@ -479,8 +528,11 @@ void RefreshList(FrmMain& form) {
     form.entries.clear();
     form.images.clear();
     form.reports.clear();
+    form.checked.clear();
     form.rowsOfFile.clear();
+    form.workers->Clear();
     form.icons->Restart();
+    form.health->Restart();
     // The first slice runs now: a short list is complete before this
     // returns, and the old rows never show beside new ones.
     ContinueListing(form, form.generation);
@@ -493,12 +545,12 @@ void FinishListing(FrmMain& form) {
     }
     ShowRows(form);
     RequestIcons(form, requested, form.valuesRead);
-    form.refreshing = false;
-    SelectFirstItem(form);
+    ListingDone(form);
 }
 
 bool ListComplete(const FrmMain& form) {
-    return !form.refreshing && (!form.icons || form.icons->Idle());
+    return !form.refreshing && (!form.icons || form.icons->Idle()) &&
+           (!form.health || form.health->Idle());
 }
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "health/health.h"
+#include "main_window/health_checker.h"
 #include "main_window/icon_loader.h"
 #include "store/app_path_store.h"
 #include "toolkit/handles.h"
@@ -44,7 +45,12 @@ struct FrmMain {
     std::vector<AppPathEntry> entries;
     std::vector<int> images;
     std::vector<HealthReport> reports;
+    std::vector<char> checked;  // whether the row's health check has answered
+    // The threads that load icons and check files, shared so that icons
+    // come first.
+    std::unique_ptr<WorkerPool> workers;
     std::unique_ptr<IconLoader> icons;
+    std::unique_ptr<HealthChecker> health;
 
     // The result of opening the machine's App Paths key at load.
     LONG openResult = ERROR_SUCCESS;

@@ -199,10 +199,10 @@ TEST_F(ListingTest, ListsBothHivesWithTheirScopeAndNotesNamesRegisteredTwice) {
         cells.push_back(line);
     }
     const std::vector<std::vector<std::wstring>> expected = {
-        {L"a-only.exe", L"C:\\a.exe", L"所有用户", L""},
-        {L"b-tool.exe", L"C:\\machine\\tool.exe", L"所有用户", L"两处都有登记"},
-        {L"B-TOOL", L"C:\\user\\tool.exe", L"当前用户", L"两处都有登记"},
-        {L"c-mine.exe", L"C:\\c.exe", L"当前用户", L""},
+        {L"a-only.exe", L"C:\\a.exe", L"所有用户", L"目标不存在"},
+        {L"b-tool.exe", L"C:\\machine\\tool.exe", L"所有用户", L"目标不存在；两处都有登记"},
+        {L"B-TOOL", L"C:\\user\\tool.exe", L"当前用户", L"目标不存在；两处都有登记"},
+        {L"c-mine.exe", L"C:\\c.exe", L"当前用户", L"目标不存在"},
     };
     EXPECT_EQ(cells, expected);
 }
@@ -350,9 +350,11 @@ TEST(IconLoader, ResultsOfAnEarlierListingAreDropped) {
     const std::wstring slow = TempPath(L"slow-icon.exe");
     ASSERT_TRUE(CopyFileW(OwnPath().c_str(), slow.c_str(), FALSE));
     {
-        IconLoader loader(window, WM_APP, images.get());
+        WorkerPool pool(2, IconLoader::StartWorker, IconLoader::EndWorker);
+        IconLoader loader(window, WM_APP, images.get(), pool);
         loader.Request(slow);
         while (g_gate.waiting == 0) Sleep(5);
+        pool.Clear();
         loader.Restart();
         loader.Request(WindowsFile(L"notepad.exe"));
         for (int i = 0; i < 500 && !loader.Idle(); ++i) {
