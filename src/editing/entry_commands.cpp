@@ -151,6 +151,7 @@ bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
     UniqueKey entry;
     LONG result = store.OpenEntry(name, entry, KEY_QUERY_VALUE | KEY_SET_VALUE);
     if (result == ERROR_SUCCESS) {
+        store.AnnounceChange();
         DWORD type = TypeForWrite(AppPathStore::DefaultType(entry.get()), modUser::strApp);
         result = AppPathStore::SetKeyValue(entry.get(), type, modUser::strApp);
     }

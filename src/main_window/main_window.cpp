@@ -3,11 +3,14 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "about/about.h"
+#include "editing/cleanup.h"
 #include "editing/entry_commands.h"
 #include "export/export_commands.h"
+#include "export/reg_export.h"
 #include "main_window/toolbar.h"
 #include "resource.h"
 #include "toolkit/toolkit.h"
@@ -21,6 +24,7 @@ namespace {
 constexpr UINT kContinueListing = WM_APP + 1;
 constexpr UINT kIconsReady = WM_APP + 2;
 constexpr UINT kHealthReady = WM_APP + 3;
+constexpr UINT kRegistryChanged = WM_APP + 4;
 constexpr unsigned kMostWorkers = 4;
 constexpr wchar_t kChecking[] = L"正在检查";
 // A slice of the listing holds the window about this long.
@@ -81,10 +85,36 @@ void CreateControls(FrmMain& form) {
     form.imlToolBar = CreateToolbarImages();
     form.tbrMain = CreateToolbar(form.hwnd, form.imlToolBar.get(), ToolbarHeight());
     CreateList(form);
+    // The program's own changes lead to the refresh it makes itself, not to
+    // a second one from the watcher.
+    auto ownChange = [&form] { form.watcher.ExpectOwnChange(); };
+    form.stores.machine.beforeChange = ownChange;
+    form.stores.user.beforeChange = ownChange;
+    form.watcher.Start(form.hwnd, kRegistryChanged);
 }
 
-void SelectFirstItem(FrmMain& form) {
-    if (!form.entries.empty()) ListSelect(form.lvwMain, 0);
+const AppPathEntry* FindEntry(const FrmMain& form, const EntryKey& key) {
+    for (const AppPathEntry& entry : form.entries) {
+        if (Matches(entry, key)) return &entry;
+    }
+    return nullptr;
+}
+
+// Once every name is listed: the entry that was selected before the
+// refresh is selected again (the first one when it is gone, or none was),
+// and the rows in view stay in view.
+void RestoreView(FrmMain& form) {
+    if (form.entries.empty()) return;
+    int count = static_cast<int>(form.entries.size());
+    int perPage = static_cast<int>(SendMessageW(form.lvwMain, LVM_GETCOUNTPERPAGE, 0, 0));
+    if (form.keptTop > 0) {
+        int top = std::min(form.keptTop, count - 1);
+        SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, std::min(top + perPage - 1, count - 1),
+                     FALSE);
+        SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, top, FALSE);
+    }
+    const AppPathEntry* kept = form.keptSelection ? FindEntry(form, *form.keptSelection) : nullptr;
+    ListSelect(form.lvwMain, kept ? static_cast<int>(kept - form.entries.data()) : 0);
 }
 
 // New rows and new paths show; the list's scroll position stays.
@@ -194,7 +224,6 @@ bool ReadSlice(FrmMain& form) {
 // same files and their notes matter less at first sight.
 void ListingDone(FrmMain& form) {
     form.refreshing = false;
-    SelectFirstItem(form);
     auto places = std::make_shared<const SearchPlaces>(ReadSearchPlaces());
     for (size_t row = 0; row < form.entries.size(); ++row) {
         form.health->Request(row, form.entries[row], places);
@@ -204,6 +233,7 @@ void ListingDone(FrmMain& form) {
 void ContinueListing(FrmMain& form, unsigned long long generation) {
     if (generation != form.generation || !form.refreshing) return;
     size_t requested = form.valuesRead;
+    bool named = !form.enumerating;
     bool more = ReadSlice(form);
     // Telling the list its new length costs as much as a slice of reading:
     // while names come in, it learns it a few times a second.
@@ -212,6 +242,7 @@ void ContinueListing(FrmMain& form, unsigned long long generation) {
         ShowRows(form);
         form.rowsShownAt = now;
     }
+    if (!named && !form.enumerating) RestoreView(form);
     RequestIcons(form, requested, form.valuesRead);
     if (more) {
         PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(generation), 0);
@@ -268,6 +299,16 @@ void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info) {
     if (item.mask & LVIF_IMAGE) item.iImage = form.images[static_cast<size_t>(item.iItem)];
 }
 
+// Another program changed the registrations. No refresh while a dialog of
+// the program is open: the rows it acts on must stay put.
+void OnRegistryChanged(FrmMain& form) {
+    if (!IsWindowEnabled(form.hwnd)) {
+        form.refreshPending = true;
+        return;
+    }
+    RefreshList(form);
+}
+
 // Rows whose program file is missing are drawn in the grey of a disabled
 // item, so that they are easy to pick out.
 LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw) {
@@ -303,6 +344,12 @@ void RunCommand(FrmMain& form, UINT id) {
             break;
         case IDM_FILE_XML:
             mnuFileXML_Click(form);
+            break;
+        case IDM_FILE_REG:
+            mnuFileReg_Click(form);
+            break;
+        case IDM_OPR_CLEAN:
+            mnuOprClean_Click(form);
             break;
         case IDM_FILE_EXIT:
             mnuFileExit_Click(form);
@@ -383,6 +430,16 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case kHealthReady:
             if (form && form->health) OnHealthReady(*form);
+            return 0;
+        case kRegistryChanged:
+            if (form) OnRegistryChanged(*form);
+            return 0;
+        case WM_ENABLE:
+            // A dialog of the program has closed: a refresh that waited for
+            // it runs now.
+            if (form && wParam && form->refreshPending) {
+                PostMessageW(hwnd, kRegistryChanged, 0, 0);
+            }
             return 0;
         case WM_NOTIFY:
             if (form) return OnNotify(*form, reinterpret_cast<NMHDR*>(lParam));
@@ -475,6 +532,7 @@ void Form_Load(FrmMain& form) {
 }
 
 void Form_Unload(FrmMain& form) {
+    form.watcher.Stop();
     // Icons still loading are dropped; a file that does not answer keeps
     // its thread, not the window.
     form.icons.reset();
@@ -514,6 +572,10 @@ void Form_Resize(FrmMain& form) {
 void RefreshList(FrmMain& form) {
     // The user's key may have appeared since; the machine's is opened once.
     if (!form.stores.user.IsOpen()) form.stores.user.OpenAppPaths();
+    form.refreshPending = false;
+    const AppPathEntry* selected = SelectedEntry(form);
+    form.keptSelection = selected ? std::optional<EntryKey>(KeyOf(*selected)) : std::nullopt;
+    form.keptTop = static_cast<int>(SendMessageW(form.lvwMain, LVM_GETTOPINDEX, 0, 0));
     ++form.generation;
     form.refreshing = true;
     form.enumerating = true;
@@ -542,9 +604,11 @@ void RefreshList(FrmMain& form) {
 void FinishListing(FrmMain& form) {
     if (!form.refreshing) return;
     size_t requested = form.valuesRead;
+    bool named = !form.enumerating;
     while (ListingStep(form)) {
     }
     ShowRows(form);
+    if (!named) RestoreView(form);
     RequestIcons(form, requested, form.valuesRead);
     ListingDone(form);
 }
@@ -587,6 +651,24 @@ void mnuFileHTML_Click(FrmMain& form) {
 void mnuFileXML_Click(FrmMain& form) {
     FinishListing(form);
     ExportXml(form.hwnd, form.entries);
+}
+
+void mnuFileReg_Click(FrmMain& form) {
+    FinishListing(form);
+    ExportReg(form.hwnd, form.stores, form.entries);
+}
+
+// The rows whose checks have found no program file; rows still being
+// checked are not among them.
+void mnuOprClean_Click(FrmMain& form) {
+    FinishListing(form);
+    std::vector<AppPathEntry> missing;
+    for (size_t row = 0; row < form.entries.size(); ++row) {
+        if (form.checked[row] && form.reports[row].missingTarget) {
+            missing.push_back(form.entries[row]);
+        }
+    }
+    if (CleanUpItems(form.hwnd, form.stores, missing)) RefreshList(form);
 }
 
 void mnuOprAdd_Click(FrmMain& form) {

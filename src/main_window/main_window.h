@@ -7,11 +7,13 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "health/health.h"
+#include "health/registry_watcher.h"
 #include "main_window/health_checker.h"
 #include "main_window/icon_loader.h"
 #include "store/app_path_store.h"
@@ -51,6 +53,16 @@ struct FrmMain {
     std::unique_ptr<WorkerPool> workers;
     std::unique_ptr<IconLoader> icons;
     std::unique_ptr<HealthChecker> health;
+
+    // Tells the window when other programs change either App Paths key; a
+    // refresh it asks for while a dialog of the program is open waits for
+    // the dialog to close.
+    RegistryWatcher watcher;
+    bool refreshPending = false;
+    // What a refresh keeps of the list: the selected entry and the first
+    // row in view.
+    std::optional<EntryKey> keptSelection;
+    int keptTop = 0;
 
     // The result of opening the machine's App Paths key at load.
     LONG openResult = ERROR_SUCCESS;
@@ -107,5 +119,7 @@ void mnuFileXML_Click(FrmMain& form);
 void mnuOprAdd_Click(FrmMain& form);
 void mnuOprEdit_Click(FrmMain& form);
 void mnuOprDel_Click(FrmMain& form);
+void mnuFileReg_Click(FrmMain& form);
+void mnuOprClean_Click(FrmMain& form);
 
 }  // namespace tolvane

@@ -92,6 +92,7 @@ LONG AppPathStore::OpenAppPaths() {
 }
 
 LONG AppPathStore::CreateAppPaths() {
+    AnnounceChange();
     UniqueKey key;
     LONG result =
         RegCreateKeyExW(root_, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -195,6 +196,7 @@ LONG AppPathStore::CreateEntry(const std::wstring& name, UniqueKey& entry, bool&
     // A handle opened for reading may not make subkeys. Windows refuses
     // that itself; Wine does not check, so the store says it.
     if (!writable_) return ERROR_ACCESS_DENIED;
+    AnnounceChange();
     DWORD disposition = 0;
     LONG result = RegCreateKeyExW(
         hAppPaths_.get(), name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -207,6 +209,7 @@ LONG AppPathStore::DeleteEntry(const std::wstring& name) const {
     // An empty name would make the platform delete the App Paths key itself.
     if (name.empty()) return ERROR_INVALID_PARAMETER;
     if (!hAppPaths_) return ERROR_INVALID_HANDLE;
+    AnnounceChange();
     return RegDeleteKeyExW(hAppPaths_.get(), name.c_str(), kRegistryView, 0);
 }
 

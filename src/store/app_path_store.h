@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,15 @@ class AppPathStore {
     bool IsOpen() const { return static_cast<bool>(hAppPaths_); }
     // Whether the user may make and change registrations here.
     bool CanWrite() const { return writable_; }
+
+    // Runs, when set, just before the program changes this key, so that a
+    // watcher of the registry can tell the program's own changes from
+    // those of other programs. The store calls it before its own writes;
+    // writes through an open subkey call AnnounceChange() first.
+    std::function<void()> beforeChange;
+    void AnnounceChange() const {
+        if (beforeChange) beforeChange();
+    }
     Scope scope() const { return scope_; }
 
     // The subkey name at a zero-based index; any name fits. |written|, when

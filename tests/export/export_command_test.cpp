@@ -12,6 +12,7 @@
 #include "export/export_commands.h"
 #include "export/export_writer.h"
 #include "export/text_file.h"
+#include "store/registry_snapshot.h"
 #include "export_files.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
@@ -454,11 +455,38 @@ TEST_F(ExportCommand, RegistrationsOfBothHivesAreToldApart) {
     ExpectXmlMatchesList(xml);
 }
 
+// File > "导出为注册表文件" writes every value of the listed registrations of
+// both hives, which "reg import" puts back as they were.
+TEST_F(ExportCommand, TheRegistryFileBringsTheListBack) {
+    const DWORD number = 7;
+    PutEntry(L"\uD55C.exe", L"C:\\\uD55C\\x.exe");
+    PutNamedValue(L"\uD55C.exe", L"Path", L"C:\\tools");
+    PutRawValue(L"\uD55C.exe", L"UseUrl", REG_DWORD, &number, sizeof(number));
+    PutEntry(L"mine.exe", L"%TEMP%\\mine.exe", Scope::User);
+    Refresh(form());
+    form().watcher.Stop();
+    EntrySnapshot machine{Scope::Machine}, user{Scope::User};
+    ASSERT_EQ(ReadEntrySnapshot({Scope::Machine, L"\uD55C.exe"}, machine), ERROR_SUCCESS);
+    ASSERT_EQ(ReadEntrySnapshot({Scope::User, L"mine.exe"}, user), ERROR_SUCCESS);
+    std::wstring path = folder_.File(L"apps.reg");
+    ExpectSilent(Export(mnuFileReg_Click, L"导出为注册表文件", path));
+    EXPECT_EQ(ReadBytes(path).substr(0, 2), "\xFF\xFE");
+    ClearAppPaths();
+    ASSERT_EQ(RunReg(L"import \"" + path + L"\""), 0);
+    EntrySnapshot machineAfter{Scope::Machine}, userAfter{Scope::User};
+    ReadEntrySnapshot({Scope::Machine, L"\uD55C.exe"}, machineAfter);
+    ReadEntrySnapshot({Scope::User, L"mine.exe"}, userAfter);
+    EXPECT_EQ(machineAfter, machine);
+    EXPECT_EQ(userAfter, user);
+}
+
 TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {
     PutEntry(L"calc.exe", L"C:\\windows\\system32\\calc.exe");
     PutEntry(L"A&B.exe", L"C:\\Program Files\\A&B\\x.exe");
     PutEntry(L"\uD55C.exe", L"C:\\\uD55C.exe");
     Refresh(form());
+    // Not kept current: the export writes what the list shows at that moment.
+    form().watcher.Stop();
     std::vector<Row> before = ListRows(form().lvwMain);
     ASSERT_EQ(before.size(), 3u);
     // A registration that the list does not show yet stays out of the files.

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 
+#include "health/health.h"
 #include "main_window/icon_loader.h"
 #include "resource.h"
 #include "support/dialogs.h"
@@ -213,31 +214,56 @@ TEST_F(ListingTest, EmptyKeyGivesAnEmptyListAndOnlyTheBlankImage) {
     EXPECT_EQ(ImageList_GetImageCount(main.form.iml.get()), 1);
 }
 
-TEST_F(ListingTest, ChangesFromOutsideShowOnlyAfterARefresh) {
+// Another program's changes show by themselves within a second; the
+// selected entry stays selected, and a change of a value is read again.
+TEST_F(ListingTest, TheListFollowsOtherProgramsAndKeepsTheSelection) {
     PutEntry(L"a.exe", L"C:\\a.exe");
     PutEntry(L"b.exe", L"C:\\b.exe");
+    PutEntry(L"c.exe", L"C:\\c.exe");
     MainForm main;
-    ASSERT_EQ(
-        RunReg(L"add \"HKLM\\" + std::wstring(kAppPathsPath) + L"\\c.exe\" /ve /d C:\\c.exe /f"),
-        0);
-    ASSERT_EQ(RunReg(L"delete \"HKLM\\" + std::wstring(kAppPathsPath) + L"\\a.exe\" /f"), 0);
-    // A subkey changed from outside is read again; an unchanged one need not be.
-    ASSERT_EQ(
-        RunReg(L"add \"HKLM\\" + std::wstring(kAppPathsPath) + L"\\b.exe\" /ve /d D:\\b2.exe /f"),
-        0);
-    EXPECT_EQ(ListCount(main.form.lvwMain), 2);
-    EXPECT_EQ(ListItemText(main.form.lvwMain, 0), L"a.exe");
-    Refresh(main.form);
-    std::vector<Row> expected = {{L"b.exe", L"D:\\b2.exe", 0}, {L"c.exe", L"C:\\c.exe", 0}};
-    EXPECT_EQ(ListRows(main.form.lvwMain), expected);
+    ListSelect(main.form.lvwMain, 1);
+    auto waitFor = [&](size_t rows, const wchar_t* cell) {
+        for (int i = 0; i < 200; ++i) {
+            if (ListRows(main.form.lvwMain).size() == rows &&
+                ListItemText(main.form.lvwMain, 0, 1) == cell) {
+                return true;
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            YieldToMessages();
+        }
+        return false;
+    };
+    const std::wstring key = L"\"HKLM\\" + std::wstring(kAppPathsPath);
+    ASSERT_EQ(RunReg(L"add " + key + L"\\0.exe\" /ve /d C:\\zero.exe /f"), 0);
+    ULONGLONG added = GetTickCount64();
+    EXPECT_TRUE(waitFor(4, L"C:\\zero.exe"));
+    EXPECT_LT(GetTickCount64() - added, 1000u);
+    EXPECT_EQ(ListItemText(main.form.lvwMain, ListSelectedIndex(main.form.lvwMain)), L"b.exe");
+
+    ASSERT_EQ(RunReg(L"delete " + key + L"\\0.exe\" /f"), 0);
+    ASSERT_EQ(RunReg(L"add " + key + L"\\a.exe\" /ve /d D:\\a2.exe /f"), 0);
+    EXPECT_TRUE(waitFor(3, L"D:\\a2.exe"));
+    EXPECT_EQ(ListItemText(main.form.lvwMain, ListSelectedIndex(main.form.lvwMain)), L"b.exe");
 }
 
-TEST_F(ListingTest, TheFirstEntryIsSelectedAfterEveryRefresh) {
-    PutEntry(L"a.exe", L"C:\\a.exe");
-    PutEntry(L"b.exe", L"C:\\b.exe");
+// A refresh keeps the selected entry and the rows in view; when the entry
+// is gone, the first row is selected.
+TEST_F(ListingTest, ARefreshKeepsTheSelectionAndTheRowsInView) {
+    for (int i = 0; i < 100; ++i) PutEntry(L"e" + std::to_wstring(100 + i) + L".exe", L"C:\\e.exe");
     MainForm main;
+    ShowWindow(main.hwnd, SW_SHOW);
     EXPECT_EQ(ListSelectedIndex(main.form.lvwMain), 0);
-    ListSelect(main.form.lvwMain, 1);
+    SendMessageW(main.form.lvwMain, LVM_ENSUREVISIBLE, 80, FALSE);
+    int top = static_cast<int>(SendMessageW(main.form.lvwMain, LVM_GETTOPINDEX, 0, 0));
+    ASSERT_GT(top, 0);
+    ListSelect(main.form.lvwMain, 70);
+    Refresh(main.form);
+    EXPECT_EQ(ListSelectedIndex(main.form.lvwMain), 70);
+    EXPECT_EQ(SendMessageW(main.form.lvwMain, LVM_GETTOPINDEX, 0, 0), top);
+    main.form.watcher.Stop();
+    ClearAppPaths();
+    PutEntry(L"only.exe", L"C:\\only.exe");
+    PutEntry(L"other.exe", L"C:\\other.exe");
     Refresh(main.form);
     EXPECT_EQ(ListSelectedIndex(main.form.lvwMain), 0);
 }
@@ -338,6 +364,50 @@ TEST_F(ListingTest, FilesThatDoNotAnswerDelayNothing) {
     Sleep(100);  // the released threads finish and deliver to no one
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userBefore);
+}
+
+// A check of a path that does not answer holds neither the window nor the
+// other rows' notes; its note reads "正在检查" until it answers.
+HANDLE g_checkGate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+void HoldSlowChecks(const std::wstring& path) {
+    if (path.find(L"\\tolvane-slow") != std::wstring::npos) {
+        WaitForSingleObject(g_checkGate, 30000);
+    }
+}
+
+TEST_F(ListingTest, ACheckThatDoesNotAnswerHoldsNothingElse) {
+    PutEntry(L"a-slow.exe", L"\\\\tolvane-slow\\share\\a.exe");
+    PutEntry(L"b-gone.exe", L"C:\\gone\\b.exe");
+    PutEntry(L"c-here.exe", OwnPath().c_str());
+    ResetEvent(g_checkGate);
+    SetProbeHook(HoldSlowChecks);
+    {
+        FrmMain form;
+        form.quitOnUnload = false;
+        HWND window = CreateMainWindow(GetModuleHandleW(nullptr), form);
+        ASSERT_TRUE(window);
+        auto notes = [&] {
+            std::vector<std::wstring> cells;
+            for (int row = 0; row < 3; ++row) cells.push_back(ListItemText(form.lvwMain, row, 3));
+            return cells;
+        };
+        const std::vector<std::wstring> meanwhile = {L"正在检查", L"目标不存在", L""};
+        for (int i = 0; i < 400 && notes() != meanwhile; ++i) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            YieldToMessages();
+        }
+        EXPECT_EQ(notes(), meanwhile);
+        // The window answers: a refresh lists every name at once.
+        SendMessageW(window, WM_COMMAND, IDM_OPR_REFRESH, 0);
+        EXPECT_EQ(ListCount(form.lvwMain), 3);
+        SetEvent(g_checkGate);
+        EXPECT_TRUE(WaitForList(form));
+        EXPECT_EQ(notes()[0], L"目标不存在");
+        DestroyWindow(window);
+        DrainQuit();
+    }
+    SetProbeHook(nullptr);
 }
 
 // What an earlier listing asked for is never delivered to a later one.

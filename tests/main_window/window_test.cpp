@@ -174,12 +174,15 @@ TEST_F(WindowTest, MenuBarIsAsDesigned) {
     const std::vector<std::vector<Item>> menus = {
         {{L"导出为HTML(&H)", IDM_FILE_HTML},
          {L"导出为XML(&X)", IDM_FILE_XML},
+         {L"导出为注册表文件(&R)…", IDM_FILE_REG},
          {nullptr, 0},
          {L"退出(&X)", IDM_FILE_EXIT}},
         {{L"刷新(&R)", IDM_OPR_REFRESH},
          {L"添加(&A)", IDM_OPR_ADD},
          {L"编辑(&E)", IDM_OPR_EDIT},
-         {L"删除(&D)", IDM_OPR_DEL}},
+         {L"删除(&D)", IDM_OPR_DEL},
+         {nullptr, 0},
+         {L"清理无效项目(&C)…", IDM_OPR_CLEAN}},
         {{L"内容(&H)", IDM_HELP_CONTENT}, {nullptr, 0}, {L"关于(&A)", IDM_HELP_ABOUT}},
     };
     for (int m = 0; m < 3; ++m) {
@@ -336,6 +339,8 @@ TEST_F(WindowTest, EveryCommandReachesItsProcedure) {
         {IDT_DEL, question},
         {IDM_FILE_HTML, titled(L"导出为HTML文件")},
         {IDM_FILE_XML, titled(L"导出为XML文件")},
+        {IDM_FILE_REG, titled(L"导出为注册表文件")},
+        {IDM_OPR_CLEAN, [](HWND dialog) { return IsMessageBox(dialog); }},
         {IDM_HELP_CONTENT, help},
         {IDM_HELP_ABOUT, titled(L"关于 Tolvane")},
     };
