@@ -4,6 +4,7 @@
 
 #include "common_dialog/comm_dlg.h"
 #include "editing/mod_user.h"
+#include "store/app_path_entry.h"
 #include "toolkit/designed_dialog.h"
 #include "toolkit/toolkit.h"
 
@@ -40,14 +41,6 @@ constexpr ControlDesign kDesign[] = {
     {kIdCmdCancel, L"BUTTON", L"取消(&C)", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 3105, 2040, 1215,
      495},
 };
-
-// The name's last four characters, compared without regard to case; the
-// name keeps the case that the user typed.
-std::wstring WithExeSuffix(const std::wstring& name) {
-    std::wstring tail = name.substr(name.size() > 4 ? name.size() - 4 : 0);
-    CharLowerBuffW(tail.data(), static_cast<DWORD>(tail.size()));
-    return tail == L".exe" ? name : name + L".exe";
-}
 
 void CreateControls(HWND dlg) {
     for (const ControlDesign& design : kDesign) CreateDesignedControl(dlg, design);
@@ -86,7 +79,7 @@ void cmdOK_Click(HWND dlg) {
         ShowMessage(dlg, kIncompleteMessage, kStyleInfo);
         return;
     }
-    if (key.find(L'\\') != std::wstring::npos) {
+    if (!IsAllowedEntryName(key)) {
         ShowMessage(dlg, kBackslashMessage, kStyleInfo);
         return;
     }
