@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "toolkit/narrow.h"
+
 namespace tolvane::console {
 
 namespace {
@@ -15,12 +17,13 @@ bool IsConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != 0;
 }
 
+// Text that has its CR LF already (CSV records, JSON) keeps it.
 std::wstring WithCrLf(std::wstring_view text) {
     std::wstring lines;
     lines.reserve(text.size() + text.size() / 16);
-    for (wchar_t c : text) {
-        if (c == L'\n') lines += L'\r';
-        lines += c;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) lines += L'\r';
+        lines += text[i];
     }
     return lines;
 }
@@ -34,16 +37,6 @@ bool WriteConsoleText(HANDLE console, std::wstring_view text) {
         text.remove_prefix(written);
     }
     return true;
-}
-
-std::string ToUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    return bytes;
 }
 
 bool WriteBytes(HANDLE handle, std::string_view bytes) {
