@@ -98,13 +98,14 @@ LONG ChangeRegistration(const EntryKey& key, const NewValues& values) {
     if (!transaction.backups().front().existed) return ERROR_FILE_NOT_FOUND;
     KeyEdit edit{key.scope, transaction.backups().front().entry.key.name};
     if (values.target) {
-        edit.values.push_back(
-            {StringValue(L"", TypeForWrite(entry.type, *values.target), *values.target)});
+        DWORD type = TypeForWrite(values.asNew ? REG_NONE : entry.type, *values.target);
+        edit.values.push_back({StringValue(L"", type, *values.target)});
     }
     if (values.folders && values.folders->empty()) {
         edit.values.push_back({{kPathValueName}, true});
     } else if (values.folders) {
-        DWORD type = TypeForWrite(entry.pathValue.type, *values.folders);
+        DWORD previous = values.asNew ? REG_NONE : entry.pathValue.type;
+        DWORD type = TypeForWrite(previous, *values.folders);
         edit.values.push_back({StringValue(kPathValueName, type, *values.folders)});
     }
     return transaction.Apply({edit});

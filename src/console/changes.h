@@ -20,12 +20,15 @@ RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& tex
 struct NewValues {
     std::optional<std::wstring> target;
     std::optional<std::wstring> folders;
+    // Written with the types of a new registration's values, as when an
+    // add replaces one, rather than keeping REG_EXPAND_SZ.
+    bool asNew = false;
 };
 
 // Changes both values of an existing registration in one transaction: a
-// failed write puts back what was changed. Each value keeps its type, but
-// text that gains "%" becomes REG_EXPAND_SZ. ERROR_FILE_NOT_FOUND when the
-// registration is not there.
+// failed write puts back what was changed. Each value keeps its type
+// (unless |values| are new), but text that gains "%" becomes REG_EXPAND_SZ. ERROR_FILE_NOT_FOUND
+// when the registration is not there.
 LONG ChangeRegistration(const EntryKey& key, const NewValues& values);
 
 enum class Outcome { Added, Changed, Removed, Same };

@@ -79,9 +79,9 @@ int Add(const Invocation& call) {
     if (!ReadTarget(call, key, problem)) return BadUsage(problem);
     if (call.operands[1].empty()) return BadUsage(kEmptyPath);
     bool force = call.Has(L"--force");
-    // Replaced by --force: the path, and the Path value, which goes when
-    // the command gives none.
-    NewValues values{call.operands[1], std::wstring()};
+    // What --force replaces: the path, and the Path value, which goes when
+    // the command gives none; other values stay.
+    NewValues values{call.operands[1], std::wstring(), true};
     if (const std::wstring* folders = call.Value(L"--path")) values.folders = *folders;
 
     bool exists = IsRegistered(key);
