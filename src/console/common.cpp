@@ -66,7 +66,7 @@ int Print(const std::wstring& text) {
 }
 
 void Tell(const std::wstring& message) {
-    WriteErr(message + L"\n");
+    WriteErr(message.ends_with(L'\n') ? message : message + L"\n");
 }
 
 int Refuse(const std::wstring& message, int code) {

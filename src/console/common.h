@@ -38,7 +38,7 @@ int BadUsage(const std::wstring& problem);
 
 // Results go to standard output: 0, or 3 when they cannot be written.
 int Print(const std::wstring& text);
-// A message on standard error, on a line of its own.
+// A message on standard error, ending its last line.
 void Tell(const std::wstring& message);
 // Tells "tolvanec：" + |message|; returns |code|.
 int Refuse(const std::wstring& message, int code);

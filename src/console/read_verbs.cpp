@@ -97,29 +97,33 @@ bool IsAppPaths(Place place) {
     return place == Place::UserAppPaths || place == Place::MachineAppPaths;
 }
 
+// Every place looked at but |found|, in the search order.
+std::wstring OtherPlaces(const std::vector<Candidate>& candidates, const Candidate* found) {
+    std::vector<std::vector<std::wstring>> lines;
+    for (const Candidate& candidate : candidates) {
+        if (&candidate == found) continue;
+        const wchar_t* state = candidate.exists ? L"未采用" : L"不存在";
+        std::wstring file = candidate.file.empty() ? L"（没有程序路径）" : candidate.file;
+        lines.push_back({L"", state, PlaceText(candidate.place), file});
+    }
+    return TableText(lines, false);
+}
+
 // The first line: the file that starts. Then where it was found, and
-// every other place looked at, in the search order.
+// every other place looked at.
 std::wstring WhichText(const std::wstring& name, const std::vector<Candidate>& candidates,
                        const Candidate& found) {
     std::wstring text = found.file + L"\n找到位置：" + PlaceText(found.place) + L"\n";
-    bool otherHive =
-        IsAppPaths(found.place) &&
-        std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& candidate) {
-            return IsAppPaths(candidate.place) && candidate.place != found.place;
-        });
+    bool otherHive = IsAppPaths(found.place) &&
+                     std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& other) {
+                         return IsAppPaths(other.place) && other.place != found.place;
+                     });
     if (otherHive) {
         text += L"注意：所有用户和当前用户的 App Paths 都登记了 " + name +
                 L"，系统没有规定先查哪一处。\n";
     }
     if (candidates.size() > 1) text += L"查找过的其他位置：\n";
-    std::vector<std::vector<std::wstring>> lines;
-    for (const Candidate& candidate : candidates) {
-        if (&candidate == &found) continue;
-        const wchar_t* state = candidate.exists ? L"未采用" : L"不存在";
-        std::wstring file = candidate.file.empty() ? L"（没有程序路径）" : candidate.file;
-        lines.push_back({L"", state, PlaceText(candidate.place), file});
-    }
-    return text + TableText(lines, false);
+    return text + OtherPlaces(candidates, &found);
 }
 
 LONG AppendSnapshots(const std::vector<Row>& rows, std::vector<EntrySnapshot>& snapshots) {
@@ -216,9 +220,9 @@ int Which(const Invocation& call) {
     auto found = std::find_if(candidates.begin(), candidates.end(),
                               [](const Candidate& candidate) { return candidate.exists; });
     if (found == candidates.end()) {
-        return Refuse(L"找不到 " + name +
-                          L"：Windows 文件夹、系统文件夹、PATH 中的文件夹和 App Paths 都没有它。",
-                      kExitConditionFailed);
+        Tell(L"tolvanec：找不到会启动的 " + name + L"，查找过的位置：\n" +
+             OtherPlaces(candidates, nullptr));
+        return kExitConditionFailed;
     }
     return Print(WhichText(name, candidates, *found));
 }
