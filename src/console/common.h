@@ -34,6 +34,7 @@ const wchar_t* ScopeToken(Scope scope);
 bool EntryNameOf(const std::wstring& typed, std::wstring& name, std::wstring& problem);
 
 // Prints |problem| and the usage to standard error; the exit code 2.
+// Lives beside the usage text, in console.cpp.
 int BadUsage(const std::wstring& problem);
 
 // Results go to standard output: 0, or 3 when they cannot be written.

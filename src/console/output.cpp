@@ -31,6 +31,8 @@ std::wstring WithCrLf(std::wstring_view text) {
 bool WriteConsoleText(HANDLE console, std::wstring_view text) {
     while (!text.empty()) {
         DWORD count = static_cast<DWORD>(std::min(text.size(), kConsoleChunk));
+        // A surrogate pair stays in one write.
+        if (count < text.size() && IS_HIGH_SURROGATE(text[count - 1])) --count;
         DWORD written = 0;
         if (!WriteConsoleW(console, text.data(), count, &written, nullptr) || written == 0)
             return false;
