@@ -213,6 +213,10 @@ bool NamesListed(const FrmMain& form) {
     return !form.enumerating;
 }
 
+bool IconsInPlace(const FrmMain& form) {
+    return !form.refreshing && form.icons->Idle();
+}
+
 // Milliseconds from this process's creation to now.
 double SinceProcessStart() {
     FILETIME created, exited, kernel, user, now;
@@ -237,7 +241,7 @@ int Child() {
     PumpUntil(NamesListed, form);
     UpdateWindow(window);
     double names = SinceProcessStart();
-    PumpUntil(ListComplete, form);
+    PumpUntil(IconsInPlace, form);
     double icons = SinceProcessStart();
     std::vector<double> refreshes;
     for (int run = 0; run < 5; ++run) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "console/common.h"
 #include "store/app_path_store.h"
 
 namespace tolvane::console {
@@ -87,7 +88,7 @@ RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& tex
 }
 
 LONG ChangeRegistration(const EntryKey& key, const NewValues& values) {
-    AppPathStore store(key.scope);
+    AppPathStore store = StoreOf(key.scope);
     AppPathEntry entry;
     LONG result = store.OpenAppPaths();
     if (result == ERROR_SUCCESS) result = store.ReadEntry(key.name, entry);

@@ -44,10 +44,6 @@ Scope WrittenScope(ScopeChoice choice) {
     return choice == ScopeChoice::User ? Scope::User : Scope::Machine;
 }
 
-const wchar_t* ScopeText(Scope scope) {
-    return scope == Scope::User ? L"当前用户" : L"所有用户";
-}
-
 const wchar_t* ScopeToken(Scope scope) {
     return scope == Scope::User ? L"user" : L"machine";
 }

@@ -10,6 +10,8 @@
 
 #include "console/arguments.h"
 #include "store/app_path_entry.h"
+#include "store/app_path_store.h"
+#include "store/registry_snapshot.h"
 
 namespace tolvane::console {
 
@@ -24,8 +26,14 @@ bool Includes(ScopeChoice choice, Scope scope);
 // The hive of a writing verb's choice.
 Scope WrittenScope(ScopeChoice choice);
 
-// "所有用户" or "当前用户", as the window's scope column says.
-const wchar_t* ScopeText(Scope scope);
+// The App Paths key of |scope|. The user's is the HKEY_CURRENT_USER of
+// the account that runs tolvanec, even where the window would follow the
+// user at the desktop: a script means its own account, and the snapshots
+// and transactions of the changes use that hive too.
+inline AppPathStore StoreOf(Scope scope) {
+    return AppPathStore(HiveOf(scope), kAppPathsSubKey, scope);
+}
+
 // "machine" or "user", for scripts.
 const wchar_t* ScopeToken(Scope scope);
 

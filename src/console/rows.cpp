@@ -24,7 +24,7 @@ constexpr const wchar_t* kTypeNames[] = {
 };
 
 LONG AppendHive(Scope scope, std::vector<AppPathEntry>& entries) {
-    AppPathStore store(scope);
+    AppPathStore store = StoreOf(scope);
     LONG result = store.OpenAppPaths();
     if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
     std::vector<AppPathEntry> listed;

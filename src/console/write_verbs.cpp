@@ -40,7 +40,7 @@ bool ReadTarget(const Invocation& call, EntryKey& key, std::wstring& problem) {
 
 // A subkey that denies reading is there all the same.
 bool IsRegistered(const EntryKey& key) {
-    AppPathStore store(key.scope);
+    AppPathStore store = StoreOf(key.scope);
     if (store.OpenAppPaths() != ERROR_SUCCESS) return false;
     UniqueKey entry;
     LONG result = store.OpenEntry(key.name, entry);
@@ -56,7 +56,7 @@ LONG WriteText(HKEY entry, const wchar_t* valueName, const std::wstring& text) {
 // Makes a new registration; |created| is false when the name was taken
 // meanwhile, which leaves that registration alone.
 LONG CreateRegistration(const EntryKey& key, const NewValues& values, bool& created) {
-    AppPathStore store(key.scope);
+    AppPathStore store = StoreOf(key.scope);
     UniqueKey entry;
     LONG result = store.CreateAppPaths();
     if (result == ERROR_SUCCESS) result = store.CreateEntry(key.name, entry, created);
@@ -120,7 +120,7 @@ int Remove(const Invocation& call) {
     EntryKey key;
     std::wstring problem;
     if (!ReadTarget(call, key, problem)) return BadUsage(problem);
-    AppPathStore store(key.scope);
+    AppPathStore store = StoreOf(key.scope);
     LONG result = store.OpenAppPaths();
     // With any subkeys it has: the whole registration goes.
     if (result == ERROR_SUCCESS) result = DeleteKeyTree(store.hAppPaths(), key.name);

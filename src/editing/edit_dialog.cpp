@@ -42,17 +42,43 @@ constexpr ControlDesign kDesign[] = {
      495},
 };
 
-void CreateControls(HWND dlg) {
-    for (const ControlDesign& design : kDesign) CreateDesignedControl(dlg, design);
+// The choice of scope, under the path row in an add.
+constexpr ControlDesign kScopeDesign[] = {
+    {kIdOptMachine, L"BUTTON", L"所有用户", kChild | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0,
+     240, 1800, 1500, 300},
+    {kIdOptUser, L"BUTTON", L"当前用户", kChild | BS_AUTORADIOBUTTON, 0, 1860, 1800, 1500, 300},
+};
+
+// The rows that an add or an edit has beyond the design, in twips.
+int ExtraHeight(const EditDlgSetup& setup) {
+    return setup.chooseScope ? kScopeRowTwips : 0;
+}
+
+// The design's controls, OK and Cancel moved down by the rows added above
+// them; the added controls follow in tab order.
+void CreateControls(HWND dlg, const EditDlgSetup& setup) {
+    for (ControlDesign design : kDesign) {
+        if (design.id == kIdCmdOK || design.id == kIdCmdCancel) design.top += ExtraHeight(setup);
+        CreateDesignedControl(dlg, design);
+    }
+    if (setup.chooseScope) {
+        for (const ControlDesign& design : kScopeDesign) CreateDesignedControl(dlg, design);
+        CheckRadioButton(dlg, kIdOptMachine, kIdOptUser,
+                         setup.scope == Scope::User ? kIdOptUser : kIdOptMachine);
+    }
     SendDlgItemMessageW(dlg, kIdTxtKey, EM_LIMITTEXT, kEditTextLimit, 0);
     SendDlgItemMessageW(dlg, kIdTxtApp, EM_LIMITTEXT, kEditTextLimit, 0);
     SendMessageW(dlg, DM_SETDEFID, kIdCmdOK, 0);
 }
 
-void PlaceWindow(HWND dlg) {
+void PlaceWindow(HWND dlg, const EditDlgSetup& setup) {
     SizeClientArea(dlg, TwipsToPixelsX(kEditClientWidthTwips),
-                   TwipsToPixelsY(kEditClientHeightTwips));
+                   TwipsToPixelsY(kEditClientHeightTwips + ExtraHeight(setup)));
     CenterWindow(dlg, GetWindow(dlg, GW_OWNER));
+}
+
+const EditDlgSetup& SetupOf(HWND dlg) {
+    return *reinterpret_cast<const EditDlgSetup*>(GetWindowLongPtrW(dlg, DWLP_USER));
 }
 
 void ApplySetup(HWND dlg, const EditDlgSetup& setup) {
@@ -63,9 +89,10 @@ void ApplySetup(HWND dlg, const EditDlgSetup& setup) {
 }
 
 INT_PTR OnInitDialog(HWND dlg, const EditDlgSetup& setup) {
+    SetWindowLongPtrW(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(&setup));
     SetProgramIcon(dlg);
-    CreateControls(dlg);
-    PlaceWindow(dlg);
+    CreateControls(dlg, setup);
+    PlaceWindow(dlg, setup);
     ApplySetup(dlg, setup);
     // The name takes the focus in both uses, read-only or not.
     SetFocus(GetDlgItem(dlg, kIdTxtKey));
@@ -85,6 +112,13 @@ void cmdOK_Click(HWND dlg) {
     }
     modUser::strKey = WithExeSuffix(key);
     modUser::strApp = app;
+    const EditDlgSetup& setup = SetupOf(dlg);
+    if (setup.chooseScope) {
+        modUser::scope =
+            IsDlgButtonChecked(dlg, kIdOptUser) == BST_CHECKED ? Scope::User : Scope::Machine;
+    } else {
+        modUser::scope = setup.scope;
+    }
     modUser::lngResult = modUser::kResultOK;
     EndDialog(dlg, modUser::kResultOK);
 }

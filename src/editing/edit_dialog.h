@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "store/app_path_entry.h"
+
 namespace tolvane {
 
 // Control identifiers. OK and Cancel carry the standard ones, so that the
@@ -16,15 +18,19 @@ inline constexpr int kIdTxtKey = 102;
 inline constexpr int kIdLabApp = 103;
 inline constexpr int kIdTxtApp = 104;
 inline constexpr int kIdCmdBrowser = 105;
+inline constexpr int kIdOptMachine = 106;
+inline constexpr int kIdOptUser = 107;
 inline constexpr int kIdCmdOK = IDOK;
 inline constexpr int kIdCmdCancel = IDCANCEL;
 
 // Both text boxes take at most this many characters.
 inline constexpr int kEditTextLimit = 256;
 
-// Client area of the dialog, in twips.
+// Client area of the dialog, in twips, and the height that the choice of
+// scope adds under the path row; OK and Cancel move down by as much.
 inline constexpr int kEditClientWidthTwips = 5745;
 inline constexpr int kEditClientHeightTwips = 2775;
+inline constexpr int kScopeRowTwips = 420;
 
 // What a command sets before a show: everything else starts from the
 // dialog's design at every show.
@@ -33,11 +39,14 @@ struct EditDlgSetup {
     std::wstring keyText;
     bool keyReadOnly = false;
     std::wstring appText;
+    // An add chooses the scope ("所有用户" or "当前用户"), starting at |scope|.
+    bool chooseScope = false;
+    Scope scope = Scope::Machine;
 };
 
 // Creates the dialog, shows it modally over |owner| and returns once it has
-// been closed and destroyed. OK sets modUser::strKey, strApp and lngResult
-// (1); Cancel, Esc, the close box and Alt+F4 set lngResult to 2.
+// been closed and destroyed. OK sets modUser::strKey, strApp, scope and
+// lngResult (1); Cancel, Esc, the close box and Alt+F4 set lngResult to 2.
 void ShowEditDlg(HWND owner, const EditDlgSetup& setup);
 
 }  // namespace tolvane

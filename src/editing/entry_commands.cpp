@@ -23,8 +23,22 @@ std::wstring ExistsMessage(const std::wstring& name) {
     return L"项目 " + name + L" 已存在！";
 }
 
-std::wstring DeleteQuestion(const std::wstring& name) {
-    return L"确定要删除项目 " + name + L" 吗？";
+// The hive is named for the current user's registrations only, so that the
+// question about the machine's stays as it always was.
+std::wstring DeleteQuestion(const AppPathEntry& entry) {
+    if (entry.scope == Scope::User) {
+        return L"确定要删除项目 " + entry.name + L"（" + ScopeText(Scope::User) + L"）吗？";
+    }
+    return L"确定要删除项目 " + entry.name + L" 吗？";
+}
+
+std::wstring BothPlacesQuestion(const std::wstring& name, Scope holder) {
+    return L"项目 " + name + L" 已登记在" + ScopeText(holder) + L"，是否两处都登记？";
+}
+
+std::wstring UserInsteadQuestion(const std::wstring& name) {
+    return std::wstring(L"没有权限为") + ScopeText(Scope::Machine) + L"登记项目 " + name +
+           L"，是否改为只为" + ScopeText(Scope::User) + L"登记？";
 }
 
 // A refusal for lack of rights names its cause; anything else keeps the
@@ -51,22 +65,29 @@ LONG WriteNewEntry(HKEY entry, const std::wstring& name, const std::wstring& pat
     return result;
 }
 
-}  // namespace
-
-bool AddItem(HWND owner, const AppPathStore& store) {
-    modUser::strKey.clear();
-    modUser::strApp.clear();
-    ShowEditDlg(owner, {kAddCaption, L"", false, L""});
-    if (modUser::lngResult != modUser::kResultOK) return false;
-
-    const std::wstring name = modUser::strKey;
+// The add itself, once the name, the path and the scope are known.
+bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& name,
+           const std::wstring& path) {
+    AppPathStore& store = stores.For(scope);
     if (EntryExists(store, name)) {
         ShowMessage(owner, ExistsMessage(name), kStyleError);
         return false;
     }
+    Scope other = OtherScope(scope);
+    if (EntryExists(stores.For(other), name) &&
+        ShowMessage(owner, BothPlacesQuestion(name, other), kStyleQuestion) != kAnswerYes) {
+        return false;
+    }
     UniqueKey entry;
     bool created = false;
-    LONG result = store.CreateEntry(name, entry, created);
+    LONG result = store.IsOpen() ? ERROR_SUCCESS : store.CreateAppPaths();
+    if (result == ERROR_SUCCESS) result = store.CreateEntry(name, entry, created);
+    if (result == ERROR_ACCESS_DENIED && scope == Scope::Machine) {
+        if (ShowMessage(owner, UserInsteadQuestion(name), kStyleQuestion) != kAnswerYes) {
+            return false;
+        }
+        return AddTo(owner, stores, Scope::User, name, path);
+    }
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kAddFailed);
         return false;
@@ -77,13 +98,25 @@ bool AddItem(HWND owner, const AppPathStore& store) {
         ShowMessage(owner, ExistsMessage(name), kStyleError);
         return false;
     }
-    result = WriteNewEntry(entry.get(), name, modUser::strApp);
+    result = WriteNewEntry(entry.get(), name, path);
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kAddFailed);
         return false;
     }
     ShowMessage(owner, kAdded, kStyleInfo);
     return true;
+}
+
+}  // namespace
+
+bool AddItem(HWND owner, AppPathStores& stores) {
+    modUser::strKey.clear();
+    modUser::strApp.clear();
+    // For every user when the user may, else for the user alone.
+    Scope offered = stores.machine.CanWrite() ? Scope::Machine : Scope::User;
+    ShowEditDlg(owner, {kAddCaption, L"", false, L"", true, offered});
+    if (modUser::lngResult != modUser::kResultOK) return false;
+    return AddTo(owner, stores, modUser::scope, modUser::strKey, modUser::strApp);
 }
 
 bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
@@ -109,7 +142,7 @@ bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
 }
 
 bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
-    if (ShowMessage(owner, DeleteQuestion(row.name), kStyleQuestion) != kAnswerYes) return false;
+    if (ShowMessage(owner, DeleteQuestion(row), kStyleQuestion) != kAnswerYes) return false;
     LONG result = store.DeleteEntry(row.name);
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kDeleteFailed);

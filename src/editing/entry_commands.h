@@ -13,7 +13,8 @@
 
 namespace tolvane {
 
-bool AddItem(HWND owner, const AppPathStore& store);
+// Adds to either hive; makes the user's App Paths key when it is absent.
+bool AddItem(HWND owner, AppPathStores& stores);
 bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& entry);
 bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& entry);
 

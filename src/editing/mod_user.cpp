@@ -5,5 +5,6 @@ namespace tolvane::modUser {
 std::wstring strKey;
 std::wstring strApp;
 int32_t lngResult = 0;
+Scope scope = Scope::Machine;
 
 }  // namespace tolvane::modUser

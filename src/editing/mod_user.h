@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "store/app_path_entry.h"
+
 namespace tolvane::modUser {
 
 // What lngResult holds after a dialog.
@@ -17,5 +19,7 @@ extern std::wstring strKey;
 extern std::wstring strApp;
 // 1 after OK, 2 after Cancel; 0 before the first dialog.
 extern int32_t lngResult;
+// The scope chosen in an add, after OK.
+extern Scope scope;
 
 }  // namespace tolvane::modUser

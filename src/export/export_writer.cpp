@@ -23,6 +23,7 @@ constexpr wchar_t kHtmlEnd[] = L"</table></BODY></HTML>";
 
 constexpr wchar_t kXmlDeclaration[] = L"<?xml version='1.0' encoding='gb2312'?>";
 constexpr wchar_t kXmlItemStart[] = L"    <App>\r\n        <Name>";
+constexpr wchar_t kXmlUserItemStart[] = L"    <App scope=\"user\">\r\n        <Name>";
 constexpr wchar_t kXmlItemMiddle[] = L"</Name>\r\n        <Path>";
 constexpr wchar_t kXmlItemEnd[] = L"</Path>\r\n    </App>";
 constexpr wchar_t kXmlEnd[] = L"</Tolvane>";
@@ -181,8 +182,11 @@ std::vector<std::wstring> HtmlPieces(const std::vector<AppPathEntry>& rows,
                      kBlogHost + L"'>" + kBlogHost + L"</a><br/>Mail: <a href='mailto:" +
                      kMailAddress + L"'>" + kMailAddress + kHtmlTableHead);
     for (const AppPathEntry& row : rows) {
-        pieces.push_back(L"<tr><td>" + HtmlText(row.name) + L"</td><td>" +
-                         HtmlText(ExportedPath(row)) + L"</td></tr>");
+        // The current user's registrations are marked; the machine's are
+        // written as they always were.
+        const wchar_t* start = row.scope == Scope::User ? L"<tr class='user'><td>" : L"<tr><td>";
+        pieces.push_back(start + HtmlText(row.name) + L"</td><td>" + HtmlText(ExportedPath(row)) +
+                         L"</td></tr>");
     }
     pieces.push_back(kHtmlEnd);
     return pieces;
@@ -196,8 +200,9 @@ std::vector<std::wstring> XmlPieces(const std::vector<AppPathEntry>& rows, const
     pieces.push_back(std::wstring(L"<!-- ") + kAuthorCredit + L" -->\r\n<!-- BLOG: " + kBlogHost +
                      L" -->\r\n<!-- Mail: " + kXmlMailAddress + L" -->\r\n<Tolvane>");
     for (const AppPathEntry& row : rows) {
-        pieces.push_back(kXmlItemStart + XmlText(row.name) + kXmlItemMiddle +
-                         XmlText(ExportedPath(row)) + kXmlItemEnd);
+        const wchar_t* start = row.scope == Scope::User ? kXmlUserItemStart : kXmlItemStart;
+        pieces.push_back(start + XmlText(row.name) + kXmlItemMiddle + XmlText(ExportedPath(row)) +
+                         kXmlItemEnd);
     }
     pieces.push_back(kXmlEnd);
     return pieces;

@@ -12,11 +12,11 @@
 #include <string_view>
 #include <tuple>
 
+#include "toolkit/result_channel.h"
+
 namespace tolvane {
 
 namespace {
-
-constexpr unsigned kMostThreads = 4;
 
 // A program file as it is on disk: the same path, size and last-write time
 // give the same icon.
@@ -74,17 +74,6 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 // thousands of bitmaps.
 thread_local IconSurface* t_surface = nullptr;
 
-void StartWorker() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    t_surface = new IconSurface;
-}
-
-void EndWorker() {
-    delete t_surface;
-    t_surface = nullptr;
-    CoUninitialize();
-}
-
 // The file's first icon at the system's large size, as the list shows it.
 IconPixels ExtractFirstIcon(const std::wstring& path) {
     HICON large = nullptr;
@@ -107,14 +96,12 @@ size_t HashOf(const IconPixels& pixels) {
 }  // namespace
 
 struct IconLoader::Shared {
-    HWND window = nullptr;
-    UINT readyMessage = 0;
-    std::atomic<unsigned long long> generation{0};
+    Shared(HWND window, UINT message) : channel(window, message) {}
+
+    ResultChannel<Result> channel;
     std::atomic<size_t> extractions{0};
     std::mutex mutex;
     std::map<FileStamp, int> cache;  // filled by the window's thread
-    std::vector<Result> results;
-    bool wakePosted = false;
 
     std::optional<int> Cached(const FileStamp& stamp) {
         std::lock_guard lock(mutex);
@@ -122,24 +109,16 @@ struct IconLoader::Shared {
         if (known == cache.end()) return std::nullopt;
         return known->second;
     }
-
-    void Deliver(Result result) {
-        std::lock_guard lock(mutex);
-        if (result.generation != generation) return;
-        results.push_back(std::move(result));
-        if (!wakePosted) wakePosted = PostMessageW(window, readyMessage, 0, 0) != FALSE;
-    }
 };
 
 namespace {
 
 void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long long generation,
               const std::wstring& path) {
-    if (generation != shared->generation) return;
+    if (!shared->channel.IsCurrent(generation)) return;
     if (beforeIconLoad) beforeIconLoad(path);
     QuietErrors quiet;
     Result result;
-    result.generation = generation;
     result.path = path;
     result.stamp = StampOf(path);
     if (result.stamp) {
@@ -151,34 +130,37 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
             ++shared->extractions;
         }
     }
-    shared->Deliver(std::move(result));
+    shared->channel.Deliver(generation, std::move(result));
 }
 
 }  // namespace
 
-IconLoader::IconLoader(HWND window, UINT readyMessage, HIMAGELIST images)
-    : shared_(std::make_shared<Shared>()),
-      images_(images),
-      pool_(WorkerPool::CoreCount(kMostThreads), StartWorker, EndWorker) {
-    shared_->window = window;
-    shared_->readyMessage = readyMessage;
+void IconLoader::StartWorker() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    t_surface = new IconSurface;
 }
 
+void IconLoader::EndWorker() {
+    delete t_surface;
+    t_surface = nullptr;
+    CoUninitialize();
+}
+
+IconLoader::IconLoader(HWND window, UINT readyMessage, HIMAGELIST images, WorkerPool& pool)
+    : shared_(std::make_shared<Shared>(window, readyMessage)), images_(images), pool_(pool) {}
+
 IconLoader::~IconLoader() {
-    ++shared_->generation;
+    shared_->channel.Restart();
 }
 
 void IconLoader::Restart() {
-    ++shared_->generation;
-    pool_.Clear();
-    std::lock_guard lock(shared_->mutex);
-    shared_->results.clear();
+    shared_->channel.Restart();
     waiting_ = 0;
 }
 
 void IconLoader::Request(const std::wstring& path) {
     ++waiting_;
-    pool_.Submit([shared = shared_, generation = shared_->generation.load(), path] {
+    pool_.Submit([shared = shared_, generation = shared_->channel.Current(), path] {
         LoadIcon(shared, generation, path);
     });
 }
@@ -197,15 +179,8 @@ int IconLoader::ImageFor(const IconPixels& pixels) {
 }
 
 std::vector<std::pair<std::wstring, int>> IconLoader::TakeResults() {
-    std::vector<Result> arrived;
-    {
-        std::lock_guard lock(shared_->mutex);
-        arrived.swap(shared_->results);
-        shared_->wakePosted = false;
-    }
     std::vector<std::pair<std::wstring, int>> answers;
-    for (Result& result : arrived) {
-        if (result.generation != shared_->generation) continue;
+    for (Result& result : shared_->channel.Take()) {
         int image = result.cachedImage;
         if (result.stamp && result.pixels) {
             // Two jobs may have extracted the same file: the first one's

@@ -22,14 +22,16 @@ class IconLoader {
   public:
     // Finished work is announced to |window| by posting |readyMessage|, at
     // most one at a time; the window then calls TakeResults(). |images| is
-    // the window's image list, which holds the blank image at index 0.
-    IconLoader(HWND window, UINT readyMessage, HIMAGELIST images);
+    // the window's image list, which holds the blank image at index 0. The
+    // work runs on |pool|, whose threads start and end with StartWorker()
+    // and EndWorker().
+    IconLoader(HWND window, UINT readyMessage, HIMAGELIST images, WorkerPool& pool);
     ~IconLoader();
     IconLoader(const IconLoader&) = delete;
     IconLoader& operator=(const IconLoader&) = delete;
 
-    // A new listing: the work asked for by the earlier one is dropped, and
-    // whatever of it still finishes is never delivered.
+    // A new listing: whatever the work asked for by the earlier one still
+    // delivers is dropped. The owner clears the pool's queue.
     void Restart();
     // Asks for the icon of a program file (its path expanded); answered
     // through TakeResults() for the current listing.
@@ -38,10 +40,13 @@ class IconLoader {
     std::vector<std::pair<std::wstring, int>> TakeResults();
     // Whether every icon asked for in the current listing has been taken.
     bool Idle() const { return waiting_ == 0; }
-    // How many icons were extracted from files so far, and the pool's
-    // threads; for tests and benchmarks.
+    // How many icons were extracted from files so far; for tests.
     size_t Extractions() const;
-    unsigned Threads() const { return pool_.Threads(); }
+
+    // What each thread of the pool needs: COM for the shell's extraction,
+    // and a drawing surface of its own.
+    static void StartWorker();
+    static void EndWorker();
 
     struct Shared;
 
@@ -55,7 +60,7 @@ class IconLoader {
     // The pixels of images 1, 2, ... with their hashes, so that identical
     // icons share one image.
     std::vector<std::pair<size_t, IconPixels>> distinct_;
-    WorkerPool pool_;  // last: its threads stop before the rest goes
+    WorkerPool& pool_;
 };
 
 // Runs, when set, on a worker thread before a program file is looked at.

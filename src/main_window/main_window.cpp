@@ -20,6 +20,9 @@ namespace {
 // icons have arrived.
 constexpr UINT kContinueListing = WM_APP + 1;
 constexpr UINT kIconsReady = WM_APP + 2;
+constexpr UINT kHealthReady = WM_APP + 3;
+constexpr unsigned kMostWorkers = 4;
+constexpr wchar_t kChecking[] = L"正在检查";
 // A slice of the listing holds the window about this long.
 constexpr auto kSlice = std::chrono::milliseconds(20);
 constexpr auto kShowEvery = std::chrono::milliseconds(150);
@@ -59,13 +62,18 @@ void CreateList(FrmMain& form) {
                  LVS_EX_FULLROWSELECT);
     AddColumn(form.lvwMain, 0, L"项目名称", kNameColumnTwips);
     AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips);
+    AddColumn(form.lvwMain, 2, L"范围", kScopeColumnTwips);
+    AddColumn(form.lvwMain, 3, L"状态", kNotesColumnTwips);
 
     form.iml.reset(
         ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 64));
     IconSurface blank;
     blank.AppendTo(form.iml.get());  // image 0: no icon, or not yet
     AttachImages(form, form.iml.get());
-    form.icons = std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get());
+    form.workers = std::make_unique<WorkerPool>(WorkerPool::CoreCount(kMostWorkers),
+                                                IconLoader::StartWorker, IconLoader::EndWorker);
+    form.icons = std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get(), *form.workers);
+    form.health = std::make_unique<HealthChecker>(form.hwnd, kHealthReady, *form.workers);
 }
 
 void CreateControls(FrmMain& form) {
@@ -103,11 +111,15 @@ void RequestIcons(FrmMain& form, size_t first, size_t end) {
     }
 }
 
+std::wstring PreviousKey(const AppPathEntry& entry) {
+    return (entry.scope == Scope::User ? L"U:" : L"M:") + Folded(entry.name);
+}
+
 // The values of the previous listing, when the subkey has not been written
 // since. Values that could not be read are read again: rights change
 // without a write.
 bool TakeUnchanged(FrmMain& form, AppPathEntry& row) {
-    auto known = form.previous.find(Folded(row.name));
+    auto known = form.previous.find(PreviousKey(row));
     if (known == form.previous.end()) return false;
     const AppPathEntry& before = known->second;
     if (before.written != row.written || row.written == 0 ||
@@ -121,29 +133,49 @@ bool TakeUnchanged(FrmMain& form, AppPathEntry& row) {
     return true;
 }
 
+// Every name is listed: the names registered in both hives are known.
+void NamesDone(FrmMain& form) {
+    form.enumerating = false;
+    MarkBothScopes(form.entries, form.reports);
+}
+
+// The next name of the machine's key, then of the user's.
+void ListingNameStep(FrmMain& form) {
+    AppPathEntry entry;
+    entry.scope = form.enumerated;
+    if (form.stores.For(form.enumerated)
+            .EnumEntryName(form.nextIndex, entry.name, &entry.written) != ERROR_SUCCESS) {
+        if (form.enumerated == Scope::User) return NamesDone(form);
+        form.enumerated = Scope::User;
+        form.nextIndex = 0;
+        return;
+    }
+    ++form.nextIndex;
+    form.entries.push_back(std::move(entry));
+    form.images.push_back(0);
+    form.reports.emplace_back();
+    form.checked.push_back(0);
+}
+
 // One step of the listing: the next name, or the values of the next row.
 // Returns false when there is nothing left to read.
 bool ListingStep(FrmMain& form) {
     if (form.enumerating) {
-        AppPathEntry entry;
-        entry.scope = form.store.scope();
-        if (form.store.EnumEntryName(form.nextIndex, entry.name, &entry.written) != ERROR_SUCCESS) {
-            form.enumerating = false;
-            return true;
-        }
-        ++form.nextIndex;
-        form.entries.push_back(std::move(entry));
-        form.images.push_back(0);
+        ListingNameStep(form);
         return true;
     }
     if (form.valuesRead >= form.entries.size()) return false;
-    auto row = form.entries.begin() + static_cast<std::ptrdiff_t>(form.valuesRead);
-    if (TakeUnchanged(form, *row) || form.store.ReadEntry(row->name, *row) == ERROR_SUCCESS) {
+    auto offset = static_cast<std::ptrdiff_t>(form.valuesRead);
+    AppPathEntry& row = form.entries[form.valuesRead];
+    if (TakeUnchanged(form, row) ||
+        form.stores.For(row.scope).ReadEntry(row.name, row) == ERROR_SUCCESS) {
         ++form.valuesRead;
     } else {
         // Gone since its name was read: no icon was asked for it yet.
-        form.entries.erase(row);
-        form.images.erase(form.images.begin() + static_cast<std::ptrdiff_t>(form.valuesRead));
+        form.entries.erase(form.entries.begin() + offset);
+        form.images.erase(form.images.begin() + offset);
+        form.reports.erase(form.reports.begin() + offset);
+        form.checked.erase(form.checked.begin() + offset);
     }
     return true;
 }
@@ -155,6 +187,17 @@ bool ReadSlice(FrmMain& form) {
         if (!ListingStep(form)) return false;
     } while (std::chrono::steady_clock::now() < deadline);
     return true;
+}
+
+// Every row is read: the checks go after the icons, since they touch the
+// same files and their notes matter less at first sight.
+void ListingDone(FrmMain& form) {
+    form.refreshing = false;
+    SelectFirstItem(form);
+    auto places = std::make_shared<const SearchPlaces>(ReadSearchPlaces());
+    for (size_t row = 0; row < form.entries.size(); ++row) {
+        form.health->Request(row, form.entries[row], places);
+    }
 }
 
 void ContinueListing(FrmMain& form, unsigned long long generation) {
@@ -173,8 +216,18 @@ void ContinueListing(FrmMain& form, unsigned long long generation) {
         PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(generation), 0);
         return;
     }
-    form.refreshing = false;
-    SelectFirstItem(form);
+    ListingDone(form);
+}
+
+void OnHealthReady(FrmMain& form) {
+    for (auto& [row, report] : form.health->TakeResults()) {
+        if (row >= form.reports.size()) continue;
+        // Registration in both hives is known from the names alone.
+        report.bothScopes = form.reports[row].bothScopes;
+        form.reports[row] = std::move(report);
+        form.checked[row] = 1;
+    }
+    InvalidateRect(form.lvwMain, nullptr, FALSE);
 }
 
 void OnIconsReady(FrmMain& form) {
@@ -188,16 +241,43 @@ void OnIconsReady(FrmMain& form) {
     if (changed) InvalidateRect(form.lvwMain, nullptr, FALSE);
 }
 
+std::wstring CellText(const FrmMain& form, size_t row, int column) {
+    const AppPathEntry& entry = form.entries[row];
+    switch (column) {
+        case 0:
+            return entry.name;
+        case 1:
+            return ShownPath(entry);
+        case 2:
+            return ScopeText(entry.scope);
+        default:
+            return form.checked[row] ? NotesText(form.reports[row]) : kChecking;
+    }
+}
+
 // The list's cells, as it draws them.
 void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= form.entries.size()) return;
-    const AppPathEntry& entry = form.entries[static_cast<size_t>(item.iItem)];
+    auto row = static_cast<size_t>(item.iItem);
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        std::wstring text = item.iSubItem == 0 ? entry.name : ShownPath(entry);
+        std::wstring text = CellText(form, row, item.iSubItem);
         lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
     }
     if (item.mask & LVIF_IMAGE) item.iImage = form.images[static_cast<size_t>(item.iItem)];
+}
+
+// Rows whose program file is missing are drawn in the grey of a disabled
+// item, so that they are easy to pick out.
+LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    size_t row = draw.nmcd.dwItemSpec;
+    if (row < form.reports.size() && form.checked[row] && form.reports[row].missingTarget) {
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
 }
 
 // The commands act on a copy, read now if the listing has not come to it:
@@ -207,11 +287,12 @@ void OnSelectedEntry(FrmMain& form, Command command) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
     AppPathEntry entry = *selected;
+    const AppPathStore& store = form.stores.For(entry.scope);
     if (static_cast<size_t>(selected - form.entries.data()) >= form.valuesRead &&
-        form.store.ReadEntry(selected->name, entry) != ERROR_SUCCESS) {
+        store.ReadEntry(selected->name, entry) != ERROR_SUCCESS) {
         entry = *selected;  // gone meanwhile: the command reports it
     }
-    if (command(form.hwnd, form.store, entry)) RefreshList(form);
+    if (command(form.hwnd, store, entry)) RefreshList(form);
 }
 
 void RunCommand(FrmMain& form, UINT id) {
@@ -260,6 +341,8 @@ LRESULT OnNotify(FrmMain& form, NMHDR* header) {
     if (header->hwndFrom != form.lvwMain) return 0;
     if (header->code == LVN_GETDISPINFOW) {
         OnGetDispInfo(form, *reinterpret_cast<NMLVDISPINFOW*>(header));
+    } else if (header->code == NM_CUSTOMDRAW) {
+        return OnCustomDraw(form, *reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     } else if (header->code == NM_DBLCLK) {
         lvwMain_DblClick(form);
     }
@@ -296,6 +379,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case kIconsReady:
             if (form && form->icons) OnIconsReady(*form);
+            return 0;
+        case kHealthReady:
+            if (form && form->health) OnHealthReady(*form);
             return 0;
         case WM_NOTIFY:
             if (form) return OnNotify(*form, reinterpret_cast<NMHDR*>(lParam));
@@ -376,11 +462,13 @@ int RunApplication(HINSTANCE instance, int showCommand) {
 }
 
 void Form_Load(FrmMain& form) {
-    form.openResult = form.store.OpenAppPaths();
+    // The user's key is often absent until a first registration: that is
+    // no failure, just an empty list for the user.
+    form.stores.user.OpenAppPaths();
+    form.openResult = form.stores.machine.OpenAppPaths();
     if (form.openResult != ERROR_SUCCESS) {
         // The window is not shown yet: the message stands on its own.
         ShowMessage(nullptr, L"打开注册表失败！", kStyleError);
-        return;
     }
     RefreshList(form);
 }
@@ -389,8 +477,11 @@ void Form_Unload(FrmMain& form) {
     // Icons still loading are dropped; a file that does not answer keeps
     // its thread, not the window.
     form.icons.reset();
+    form.health.reset();
+    form.workers.reset();
     form.refreshing = false;
-    form.store.CloseAppPaths();
+    form.stores.machine.CloseAppPaths();
+    form.stores.user.CloseAppPaths();
 }
 
 void Form_Resize(FrmMain& form) {
@@ -420,21 +511,28 @@ void Form_Resize(FrmMain& form) {
 }
 
 void RefreshList(FrmMain& form) {
+    // The user's key may have appeared since; the machine's is opened once.
+    if (!form.stores.user.IsOpen()) form.stores.user.OpenAppPaths();
     ++form.generation;
     form.refreshing = true;
     form.enumerating = true;
+    form.enumerated = Scope::Machine;
     form.nextIndex = 0;
     // Only rows that were read can stand for their subkeys.
     form.previous.clear();
     for (size_t row = 0; row < form.valuesRead; ++row) {
         AppPathEntry& entry = form.entries[row];
-        form.previous.emplace(Folded(entry.name), std::move(entry));
+        form.previous.emplace(PreviousKey(entry), std::move(entry));
     }
     form.valuesRead = 0;
     form.entries.clear();
     form.images.clear();
+    form.reports.clear();
+    form.checked.clear();
     form.rowsOfFile.clear();
+    form.workers->Clear();
     form.icons->Restart();
+    form.health->Restart();
     // The first slice runs now: a short list is complete before this
     // returns, and the old rows never show beside new ones.
     ContinueListing(form, form.generation);
@@ -447,12 +545,12 @@ void FinishListing(FrmMain& form) {
     }
     ShowRows(form);
     RequestIcons(form, requested, form.valuesRead);
-    form.refreshing = false;
-    SelectFirstItem(form);
+    ListingDone(form);
 }
 
 bool ListComplete(const FrmMain& form) {
-    return !form.refreshing && (!form.icons || form.icons->Idle());
+    return !form.refreshing && (!form.icons || form.icons->Idle()) &&
+           (!form.health || form.health->Idle());
 }
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {
@@ -491,7 +589,7 @@ void mnuFileXML_Click(FrmMain& form) {
 }
 
 void mnuOprAdd_Click(FrmMain& form) {
-    if (AddItem(form.hwnd, form.store)) RefreshList(form);
+    if (AddItem(form.hwnd, form.stores)) RefreshList(form);
 }
 
 void mnuOprEdit_Click(FrmMain& form) {

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "health/health.h"
+#include "main_window/health_checker.h"
 #include "main_window/icon_loader.h"
 #include "store/app_path_store.h"
 #include "toolkit/handles.h"
@@ -20,13 +22,15 @@ namespace tolvane {
 inline constexpr wchar_t kMainWindowClass[] = L"TolvaneMain";
 
 // Geometry of the window, in twips.
-inline constexpr int kClientWidthTwips = 9945;
+inline constexpr int kClientWidthTwips = 13200;
 inline constexpr int kClientHeightTwips = 7350;
 inline constexpr int kMinWidthTwips = 6000;
 inline constexpr int kMinHeightTwips = 4500;
 inline constexpr int kToolbarHeightTwips = 870;
 inline constexpr int kNameColumnTwips = 2400;
 inline constexpr int kPathColumnTwips = 6400;
+inline constexpr int kScopeColumnTwips = 1200;
+inline constexpr int kNotesColumnTwips = 2700;
 
 struct FrmMain {
     HWND hwnd = nullptr;
@@ -34,14 +38,21 @@ struct FrmMain {
     HWND lvwMain = nullptr;
     UniqueImageList imlToolBar;
     UniqueImageList iml;
-    AppPathStore store;
-    // The registrations of the last refresh, in the list's order: the list
-    // only shows them. |images| holds each row's image in iml.
+    AppPathStores stores;
+    // The registrations of the last refresh, in the list's order (the
+    // machine's, then the user's): the list only shows them. |images| holds
+    // each row's image in iml, |reports| its notes.
     std::vector<AppPathEntry> entries;
     std::vector<int> images;
+    std::vector<HealthReport> reports;
+    std::vector<char> checked;  // whether the row's health check has answered
+    // The threads that load icons and check files, shared so that icons
+    // come first.
+    std::unique_ptr<WorkerPool> workers;
     std::unique_ptr<IconLoader> icons;
+    std::unique_ptr<HealthChecker> health;
 
-    // The result of OpenAppPaths at load.
+    // The result of opening the machine's App Paths key at load.
     LONG openResult = ERROR_SUCCESS;
     // Whether unloading ends the thread's message loop; tests that create
     // the window inside their own process turn it off.
@@ -55,6 +66,7 @@ struct FrmMain {
     unsigned long long generation = 0;
     bool refreshing = false;
     bool enumerating = false;
+    Scope enumerated = Scope::Machine;  // the hive whose names are being read
     DWORD nextIndex = 0;
     size_t valuesRead = 0;
     std::chrono::steady_clock::time_point rowsShownAt;

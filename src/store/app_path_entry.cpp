@@ -9,6 +9,14 @@ constexpr wchar_t kUnreadableMarker[] = L"（无法读取）";
 
 }  // namespace
 
+const wchar_t* ScopeText(Scope scope) {
+    return scope == Scope::User ? L"当前用户" : L"所有用户";
+}
+
+Scope OtherScope(Scope scope) {
+    return scope == Scope::User ? Scope::Machine : Scope::User;
+}
+
 AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope) {
     AppPathEntry entry;
     entry.name = std::move(name);

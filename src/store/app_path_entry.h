@@ -55,6 +55,10 @@ struct EntryKey {
     std::wstring name;
 };
 
+// How the window names a scope: "所有用户" or "当前用户".
+const wchar_t* ScopeText(Scope scope);
+Scope OtherScope(Scope scope);
+
 // An entry whose default value is the REG_SZ text |path|.
 AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope = Scope::Machine);
 

@@ -1,5 +1,7 @@
 #include "store/app_path_store.h"
 
+#include <sddl.h>
+
 namespace tolvane {
 
 namespace {
@@ -25,9 +27,50 @@ std::wstring TextOf(const std::vector<BYTE>& bytes, DWORD size) {
     return std::wstring(text, wcsnlen(text, length));
 }
 
+// The user account of a process token; empty when it cannot be read.
+std::vector<BYTE> TokenUserOf(HANDLE process) {
+    UniqueKernelObject token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) return {};
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) {
+        return {};
+    }
+    return user;
+}
+
+PSID SidOf(std::vector<BYTE>& tokenUser) {
+    return reinterpret_cast<TOKEN_USER*>(tokenUser.data())->User.Sid;
+}
+
 }  // namespace
 
-AppPathStore::AppPathStore(Scope scope) : AppPathStore(RootOf(scope), kAppPathsSubKey, scope) {}
+UniqueKey DesktopUserHive() {
+    DWORD shellProcessId = 0;
+    HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId)) return {};
+    UniqueKernelObject shellProcess(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
+    if (!shellProcess) return {};
+    std::vector<BYTE> desktopUser = TokenUserOf(shellProcess.get());
+    std::vector<BYTE> ownUser = TokenUserOf(GetCurrentProcess());
+    if (desktopUser.empty() || ownUser.empty() || EqualSid(SidOf(desktopUser), SidOf(ownUser))) {
+        return {};
+    }
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(SidOf(desktopUser), &text)) return {};
+    UniqueKey hive;
+    RegOpenKeyExW(HKEY_USERS, text, 0, KEY_READ | KEY_WRITE, hive.put());
+    LocalFree(text);
+    return hive;
+}
+
+AppPathStore::AppPathStore(Scope scope) : AppPathStore(RootOf(scope), kAppPathsSubKey, scope) {
+    if (scope != Scope::User) return;
+    ownRoot_ = DesktopUserHive();
+    if (ownRoot_) root_ = ownRoot_.get();
+}
 
 AppPathStore::AppPathStore(HKEY root, std::wstring subKey, Scope scope)
     : root_(root), subKey_(std::move(subKey)), scope_(scope) {}
@@ -50,8 +93,9 @@ LONG AppPathStore::OpenAppPaths() {
 
 LONG AppPathStore::CreateAppPaths() {
     UniqueKey key;
-    LONG result = RegCreateKeyExW(root_, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
+    LONG result =
+        RegCreateKeyExW(root_, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
     if (result != ERROR_SUCCESS) return result;
     hAppPaths_ = std::move(key);
     writable_ = true;

@@ -24,7 +24,10 @@ inline constexpr REGSAM kRegistryView = KEY_WOW64_64KEY;
 
 class AppPathStore {
   public:
-    // The App Paths key of |scope|'s hive.
+    // The App Paths key of |scope|'s hive. The user's is that of the user at
+    // the desktop: HKEY_CURRENT_USER, unless this process runs as another
+    // account (elevated with an administrator's credentials), whose own hive
+    // the desktop user's shell never reads.
     explicit AppPathStore(Scope scope = Scope::Machine);
     // Another key standing for it, as tests need.
     AppPathStore(HKEY root, std::wstring subKey, Scope scope);
@@ -75,12 +78,26 @@ class AppPathStore {
     static LONG DeleteOpenEntry(HKEY entry);
 
   private:
+    UniqueKey ownRoot_;  // the desktop user's hive, when it is not ours
     HKEY root_;
     std::wstring subKey_;
     Scope scope_;
     UniqueKey hAppPaths_;
     bool writable_ = false;
 };
+
+// The registrations of both hives.
+struct AppPathStores {
+    AppPathStore machine{Scope::Machine};
+    AppPathStore user{Scope::User};
+
+    AppPathStore& For(Scope scope) { return scope == Scope::User ? user : machine; }
+    const AppPathStore& For(Scope scope) const { return scope == Scope::User ? user : machine; }
+};
+
+// The hive of the user at the desktop when this process runs as another
+// account; null when it is this process's own HKEY_CURRENT_USER.
+UniqueKey DesktopUserHive();
 
 // Reads a value of an open subkey as text; null names the default value.
 TextValue ReadTextValue(HKEY key, const wchar_t* valueName);

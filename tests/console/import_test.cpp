@@ -39,7 +39,7 @@ std::string WindowExport(const std::string& written, bool html) {
     time.wMinute = static_cast<WORD>(std::stoi(stamp[5]));
     std::vector<AppPathEntry> entries;
     for (Scope scope : {Scope::Machine, Scope::User}) {
-        AppPathStore store(scope);
+        AppPathStore store(HiveOf(scope), kAppPathsSubKey, scope);
         std::vector<AppPathEntry> listed;
         EXPECT_EQ(store.OpenAppPaths(), ERROR_SUCCESS);
         store.ListEntries(listed);
@@ -53,7 +53,7 @@ std::string WindowExport(const std::string& written, bool html) {
 class Import : public ::testing::Test {
   protected:
     void SetUp() override {
-        ClearBothHives();
+        ClearAppPaths();
         PutValue(Scope::Machine, L"tva.exe", L"", REG_SZ, L"C:\\tv\\a.exe");
         PutValue(Scope::Machine, L"tva.exe", L"Path", REG_EXPAND_SZ, L"%TEMP%;C:\\tv");
         DWORD flags = 0x12345678;
@@ -87,15 +87,15 @@ TEST_F(Import, ExportedFilesReadBackThroughTolvanecAndReg) {
     std::string xml = ReadBytes(Path(L"all.xml"));
     EXPECT_EQ(xml, WindowExport(xml, false));
 
-    ClearBothHives();
+    ClearAppPaths();
     Outcome imported = RunTolvanec(L"import " + Quoted(Path(L"all.reg")));
     EXPECT_EQ(imported.code, 0u) << imported.Err();
     EXPECT_EQ(Registrations(), before);
-    ClearBothHives();
+    ClearAppPaths();
     EXPECT_EQ(RunReg(L"import " + Quoted(Path(L"all.reg"))), 0);
     EXPECT_EQ(Registrations(), before);
 
-    ClearBothHives();
+    ClearAppPaths();
     EXPECT_EQ(RunTolvanec(L"import " + Quoted(Path(L"user.txt"))).code, 0u);
     std::vector<EntrySnapshot> user = Registrations();
     ASSERT_EQ(user.size(), 1u);

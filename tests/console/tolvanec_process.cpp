@@ -81,16 +81,6 @@ Outcome RunTolvanec(const std::wstring& arguments) {
     return outcome;
 }
 
-void ClearBothHives() {
-    for (Scope scope : {Scope::Machine, Scope::User}) {
-        AppPathStore store(scope);
-        std::vector<AppPathEntry> entries;
-        if (store.OpenAppPaths() == ERROR_SUCCESS) store.ListEntries(entries);
-        for (const AppPathEntry& entry : entries) DeleteKeyTree(store.hAppPaths(), entry.name);
-    }
-    RegDeleteKeyW(HKEY_CURRENT_USER, kAppPathsSubKey);
-}
-
 void PutValue(Scope scope, const std::wstring& name, const std::wstring& valueName, DWORD type,
               const std::wstring& text) {
     UniqueKey key;
@@ -106,7 +96,7 @@ void PutValue(Scope scope, const std::wstring& name, const std::wstring& valueNa
 std::vector<EntrySnapshot> Registrations() {
     std::vector<EntrySnapshot> snapshots;
     for (Scope scope : {Scope::Machine, Scope::User}) {
-        AppPathStore store(scope);
+        AppPathStore store(HiveOf(scope), kAppPathsSubKey, scope);
         std::vector<AppPathEntry> entries;
         if (store.OpenAppPaths() == ERROR_SUCCESS) store.ListEntries(entries);
         for (const AppPathEntry& entry : entries) {

@@ -22,8 +22,6 @@ struct Outcome {
 // Runs tolvanec with |arguments| (a command line without the program).
 Outcome RunTolvanec(const std::wstring& arguments);
 
-// Deletes every registration of both hives, and the user's App Paths key.
-void ClearBothHives();
 // Sets a string value of a registration, making its key; an empty
 // |valueName| is the default value.
 void PutValue(Scope scope, const std::wstring& name, const std::wstring& valueName, DWORD type,

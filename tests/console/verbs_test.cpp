@@ -58,7 +58,7 @@ std::wstring NotesOf(const JsonValue& item) {
 
 class Verbs : public ::testing::Test {
   protected:
-    void SetUp() override { ClearBothHives(); }
+    void SetUp() override { ClearAppPaths(); }
 };
 
 }  // namespace

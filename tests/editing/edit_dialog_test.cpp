@@ -177,6 +177,42 @@ TEST_F(EditDialogTest, ShowsTheDesignCentredOnItsOwner) {
     EXPECT_EQ(modUser::strApp, L"before");
 }
 
+// An add chooses its scope under the path row: the design's controls stay
+// where they are, OK and Cancel move down, and the choice comes last in
+// tab order.
+TEST_F(EditDialogTest, AnAddChoosesItsScopeUnderThePathRow) {
+    EditDlgSetup setup = kAddSetup;
+    setup.chooseScope = true;
+    setup.scope = Scope::User;
+    ASSERT_TRUE(Show(setup, {OnEditDialog([&](HWND dialog) {
+                         RECT client;
+                         GetClientRect(dialog, &client);
+                         EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + kScopeRowTwips));
+                         EXPECT_TRUE(SameRect(ChildRect(dialog, kIdTxtApp),
+                                              TwipsRect(240, 1320, 4575, 375)));
+                         EXPECT_TRUE(SameRect(ChildRect(dialog, IDOK),
+                                              TwipsRect(1425, 2040 + kScopeRowTwips, 1215, 495)));
+                         EXPECT_TRUE(SameRect(ChildRect(dialog, IDCANCEL),
+                                              TwipsRect(3105, 2040 + kScopeRowTwips, 1215, 495)));
+                         RECT machine = ChildRect(dialog, kIdOptMachine);
+                         RECT user = ChildRect(dialog, kIdOptUser);
+                         EXPECT_GT(machine.top, ChildRect(dialog, kIdTxtApp).bottom);
+                         EXPECT_LT(machine.bottom, ChildRect(dialog, IDOK).top);
+                         EXPECT_EQ(user.top, machine.top);
+                         EXPECT_EQ(ControlText(dialog, kIdOptMachine), L"所有用户");
+                         EXPECT_EQ(ControlText(dialog, kIdOptUser), L"当前用户");
+                         EXPECT_EQ(ReadEditDialog(dialog).scope, Scope::User);
+                         EXPECT_EQ(GetNextDlgTabItem(dialog, GetDlgItem(dialog, IDCANCEL), FALSE),
+                                   GetDlgItem(dialog, kIdOptUser));  // the checked option
+                         SetControlText(dialog, kIdTxtKey, L"tvscope");
+                         SetControlText(dialog, kIdTxtApp, L"C:\\x.exe");
+                         CheckRadioButton(dialog, kIdOptMachine, kIdOptUser, kIdOptMachine);
+                         PressButton(dialog, IDOK);
+                     })}));
+    EXPECT_EQ(modUser::scope, Scope::Machine);
+    EXPECT_EQ(modUser::lngResult, 1);
+}
+
 TEST_F(EditDialogTest, SuffixRuleKeepsTheCaseTyped) {
     EXPECT_EQ(AcceptedName(L"notepad"), L"notepad.exe");
     EXPECT_EQ(AcceptedName(L"notepad.exe"), L"notepad.exe");

@@ -31,6 +31,9 @@ EditDialogSeen ReadEditDialog(HWND dialog) {
         (GetWindowLongW(GetDlgItem(dialog, kIdTxtKey), GWL_STYLE) & ES_READONLY) != 0;
     seen.focusId = GetDlgCtrlID(GetFocus());
     seen.owner = GetWindow(dialog, GW_OWNER);
+    seen.choosesScope = GetDlgItem(dialog, kIdOptUser) != nullptr;
+    seen.scope =
+        IsDlgButtonChecked(dialog, kIdOptUser) == BST_CHECKED ? Scope::User : Scope::Machine;
     return seen;
 }
 

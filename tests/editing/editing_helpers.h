@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "store/app_path_entry.h"
 #include "support/dialogs.h"
 
 namespace tolvane::testing {
@@ -22,6 +23,8 @@ struct EditDialogSeen {
     bool keyReadOnly = false;
     int focusId = 0;  // the control that had the focus
     HWND owner = nullptr;
+    bool choosesScope = false;
+    Scope scope = Scope::Machine;  // the option checked, when there is a choice
 };
 
 bool IsEditDialog(HWND dialog);

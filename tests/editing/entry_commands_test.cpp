@@ -15,6 +15,7 @@
 #include "support/main_form.h"
 #include "support/registry.h"
 #include "toolkit/narrow.h"
+#include "toolkit/toolkit.h"
 
 using namespace tolvane;
 using namespace tolvane::testing;
@@ -78,7 +79,7 @@ TEST_F(EntryCommandsTest, AddCreatesTheEntryAndListsIt) {
     WaitForList(main.form);
     HANDLE before = NextHandleValue();
     bool added = false;
-    ASSERT_TRUE(Run([&] { added = AddItem(main.hwnd, main.form.store); },
+    ASSERT_TRUE(Run([&] { added = AddItem(main.hwnd, main.form.stores); },
                     {FillEditDialog(L"tvnew", L"C:\\Tools\\tvnew.exe", IDOK, &seen),
                      AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(NextHandleValue(), before);  // no subkey handle left open
@@ -240,7 +241,7 @@ TEST_F(EntryCommandsTest, EditRewritesOnlyThePathAndKeepsTheName) {
     MessageBoxSeen box;
     HANDLE before = NextHandleValue();
     AppPathEntry row = *SelectedEntry(main.form);
-    ASSERT_TRUE(Run([&] { EXPECT_TRUE(EditItem(main.hwnd, main.form.store, row)); },
+    ASSERT_TRUE(Run([&] { EXPECT_TRUE(EditItem(main.hwnd, main.form.stores.machine, row)); },
                     {FillEditDialog(std::nullopt, L"D:\\new\\tvtool.exe", IDOK, &seen),
                      AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(NextHandleValue(), before);
@@ -307,17 +308,39 @@ TEST_F(EntryCommandsTest, RefusedWritesNameTheMissingRights) {
     EXPECT_EQ(box.text, L"没有权限修改该项目，请以管理员身份运行本程序。");
     EXPECT_EQ(box.style, 16u);
     EXPECT_EQ(EntryDefault(L"tvlocked.exe"), L"C:\\old.exe");
+}
 
-    // An App Paths key that refuses new subkeys, as HKLM's does to a user
-    // who is not an administrator.
+// An App Paths key that refuses new subkeys, as HKLM's does to a user who
+// is not an administrator: the add names the cause and offers the user's
+// own registrations instead; the dialog starts on them.
+TEST_F(EntryCommandsTest, AnAddRefusedForAllUsersFallsBackToTheCurrentUser) {
     SetEntryAcl(L"", L"D:(D;;0x4;;;WD)(A;;KA;;;WD)");
     MainForm limited;
-    ASSERT_TRUE(
-        Run(mnuOprAdd_Click, limited.form,
-            {FillEditDialog(L"tvnew", L"C:\\new.exe", IDOK), AnswerMessageBox(&box, IDOK)}));
     SetEntryAcl(L"", L"D:(A;;KA;;;WD)");
-    EXPECT_EQ(box.text, L"没有权限修改该项目，请以管理员身份运行本程序。");
-    EXPECT_FALSE(EntryExists(L"tvnew.exe"));
+    ASSERT_FALSE(limited.form.stores.machine.CanWrite());
+    EditDialogSeen seen;
+    for (int answer : {IDNO, IDYES}) {
+        MessageBoxSeen offer;
+        std::vector<DialogStep> steps = {OnEditDialog([&](HWND dialog) {
+                                             seen = ReadEditDialog(dialog);
+                                             SetControlText(dialog, kIdTxtKey, L"tvnew");
+                                             SetControlText(dialog, kIdTxtApp, L"C:\\new.exe");
+                                             // The offer comes from an add for every user.
+                                             CheckRadioButton(dialog, kIdOptMachine, kIdOptUser,
+                                                              kIdOptMachine);
+                                             PressButton(dialog, IDOK);
+                                         }),
+                                         AnswerMessageBox(&offer, answer)};
+        if (answer == IDYES) steps.push_back(AnswerMessageBox(nullptr, IDOK));
+        ASSERT_TRUE(Run(mnuOprAdd_Click, limited.form, steps));
+        EXPECT_EQ(offer.text, L"没有权限为所有用户登记项目 tvnew.exe，是否改为只为当前用户登记？");
+        EXPECT_EQ(offer.style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+        EXPECT_FALSE(EntryExists(L"tvnew.exe"));
+        EXPECT_EQ(EntryExists(L"tvnew.exe", Scope::User), answer == IDYES);
+    }
+    EXPECT_EQ(seen.scope, Scope::User);
+    EXPECT_EQ(EntryDefault(L"tvnew.exe", nullptr, Scope::User), L"C:\\new.exe");
+    EXPECT_TRUE(Listed(limited.form.lvwMain, {L"tvnew.exe", L"C:\\new.exe"}));
 }
 
 TEST_F(EntryCommandsTest, DeleteAsksFirstAndRemovesOnlyOnYes) {
@@ -345,6 +368,57 @@ TEST_F(EntryCommandsTest, DeleteAsksFirstAndRemovesOnlyOnYes) {
     EXPECT_EQ(EntryDefault(L"tvdel2.exe"), L"C:\\tvstay.exe");
     EXPECT_FALSE(ListedName(main.form.lvwMain, L"tvdel\u00B2.exe"));
     EXPECT_TRUE(ListedName(main.form.lvwMain, L"tvdel2.exe"));
+}
+
+// A name registered in both hives: each row deletes its own registration,
+// and the question names the current user's.
+TEST_F(EntryCommandsTest, DeleteActsOnTheRowsOwnHive) {
+    for (Scope first : {Scope::User, Scope::Machine}) {
+        PutEntry(L"tvboth.exe", L"C:\\machine.exe");
+        PutEntry(L"tvboth.exe", L"C:\\user.exe", Scope::User);
+        MainForm main;
+        ListSelect(main.form.lvwMain, first == Scope::User ? 1 : 0);
+        MessageBoxSeen question;
+        ASSERT_TRUE(Run(mnuOprDel_Click, main.form,
+                        {AnswerMessageBox(&question, IDYES), AnswerMessageBox(nullptr, IDOK)}));
+        EXPECT_EQ(question.text, first == Scope::User ? L"确定要删除项目 tvboth.exe（当前用户）吗？"
+                                                      : L"确定要删除项目 tvboth.exe 吗？");
+        EXPECT_FALSE(EntryExists(L"tvboth.exe", first));
+        EXPECT_EQ(EntryDefault(L"tvboth.exe", nullptr, OtherScope(first)),
+                  first == Scope::User ? L"C:\\machine.exe" : L"C:\\user.exe");
+        ClearAppPaths();
+    }
+}
+
+// The existence test is per hive; a name that the other hive holds is
+// registered in both places only when the user says so.
+TEST_F(EntryCommandsTest, AddPerScopeAsksBeforeRegisteringANameInBothPlaces) {
+    PutEntry(L"tvshared.exe", L"C:\\machine.exe");
+    MainForm main;
+    auto addForUser = [&](int answer, MessageBoxSeen* question) {
+        std::vector<DialogStep> steps = {OnEditDialog([](HWND dialog) {
+                                             SetControlText(dialog, kIdTxtKey, L"TVSHARED");
+                                             SetControlText(dialog, kIdTxtApp, L"C:\\user.exe");
+                                             CheckRadioButton(dialog, kIdOptMachine, kIdOptUser,
+                                                              kIdOptUser);
+                                             PressButton(dialog, IDOK);
+                                         }),
+                                         AnswerMessageBox(question, answer)};
+        if (answer == IDYES) steps.push_back(AnswerMessageBox(nullptr, IDOK));
+        return Run(mnuOprAdd_Click, main.form, steps);
+    };
+    MessageBoxSeen question;
+    ASSERT_TRUE(addForUser(IDNO, &question));
+    EXPECT_EQ(question.text, L"项目 TVSHARED.exe 已登记在所有用户，是否两处都登记？");
+    EXPECT_EQ(question.style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+    EXPECT_FALSE(EntryExists(L"tvshared.exe", Scope::User));
+    ASSERT_TRUE(addForUser(IDYES, &question));
+    EXPECT_EQ(EntryDefault(L"TVSHARED.exe", nullptr, Scope::User), L"C:\\user.exe");
+    EXPECT_EQ(EntryDefault(L"tvshared.exe"), L"C:\\machine.exe");
+    // Now the user's own registration exists: the same add is refused.
+    MessageBoxSeen exists;
+    ASSERT_TRUE(addForUser(IDOK, &exists));
+    EXPECT_EQ(exists.text, L"项目 TVSHARED.exe 已存在！");
 }
 
 TEST_F(EntryCommandsTest, EntryRemovedByAnotherProgramFailsAndKeepsTheStaleRow) {

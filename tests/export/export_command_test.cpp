@@ -433,6 +433,27 @@ TEST_F(ExportCommand, TheXmlStaysWellFormedWhateverTheRegistryHolds) {
     ExpectXmlMatchesList(xml);
 }
 
+// The current user's registrations are marked; the machine's are written
+// as they always were, and the line counts keep their formulas.
+TEST_F(ExportCommand, RegistrationsOfBothHivesAreToldApart) {
+    FillList(kWorkedRows);
+    form().entries.push_back(TextEntry(L"mine.exe", L"C:\\mine.exe", Scope::User));
+    std::wstring html = folder_.File(L"both.htm");
+    std::wstring xml = folder_.File(L"both.xml");
+    ExpectSilent(ExportHtml(html));
+    ExpectSilent(ExportXml(xml));
+    std::vector<std::string> htmlLines = SplitLines(ReadBytes(html));
+    ASSERT_EQ(htmlLines.size(), 7u);
+    EXPECT_EQ(htmlLines[3],
+              "<tr><td>notepad.exe</td><td>C:\\WINDOWS\\system32\\notepad.exe</td></tr>");
+    EXPECT_EQ(htmlLines[5], "<tr class='user'><td>mine.exe</td><td>C:\\mine.exe</td></tr>");
+    std::vector<std::string> xmlLines = SplitLines(ReadBytes(xml));
+    ASSERT_EQ(xmlLines.size(), 19u);
+    EXPECT_EQ(xmlLines[6], "    <App>");
+    EXPECT_EQ(xmlLines[14], "    <App scope=\"user\">");
+    ExpectXmlMatchesList(xml);
+}
+
 TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {
     PutEntry(L"calc.exe", L"C:\\windows\\system32\\calc.exe");
     PutEntry(L"A&B.exe", L"C:\\Program Files\\A&B\\x.exe");

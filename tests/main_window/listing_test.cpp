@@ -182,6 +182,31 @@ TEST_F(ListingTest, IconsAreCachedByFileUntilTheFileChanges) {
     DeleteFileW(copy.c_str());
 }
 
+// Both hives in one list, the machine's first; a name that both register,
+// compared as the shell compares it, is noted in both rows.
+TEST_F(ListingTest, ListsBothHivesWithTheirScopeAndNotesNamesRegisteredTwice) {
+    PutEntry(L"b-tool.exe", L"C:\\machine\\tool.exe");
+    PutEntry(L"a-only.exe", L"C:\\a.exe");
+    PutEntry(L"B-TOOL", L"C:\\user\\tool.exe", Scope::User);
+    PutEntry(L"c-mine.exe", L"C:\\c.exe", Scope::User);
+    MainForm main;
+    std::vector<std::vector<std::wstring>> cells;
+    for (int row = 0; row < ListCount(main.form.lvwMain); ++row) {
+        std::vector<std::wstring> line;
+        for (int column = 0; column < 4; ++column) {
+            line.push_back(ListItemText(main.form.lvwMain, row, column));
+        }
+        cells.push_back(line);
+    }
+    const std::vector<std::vector<std::wstring>> expected = {
+        {L"a-only.exe", L"C:\\a.exe", L"所有用户", L"目标不存在"},
+        {L"b-tool.exe", L"C:\\machine\\tool.exe", L"所有用户", L"目标不存在；两处都有登记"},
+        {L"B-TOOL", L"C:\\user\\tool.exe", L"当前用户", L"目标不存在；两处都有登记"},
+        {L"c-mine.exe", L"C:\\c.exe", L"当前用户", L"目标不存在"},
+    };
+    EXPECT_EQ(cells, expected);
+}
+
 TEST_F(ListingTest, EmptyKeyGivesAnEmptyListAndOnlyTheBlankImage) {
     MainForm main;
     EXPECT_EQ(ListCount(main.form.lvwMain), 0);
@@ -325,9 +350,11 @@ TEST(IconLoader, ResultsOfAnEarlierListingAreDropped) {
     const std::wstring slow = TempPath(L"slow-icon.exe");
     ASSERT_TRUE(CopyFileW(OwnPath().c_str(), slow.c_str(), FALSE));
     {
-        IconLoader loader(window, WM_APP, images.get());
+        WorkerPool pool(2, IconLoader::StartWorker, IconLoader::EndWorker);
+        IconLoader loader(window, WM_APP, images.get(), pool);
         loader.Request(slow);
         while (g_gate.waiting == 0) Sleep(5);
+        pool.Clear();
         loader.Restart();
         loader.Request(WindowsFile(L"notepad.exe"));
         for (int i = 0; i < 500 && !loader.Idle(); ++i) {

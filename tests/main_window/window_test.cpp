@@ -67,7 +67,7 @@ TEST_F(WindowTest, OpensWithTheGivenSizeCaptionAndFrame) {
     ASSERT_EQ(TwipsToPixelsX(15), 1);  // 96 dots per inch
     MainForm main;
     RECT client = Client(main.hwnd);
-    EXPECT_EQ(client.right, 663);
+    EXPECT_EQ(client.right, 880);
     EXPECT_EQ(client.bottom, 490);
     EXPECT_EQ(WindowText(main.hwnd), L"Tolvane");
 
@@ -136,12 +136,14 @@ TEST_F(WindowTest, ListSitsBelowTheToolbarWithItsColumnsAndFirstInTabOrder) {
     HWND list = main.form.lvwMain;
     ExpectListFillsClientBelowToolbar(main.form);
     EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
-    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 160);
-    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 427);
+    const int widths[] = {160, 427, 80, 180};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]);
+    // All four show without scrolling.
+    EXPECT_LE(160 + 427 + 80 + 180, Client(main.hwnd).right - 4);
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 2);
-    const wchar_t* titles[] = {L"项目名称", L"程序路径"};
-    for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 4);
+    const wchar_t* titles[] = {L"项目名称", L"程序路径", L"范围", L"状态"};
+    for (int i = 0; i < 4; ++i) {
         wchar_t text[32] = {};
         HDITEMW item{};
         item.mask = HDI_TEXT;
@@ -263,10 +265,10 @@ TEST_F(WindowTest, ExitFromMenuToolbarAndCloseBoxEndsTheProgram) {
     for (const Way& way : ways) {
         MainForm main;
         main.form.quitOnUnload = true;
-        ASSERT_TRUE(main.form.store.IsOpen());
+        ASSERT_TRUE(main.form.stores.machine.IsOpen());
         SendMessageW(main.hwnd, way.message, way.wParam, 0);
         EXPECT_FALSE(IsWindow(main.hwnd)) << way.name;
-        EXPECT_FALSE(main.form.store.IsOpen()) << way.name;
+        EXPECT_FALSE(main.form.stores.machine.IsOpen()) << way.name;
         MSG msg;
         EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << way.name;
     }

@@ -8,10 +8,14 @@ namespace tolvane::testing {
 
 namespace {
 
-UniqueKey OpenAppPathsKey() {
+HKEY RootOf(Scope scope) {
+    return scope == Scope::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+UniqueKey OpenAppPathsKey(Scope scope = Scope::Machine) {
     UniqueKey key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPathsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    key.put(), nullptr);
+    RegCreateKeyExW(RootOf(scope), kAppPathsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                    nullptr);
     return key;
 }
 
@@ -23,10 +27,12 @@ void ClearAppPaths() {
         RegDeleteTreeW(key.get(), name.c_str());
         RegDeleteKeyW(key.get(), name.c_str());
     }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kAppPathsPath);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kAppPathsPath);
 }
 
-void PutEntry(const std::wstring& name, const wchar_t* path) {
-    UniqueKey root = OpenAppPathsKey();
+void PutEntry(const std::wstring& name, const wchar_t* path, Scope scope) {
+    UniqueKey root = OpenAppPathsKey(scope);
     UniqueKey entry;
     RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, entry.put(),
                     nullptr);
@@ -68,15 +74,16 @@ void SetEntryAcl(const std::wstring& name, const wchar_t* sddl) {
     }
 }
 
-bool EntryExists(const std::wstring& name) {
-    UniqueKey root = OpenAppPathsKey();
+bool EntryExists(const std::wstring& name, Scope scope) {
+    UniqueKey root;
+    RegOpenKeyExW(RootOf(scope), kAppPathsPath, 0, KEY_READ, root.put());
     UniqueKey entry;
     return RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, entry.put()) == ERROR_SUCCESS;
 }
 
-std::wstring EntryDefault(const std::wstring& name, DWORD* type) {
+std::wstring EntryDefault(const std::wstring& name, DWORD* type, Scope scope) {
     return [&] {
-        UniqueKey root = OpenAppPathsKey();
+        UniqueKey root = OpenAppPathsKey(scope);
         UniqueKey entry;
         if (RegOpenKeyExW(root.get(), name.c_str(), 0, KEY_READ, entry.put()) != ERROR_SUCCESS)
             return std::wstring();
@@ -125,8 +132,9 @@ std::wstring NamedValue(const std::wstring& name, const std::wstring& value) {
     return buffer;
 }
 
-std::vector<std::wstring> EntryNames() {
-    UniqueKey root = OpenAppPathsKey();
+std::vector<std::wstring> EntryNames(Scope scope) {
+    UniqueKey root;
+    RegOpenKeyExW(RootOf(scope), kAppPathsPath, 0, KEY_READ, root.put());
     std::vector<std::wstring> names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[512];
