@@ -48,9 +48,7 @@ bool IsRegistered(const EntryKey& key) {
 }
 
 LONG WriteText(HKEY entry, const wchar_t* valueName, const std::wstring& text) {
-    RegistryValue value = StringValue(L"", TypeForWrite(REG_NONE, text), text);
-    return RegSetValueExW(entry, valueName, 0, value.type, value.data.data(),
-                          static_cast<DWORD>(value.data.size()));
+    return AppPathStore::SetTextValue(entry, valueName, TypeForWrite(REG_NONE, text), text);
 }
 
 // Makes a new registration; |created| is false when the name was taken

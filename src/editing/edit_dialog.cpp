@@ -1,6 +1,7 @@
 #include "editing/edit_dialog.h"
 
 #include <exception>
+#include <vector>
 
 #include "common_dialog/comm_dlg.h"
 #include "editing/mod_user.h"
@@ -49,9 +50,29 @@ constexpr ControlDesign kScopeDesign[] = {
     {kIdOptUser, L"BUTTON", L"当前用户", kChild | BS_AUTORADIOBUTTON, 0, 1860, 1800, 1500, 300},
 };
 
+constexpr wchar_t kFolderTitle[] = L"选择要添加的文件夹";
+
+// The row of extra folders, under the path row and the choice of scope,
+// placed at |top| twips.
+std::vector<ControlDesign> PathRowDesign(int top) {
+    return {
+        {kIdLabPath, L"STATIC", L"附加路径(&P)", kChild | SS_LEFT, 0, 240, top + 225, 990, 180},
+        {kIdTxtPath, L"EDIT", L"", kTextBox, WS_EX_CLIENTEDGE, 240, top + 465, 4575, 375},
+        {kIdCmdPathAdd, L"BUTTON", L"添加", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 4920, top + 465,
+         615, 375},
+    };
+}
+
+// The bottom of the path row, in twips: where the added rows begin.
+constexpr int kPathRowBottom = 1695;
+
+int ScopeRowHeight(const EditDlgSetup& setup) {
+    return setup.chooseScope ? kScopeRowTwips : 0;
+}
+
 // The rows that an add or an edit has beyond the design, in twips.
 int ExtraHeight(const EditDlgSetup& setup) {
-    return setup.chooseScope ? kScopeRowTwips : 0;
+    return ScopeRowHeight(setup) + kPathRowTwips;
 }
 
 // The design's controls, OK and Cancel moved down by the rows added above
@@ -66,8 +87,12 @@ void CreateControls(HWND dlg, const EditDlgSetup& setup) {
         CheckRadioButton(dlg, kIdOptMachine, kIdOptUser,
                          setup.scope == Scope::User ? kIdOptUser : kIdOptMachine);
     }
+    for (const ControlDesign& design : PathRowDesign(kPathRowBottom + ScopeRowHeight(setup))) {
+        CreateDesignedControl(dlg, design);
+    }
     SendDlgItemMessageW(dlg, kIdTxtKey, EM_LIMITTEXT, kEditTextLimit, 0);
     SendDlgItemMessageW(dlg, kIdTxtApp, EM_LIMITTEXT, kEditTextLimit, 0);
+    SendDlgItemMessageW(dlg, kIdTxtPath, EM_LIMITTEXT, kPathTextLimit, 0);
     SendMessageW(dlg, DM_SETDEFID, kIdCmdOK, 0);
 }
 
@@ -86,6 +111,7 @@ void ApplySetup(HWND dlg, const EditDlgSetup& setup) {
     SetDlgItemTextW(dlg, kIdTxtKey, setup.keyText.c_str());
     SendDlgItemMessageW(dlg, kIdTxtKey, EM_SETREADONLY, setup.keyReadOnly ? TRUE : FALSE, 0);
     SetDlgItemTextW(dlg, kIdTxtApp, setup.appText.c_str());
+    SetDlgItemTextW(dlg, kIdTxtPath, setup.pathText.c_str());
 }
 
 INT_PTR OnInitDialog(HWND dlg, const EditDlgSetup& setup) {
@@ -112,6 +138,7 @@ void cmdOK_Click(HWND dlg) {
     }
     modUser::strKey = WithExeSuffix(key);
     modUser::strApp = app;
+    modUser::strPath = WindowText(GetDlgItem(dlg, kIdTxtPath));
     const EditDlgSetup& setup = SetupOf(dlg);
     if (setup.chooseScope) {
         modUser::scope =
@@ -146,6 +173,16 @@ void cmdBrowser_Click(HWND dlg) {
     }
 }
 
+// Appends a folder that the user picks to the extra folders, after a ";"
+// unless the text is empty or ends with one.
+void cmdPathAdd_Click(HWND dlg) {
+    std::wstring folder = PickFolder(dlg, kFolderTitle);
+    if (folder.empty()) return;
+    std::wstring text = WindowText(GetDlgItem(dlg, kIdTxtPath));
+    if (!text.empty() && text.back() != L';') text += L';';
+    SetDlgItemTextW(dlg, kIdTxtPath, (text + folder).c_str());
+}
+
 void OnCommand(HWND dlg, int id, int code) {
     if (code != BN_CLICKED) return;
     switch (id) {
@@ -157,6 +194,9 @@ void OnCommand(HWND dlg, int id, int code) {
             break;
         case kIdCmdBrowser:
             cmdBrowser_Click(dlg);
+            break;
+        case kIdCmdPathAdd:
+            cmdPathAdd_Click(dlg);
             break;
     }
 }

@@ -20,33 +20,42 @@ inline constexpr int kIdTxtApp = 104;
 inline constexpr int kIdCmdBrowser = 105;
 inline constexpr int kIdOptMachine = 106;
 inline constexpr int kIdOptUser = 107;
+inline constexpr int kIdLabPath = 108;
+inline constexpr int kIdTxtPath = 109;
+inline constexpr int kIdCmdPathAdd = 110;
 inline constexpr int kIdCmdOK = IDOK;
 inline constexpr int kIdCmdCancel = IDCANCEL;
 
 // Both text boxes take at most this many characters.
 inline constexpr int kEditTextLimit = 256;
 
-// Client area of the dialog, in twips, and the height that the choice of
-// scope adds under the path row; OK and Cancel move down by as much.
+// Client area of the dialog, in twips, and the heights that the choice of
+// scope and the row of extra folders add under the path row; OK and Cancel
+// move down by as much.
 inline constexpr int kEditClientWidthTwips = 5745;
 inline constexpr int kEditClientHeightTwips = 2775;
 inline constexpr int kScopeRowTwips = 420;
+inline constexpr int kPathRowTwips = 840;
+// The extra folders may be a long list.
+inline constexpr int kPathTextLimit = 32767;
 
 // What a command sets before a show: everything else starts from the
 // dialog's design at every show.
 struct EditDlgSetup {
-    std::wstring caption;
-    std::wstring keyText;
+    std::wstring caption = {};
+    std::wstring keyText = {};
     bool keyReadOnly = false;
-    std::wstring appText;
+    std::wstring appText = {};
     // An add chooses the scope ("所有用户" or "当前用户"), starting at |scope|.
     bool chooseScope = false;
     Scope scope = Scope::Machine;
+    // The folders of the Path value.
+    std::wstring pathText = {};
 };
 
 // Creates the dialog, shows it modally over |owner| and returns once it has
-// been closed and destroyed. OK sets modUser::strKey, strApp, scope and
-// lngResult (1); Cancel, Esc, the close box and Alt+F4 set lngResult to 2.
+// been closed and destroyed. OK sets modUser::strKey, strApp, strPath, scope
+// and lngResult (1); Cancel, Esc, the close box and Alt+F4 set lngResult to 2.
 void ShowEditDlg(HWND owner, const EditDlgSetup& setup);
 
 }  // namespace tolvane

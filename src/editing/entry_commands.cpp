@@ -54,20 +54,36 @@ bool EntryExists(const AppPathStore& store, const std::wstring& name) {
     return result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED;
 }
 
-// Writes the new entry's path; on failure the subkey this add made goes
+// Writes the Path value as typed, with the type that its text and the
+// value's present type call for; empty text removes it. A value that is not
+// text, which the dialog showed as empty, is left as it is.
+LONG WriteFolders(HKEY entry, const std::wstring& folders, const TextValue& before) {
+    if (folders.empty()) {
+        if (before.state == ValueState::NotText || before.state == ValueState::Unreadable) {
+            return ERROR_SUCCESS;
+        }
+        return AppPathStore::RemoveValue(entry, kPathValueName);
+    }
+    DWORD type = TypeForWrite(AppPathStore::ValueType(entry, kPathValueName), folders);
+    return AppPathStore::SetTextValue(entry, kPathValueName, type, folders);
+}
+
+// Writes the new entry's values; on failure the subkey this add made goes
 // again, and only that one.
-LONG WriteNewEntry(HKEY entry, const std::wstring& name, const std::wstring& path) {
+LONG WriteNewEntry(HKEY entry, const std::wstring& name, const std::wstring& path,
+                   const std::wstring& folders) {
     LONG result = onEntryCreated ? onEntryCreated(name) : ERROR_SUCCESS;
     if (result == ERROR_SUCCESS) {
         result = AppPathStore::SetKeyValue(entry, TypeForWrite(REG_NONE, path), path);
     }
+    if (result == ERROR_SUCCESS) result = WriteFolders(entry, folders, TextValue{});
     if (result != ERROR_SUCCESS) AppPathStore::DeleteOpenEntry(entry);
     return result;
 }
 
 // The add itself, once the name, the path and the scope are known.
 bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& name,
-           const std::wstring& path) {
+           const std::wstring& path, const std::wstring& folders) {
     AppPathStore& store = stores.For(scope);
     if (EntryExists(store, name)) {
         ShowMessage(owner, ExistsMessage(name), kStyleError);
@@ -86,7 +102,7 @@ bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& n
         if (ShowMessage(owner, UserInsteadQuestion(name), kStyleQuestion) != kAnswerYes) {
             return false;
         }
-        return AddTo(owner, stores, Scope::User, name, path);
+        return AddTo(owner, stores, Scope::User, name, path, folders);
     }
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kAddFailed);
@@ -98,7 +114,7 @@ bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& n
         ShowMessage(owner, ExistsMessage(name), kStyleError);
         return false;
     }
-    result = WriteNewEntry(entry.get(), name, path);
+    result = WriteNewEntry(entry.get(), name, path, folders);
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kAddFailed);
         return false;
@@ -112,11 +128,12 @@ bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& n
 bool AddItem(HWND owner, AppPathStores& stores) {
     modUser::strKey.clear();
     modUser::strApp.clear();
+    modUser::strPath.clear();
     // For every user when the user may, else for the user alone.
     Scope offered = stores.machine.CanWrite() ? Scope::Machine : Scope::User;
-    ShowEditDlg(owner, {kAddCaption, L"", false, L"", true, offered});
+    ShowEditDlg(owner, {kAddCaption, L"", false, L"", true, offered, L""});
     if (modUser::lngResult != modUser::kResultOK) return false;
-    return AddTo(owner, stores, modUser::scope, modUser::strKey, modUser::strApp);
+    return AddTo(owner, stores, modUser::scope, modUser::strKey, modUser::strApp, modUser::strPath);
 }
 
 bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
@@ -124,14 +141,21 @@ bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
     const std::wstring name = row.name;
     modUser::strKey = name;
     modUser::strApp = ExportedPath(row);
-    ShowEditDlg(owner, {kEditCaption, modUser::strKey, true, modUser::strApp});
+    modUser::strPath = row.pathValue.state == ValueState::Text ? row.pathValue.raw : L"";
+    ShowEditDlg(owner, {kEditCaption, modUser::strKey, true, modUser::strApp, false, row.scope,
+                        modUser::strPath});
     if (modUser::lngResult != modUser::kResultOK) return false;
 
+    // Only the program's path and the extra folders change; every other
+    // value of the subkey stays as it is.
     UniqueKey entry;
     LONG result = store.OpenEntry(name, entry, KEY_QUERY_VALUE | KEY_SET_VALUE);
     if (result == ERROR_SUCCESS) {
         DWORD type = TypeForWrite(AppPathStore::DefaultType(entry.get()), modUser::strApp);
         result = AppPathStore::SetKeyValue(entry.get(), type, modUser::strApp);
+    }
+    if (result == ERROR_SUCCESS) {
+        result = WriteFolders(entry.get(), modUser::strPath, row.pathValue);
     }
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kEditFailed);

@@ -21,5 +21,7 @@ extern std::wstring strApp;
 extern int32_t lngResult;
 // The scope chosen in an add, after OK.
 extern Scope scope;
+// The folders of the Path value, exactly as typed; empty for none.
+extern std::wstring strPath;
 
 }  // namespace tolvane::modUser

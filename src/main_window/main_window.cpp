@@ -72,7 +72,8 @@ void CreateList(FrmMain& form) {
     AttachImages(form, form.iml.get());
     form.workers = std::make_unique<WorkerPool>(WorkerPool::CoreCount(kMostWorkers),
                                                 IconLoader::StartWorker, IconLoader::EndWorker);
-    form.icons = std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get(), *form.workers);
+    form.icons =
+        std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get(), *form.workers);
     form.health = std::make_unique<HealthChecker>(form.hwnd, kHealthReady, *form.workers);
 }
 

@@ -211,15 +211,29 @@ LONG AppPathStore::DeleteEntry(const std::wstring& name) const {
 }
 
 LONG AppPathStore::SetKeyValue(HKEY entry, DWORD type, const std::wstring& value) {
+    return SetTextValue(entry, nullptr, type, value);
+}
+
+LONG AppPathStore::SetTextValue(HKEY entry, const wchar_t* name, DWORD type,
+                                const std::wstring& value) {
     auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(entry, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+    return RegSetValueExW(entry, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                           bytes);
 }
 
+LONG AppPathStore::RemoveValue(HKEY entry, const wchar_t* name) {
+    LONG result = RegDeleteValueW(entry, name);
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
 DWORD AppPathStore::DefaultType(HKEY entry) {
+    return ValueType(entry, nullptr);
+}
+
+DWORD AppPathStore::ValueType(HKEY entry, const wchar_t* name) {
     DWORD type = REG_NONE;
     DWORD size = 0;
-    LONG result = RegQueryValueExW(entry, nullptr, nullptr, &type, nullptr, &size);
+    LONG result = RegQueryValueExW(entry, name, nullptr, &type, nullptr, &size);
     return result == ERROR_SUCCESS || result == ERROR_MORE_DATA ? type : REG_NONE;
 }
 

@@ -71,8 +71,15 @@ class AppPathStore {
 
     // The default value of an open subkey, written with |type|.
     static LONG SetKeyValue(HKEY entry, DWORD type, const std::wstring& value);
+    // A text value of an open subkey by name (null: the default value).
+    static LONG SetTextValue(HKEY entry, const wchar_t* name, DWORD type,
+                             const std::wstring& value);
+    // Removes a value; one that is not there is no failure.
+    static LONG RemoveValue(HKEY entry, const wchar_t* name);
     // The type of an open subkey's default value; REG_NONE when it has none.
     static DWORD DefaultType(HKEY entry);
+    // The type of a value by name; REG_NONE when there is none.
+    static DWORD ValueType(HKEY entry, const wchar_t* name);
     // Deletes the key that |entry| holds open, and only that key: when it
     // has been deleted and made again meanwhile, the new one stays.
     static LONG DeleteOpenEntry(HKEY entry);

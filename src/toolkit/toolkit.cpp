@@ -1,6 +1,8 @@
 #include "toolkit/toolkit.h"
 
 #include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -152,6 +154,19 @@ std::wstring WindowText(HWND window) {
     length = GetWindowTextW(window, text.data(), length + 1);
     text.resize(static_cast<size_t>(length));
     return text;
+}
+
+std::wstring PickFolder(HWND owner, const std::wstring& title) {
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (!chosen) return {};
+    wchar_t path[MAX_PATH] = {};
+    bool named = SHGetPathFromIDListW(chosen, path) != FALSE;
+    CoTaskMemFree(chosen);
+    return named ? path : L"";
 }
 
 }  // namespace tolvane

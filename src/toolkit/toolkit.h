@@ -58,4 +58,7 @@ void ListSetSubItem(HWND list, int index, int subItem, const std::wstring& text)
 // The text of a window or control.
 std::wstring WindowText(HWND window);
 
+// The shell's folder picker, modal to |owner|; empty when cancelled.
+std::wstring PickFolder(HWND owner, const std::wstring& title);
+
 }  // namespace tolvane

@@ -23,8 +23,11 @@ using namespace tolvane::testing;
 
 namespace {
 
-const EditDlgSetup kAddSetup{L"添加项目", L"", false, L""};
-const EditDlgSetup kEditSetup{L"编辑项目", L"tvtool", true, L"C:\\tools\\tvtool.exe"};
+const EditDlgSetup kAddSetup{.caption = L"添加项目"};
+const EditDlgSetup kEditSetup{.caption = L"编辑项目",
+                              .keyText = L"tvtool",
+                              .keyReadOnly = true,
+                              .appText = L"C:\\tools\\tvtool.exe"};
 
 constexpr wchar_t kIncomplete[] = L"内容必须填写完整！";
 constexpr wchar_t kBackslash[] = L"项目名称不能包含反斜杠（\\）！";
@@ -109,67 +112,71 @@ bool SameRect(const RECT& a, const RECT& b) {
 
 TEST_F(EditDialogTest, ShowsTheDesignCentredOnItsOwner) {
     HWND shown = nullptr;
-    ASSERT_TRUE(
-        Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
-                 shown = dialog;
-                 EXPECT_EQ(WindowText(dialog), L"添加项目");
-                 EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner());
+    ASSERT_TRUE(Show(
+        kAddSetup, {OnEditDialog([&](HWND dialog) {
+            shown = dialog;
+            EXPECT_EQ(WindowText(dialog), L"添加项目");
+            EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner());
 
-                 LONG style = GetWindowLongW(dialog, GWL_STYLE);
-                 LONG exStyle = GetWindowLongW(dialog, GWL_EXSTYLE);
-                 EXPECT_TRUE(style & WS_SYSMENU);
-                 EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-                 EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
-                 EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
-                 EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)),
-                           ProgramIcon());
+            LONG style = GetWindowLongW(dialog, GWL_STYLE);
+            LONG exStyle = GetWindowLongW(dialog, GWL_EXSTYLE);
+            EXPECT_TRUE(style & WS_SYSMENU);
+            EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+            EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+            EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+            EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)),
+                      ProgramIcon());
 
-                 RECT client;
-                 GetClientRect(dialog, &client);
-                 EXPECT_EQ(client.right, TwipsToPixelsX(5745));
-                 EXPECT_EQ(client.bottom, TwipsToPixelsY(2775));
-                 RECT self, around;
-                 GetWindowRect(dialog, &self);
-                 GetWindowRect(owner(), &around);
-                 EXPECT_LE(std::abs((self.left + self.right) - (around.left + around.right)), 2);
-                 EXPECT_LE(std::abs((self.top + self.bottom) - (around.top + around.bottom)), 2);
+            RECT client;
+            GetClientRect(dialog, &client);
+            // The design, with the row of extra folders under the path row.
+            EXPECT_EQ(client.right, TwipsToPixelsX(5745));
+            EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + kPathRowTwips));
+            RECT self, around;
+            GetWindowRect(dialog, &self);
+            GetWindowRect(owner(), &around);
+            EXPECT_LE(std::abs((self.left + self.right) - (around.left + around.right)), 2);
+            EXPECT_LE(std::abs((self.top + self.bottom) - (around.top + around.bottom)), 2);
 
-                 struct Expected {
-                     int id;
-                     const wchar_t* text;
-                     RECT rect;
-                 };
-                 const Expected controls[] = {
-                     {kIdLabKey, L"项目名称(&N)", TwipsRect(240, 240, 990, 180)},
-                     {kIdTxtKey, L"", TwipsRect(240, 480, 5295, 375)},
-                     {kIdLabApp, L"程序路径(&A)", TwipsRect(240, 1080, 990, 180)},
-                     {kIdTxtApp, L"", TwipsRect(240, 1320, 4575, 375)},
-                     {kIdCmdBrowser, L"浏览", TwipsRect(4920, 1320, 615, 375)},
-                     {IDOK, L"确定(&O)", TwipsRect(1425, 2040, 1215, 495)},
-                     {IDCANCEL, L"取消(&C)", TwipsRect(3105, 2040, 1215, 495)},
-                 };
-                 for (const Expected& control : controls) {
-                     EXPECT_EQ(ControlText(dialog, control.id), control.text);
-                     EXPECT_TRUE(SameRect(ChildRect(dialog, control.id), control.rect))
-                         << "control " << control.id;
-                 }
+            struct Expected {
+                int id;
+                const wchar_t* text;
+                RECT rect;
+            };
+            const Expected controls[] = {
+                {kIdLabKey, L"项目名称(&N)", TwipsRect(240, 240, 990, 180)},
+                {kIdTxtKey, L"", TwipsRect(240, 480, 5295, 375)},
+                {kIdLabApp, L"程序路径(&A)", TwipsRect(240, 1080, 990, 180)},
+                {kIdTxtApp, L"", TwipsRect(240, 1320, 4575, 375)},
+                {kIdCmdBrowser, L"浏览", TwipsRect(4920, 1320, 615, 375)},
+                {IDOK, L"确定(&O)", TwipsRect(1425, 2040 + kPathRowTwips, 1215, 495)},
+                {IDCANCEL, L"取消(&C)", TwipsRect(3105, 2040 + kPathRowTwips, 1215, 495)},
+                {kIdLabPath, L"附加路径(&P)", TwipsRect(240, 1920, 990, 180)},
+                {kIdTxtPath, L"", TwipsRect(240, 2160, 4575, 375)},
+                {kIdCmdPathAdd, L"添加", TwipsRect(4920, 2160, 615, 375)},
+            };
+            for (const Expected& control : controls) {
+                EXPECT_EQ(ControlText(dialog, control.id), control.text);
+                EXPECT_TRUE(SameRect(ChildRect(dialog, control.id), control.rect))
+                    << "control " << control.id;
+            }
 
-                 // Tab order from the name, round to it again.
-                 std::vector<int> order;
-                 HWND at = GetDlgItem(dialog, kIdTxtKey);
-                 for (int i = 0; i < 5; ++i) {
-                     order.push_back(GetDlgCtrlID(at));
-                     at = GetNextDlgTabItem(dialog, at, FALSE);
-                 }
-                 order.push_back(GetDlgCtrlID(at));
-                 EXPECT_EQ(order, (std::vector<int>{kIdTxtKey, kIdTxtApp, kIdCmdBrowser, IDOK,
-                                                    IDCANCEL, kIdTxtKey}));
+            // Tab order from the name, round to it again.
+            std::vector<int> order;
+            HWND at = GetDlgItem(dialog, kIdTxtKey);
+            for (int i = 0; i < 7; ++i) {
+                order.push_back(GetDlgCtrlID(at));
+                at = GetNextDlgTabItem(dialog, at, FALSE);
+            }
+            order.push_back(GetDlgCtrlID(at));
+            EXPECT_EQ(order, (std::vector<int>{kIdTxtKey, kIdTxtApp, kIdCmdBrowser, IDOK, IDCANCEL,
+                                               kIdTxtPath, kIdCmdPathAdd, kIdTxtKey}));
 
-                 EXPECT_EQ(LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)), IDOK);
-                 EXPECT_EQ(GetDlgCtrlID(GetFocus()), kIdTxtKey);
-                 EXPECT_FALSE(ReadEditDialog(dialog).keyReadOnly);
-                 PressButton(dialog, IDCANCEL);
-             })}));
+            EXPECT_EQ(LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)), IDOK);
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), kIdTxtKey);
+            EXPECT_FALSE(ReadEditDialog(dialog).keyReadOnly);
+            PressButton(dialog, IDCANCEL);
+        })}));
     // Destroyed when it closes.
     EXPECT_FALSE(IsWindow(shown));
     EXPECT_EQ(modUser::lngResult, 2);
@@ -184,31 +191,34 @@ TEST_F(EditDialogTest, AnAddChoosesItsScopeUnderThePathRow) {
     EditDlgSetup setup = kAddSetup;
     setup.chooseScope = true;
     setup.scope = Scope::User;
-    ASSERT_TRUE(Show(setup, {OnEditDialog([&](HWND dialog) {
-                         RECT client;
-                         GetClientRect(dialog, &client);
-                         EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + kScopeRowTwips));
-                         EXPECT_TRUE(SameRect(ChildRect(dialog, kIdTxtApp),
-                                              TwipsRect(240, 1320, 4575, 375)));
-                         EXPECT_TRUE(SameRect(ChildRect(dialog, IDOK),
-                                              TwipsRect(1425, 2040 + kScopeRowTwips, 1215, 495)));
-                         EXPECT_TRUE(SameRect(ChildRect(dialog, IDCANCEL),
-                                              TwipsRect(3105, 2040 + kScopeRowTwips, 1215, 495)));
-                         RECT machine = ChildRect(dialog, kIdOptMachine);
-                         RECT user = ChildRect(dialog, kIdOptUser);
-                         EXPECT_GT(machine.top, ChildRect(dialog, kIdTxtApp).bottom);
-                         EXPECT_LT(machine.bottom, ChildRect(dialog, IDOK).top);
-                         EXPECT_EQ(user.top, machine.top);
-                         EXPECT_EQ(ControlText(dialog, kIdOptMachine), L"所有用户");
-                         EXPECT_EQ(ControlText(dialog, kIdOptUser), L"当前用户");
-                         EXPECT_EQ(ReadEditDialog(dialog).scope, Scope::User);
-                         EXPECT_EQ(GetNextDlgTabItem(dialog, GetDlgItem(dialog, IDCANCEL), FALSE),
-                                   GetDlgItem(dialog, kIdOptUser));  // the checked option
-                         SetControlText(dialog, kIdTxtKey, L"tvscope");
-                         SetControlText(dialog, kIdTxtApp, L"C:\\x.exe");
-                         CheckRadioButton(dialog, kIdOptMachine, kIdOptUser, kIdOptMachine);
-                         PressButton(dialog, IDOK);
-                     })}));
+    ASSERT_TRUE(Show(
+        setup, {OnEditDialog([&](HWND dialog) {
+            RECT client;
+            GetClientRect(dialog, &client);
+            int extra = kScopeRowTwips + kPathRowTwips;
+            EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + extra));
+            EXPECT_TRUE(SameRect(ChildRect(dialog, kIdTxtApp), TwipsRect(240, 1320, 4575, 375)));
+            EXPECT_TRUE(
+                SameRect(ChildRect(dialog, IDOK), TwipsRect(1425, 2040 + extra, 1215, 495)));
+            EXPECT_TRUE(
+                SameRect(ChildRect(dialog, IDCANCEL), TwipsRect(3105, 2040 + extra, 1215, 495)));
+            // The folders' row comes under the choice of scope.
+            EXPECT_GT(ChildRect(dialog, kIdLabPath).top, ChildRect(dialog, kIdOptUser).bottom);
+            RECT machine = ChildRect(dialog, kIdOptMachine);
+            RECT user = ChildRect(dialog, kIdOptUser);
+            EXPECT_GT(machine.top, ChildRect(dialog, kIdTxtApp).bottom);
+            EXPECT_LT(machine.bottom, ChildRect(dialog, IDOK).top);
+            EXPECT_EQ(user.top, machine.top);
+            EXPECT_EQ(ControlText(dialog, kIdOptMachine), L"所有用户");
+            EXPECT_EQ(ControlText(dialog, kIdOptUser), L"当前用户");
+            EXPECT_EQ(ReadEditDialog(dialog).scope, Scope::User);
+            EXPECT_EQ(GetNextDlgTabItem(dialog, GetDlgItem(dialog, IDCANCEL), FALSE),
+                      GetDlgItem(dialog, kIdOptUser));  // the checked option
+            SetControlText(dialog, kIdTxtKey, L"tvscope");
+            SetControlText(dialog, kIdTxtApp, L"C:\\x.exe");
+            CheckRadioButton(dialog, kIdOptMachine, kIdOptUser, kIdOptMachine);
+            PressButton(dialog, IDOK);
+        })}));
     EXPECT_EQ(modUser::scope, Scope::Machine);
     EXPECT_EQ(modUser::lngResult, 1);
 }
