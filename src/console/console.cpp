@@ -1,10 +1,12 @@
 #include "console/console.h"
 
-#include <algorithm>
 #include <string_view>
 
+#include "console/arguments.h"
+#include "console/common.h"
 #include "console/exit_codes.h"
 #include "console/output.h"
+#include "console/verbs.h"
 #include "tolvane_version.h"
 
 namespace tolvane::console {
@@ -27,59 +29,75 @@ constexpr wchar_t kUsage[] =
     L"tolvanec --help | --version\n"
     L"\n"
     L"命令：\n"
-    L"  list     列出注册项（--broken 只列出程序不存在的项）\n"
-    L"  show     显示一个注册项的程序路径和附加搜索路径\n"
-    L"  add      添加注册项（--force 覆盖已有的同名项）\n"
-    L"  set      修改注册项的程序路径或附加搜索路径\n"
+    L"  list     列出注册项，所有用户的在前（--broken 只列出程序不存在、路径不完整、\n"
+    L"           附加路径中有不存在的文件夹或被同名程序遮盖的项）\n"
+    L"  show     显示一个注册项的程序路径、值类型和附加路径\n"
+    L"  add      添加注册项（--path 同时写入附加路径；--force 覆盖已有的同名项）\n"
+    L"  set      只修改给出的程序路径或附加路径，其余不变（--path \"\" 删除附加路径）\n"
     L"  remove   删除注册项\n"
-    L"  export   把注册项导出到文件\n"
-    L"  import   从文件导入注册项（--dry-run 只显示将做的修改）\n"
-    L"  check    检查所有注册项，报告程序不存在的项\n"
-    L"  which    显示一个短名字会启动哪个程序\n"
+    L"  export   把注册项导出到文件；格式默认由扩展名决定\n"
+    L"           （.reg、.json、.csv、.htm/.html、.xml）\n"
+    L"  import   从 .reg 文件或 list --format json 的输出导入注册项；先检查整个文件，\n"
+    L"           写入失败时恢复原样（--dry-run 只显示将添加、修改和不变的项）\n"
+    L"  check    报告程序不存在或被同名程序遮盖的注册项\n"
+    L"  which    显示输入一个短名字时会启动哪个程序，以及查找过的其他位置\n"
     L"\n"
-    L"范围：machine 为本机所有用户（HKEY_LOCAL_MACHINE，写入需要管理员权限），\n"
-    L"user 为当前用户（HKEY_CURRENT_USER），all 为两者。\n"
+    L"NAME 不以 .exe 结尾时自动加上 .exe。\n"
+    L"范围：machine 为本机所有用户（HKEY_LOCAL_MACHINE，修改需要管理员权限），\n"
+    L"user 为当前用户（HKEY_CURRENT_USER），all 为两者。读取时默认 all，修改时默认 machine。\n"
     L"\n"
     L"退出代码：\n"
     L"  0  成功\n"
     L"  1  所检查的条件不成立：未找到、已存在、发现失效的项\n"
     L"  2  用法错误，或输入文件无效\n"
     L"  3  其他错误\n"
-    L"  5  拒绝访问（请以管理员身份运行）\n";
+    L"  5  拒绝访问（请以管理员身份运行，或使用 --scope user）\n";
 
-constexpr std::wstring_view kVerbs[] = {L"list",   L"show",   L"add",   L"set",  L"remove",
-                                        L"export", L"import", L"check", L"which"};
+struct Verb {
+    VerbSyntax syntax;
+    int (*run)(const Invocation& call);
+};
 
-bool IsVerb(const std::wstring& word) {
-    return std::find(std::begin(kVerbs), std::end(kVerbs), word) != std::end(kVerbs);
-}
+const Verb kVerbs[] = {
+    {{L"list", 0, {L"--scope", L"--format"}, {L"--broken"}}, List},
+    {{L"show", 1, {L"--scope", L"--format"}}, Show},
+    {{L"add", 2, {L"--scope", L"--path"}, {L"--force"}}, Add},
+    {{L"set", 1, {L"--target", L"--path", L"--scope"}}, Set},
+    {{L"remove", 1, {L"--scope"}}, Remove},
+    {{L"export", 1, {L"--format", L"--scope"}}, Export},
+    {{L"import", 1, {}, {L"--dry-run"}}, Import},
+    {{L"check", 0, {L"--scope"}}, Check},
+    {{L"which", 1}, Which},
+};
 
 int Done(bool written) {
     return written ? kExitSuccess : kExitFailure;
 }
 
-int BadUsage(const std::wstring& message) {
-    WriteErr(message.empty() ? kUsage : message + L"\n\n" + kUsage);
-    return kExitUsage;
-}
-
-int NotWrittenYet(const std::wstring& verb) {
-    WriteErr(L"tolvanec：命令“" + verb + L"”尚未实现。\n");
-    return kExitUsage;
-}
-
 }  // namespace
+
+int BadUsage(const std::wstring& problem) {
+    WriteErr(problem.empty() ? kUsage : L"tolvanec：" + problem + L"\n\n" + kUsage);
+    return kExitUsage;
+}
 
 int Run(const std::vector<std::wstring>& arguments) {
     if (arguments.empty()) return BadUsage(L"");
     const std::wstring& first = arguments.front();
     if (first == L"--help" || first == L"--version") {
-        if (arguments.size() > 1) return BadUsage(L"tolvanec：" + first + L" 之后不能再有参数。");
+        if (arguments.size() > 1) return BadUsage(first + L" 之后不能再有参数。");
         if (first == L"--help") return Done(WriteOut(kUsage));
         return Done(WriteOut(L"tolvanec " TOLVANE_VERSION L" (" TOLVANE_COMMIT L")\n"));
     }
-    if (IsVerb(first)) return NotWrittenYet(first);
-    return BadUsage(L"tolvanec：无法识别的参数“" + first + L"”。");
+    for (const Verb& verb : kVerbs) {
+        if (first != verb.syntax.verb) continue;
+        Invocation call;
+        std::wstring problem;
+        std::vector<std::wstring> rest(arguments.begin() + 1, arguments.end());
+        if (!ParseArguments(verb.syntax, rest, call, problem)) return BadUsage(problem);
+        return verb.run(call);
+    }
+    return BadUsage(L"无法识别的参数“" + first + L"”。");
 }
 
 }  // namespace tolvane::console

@@ -1,6 +1,6 @@
 // tolvanec, the console companion of the window: App Paths registrations
-// from the command line. This is its frame: the arguments, the help, the
-// version and the exit codes; the verbs come one by one.
+// from the command line, for scripts on one machine or on many. Run() reads
+// the verb and its arguments and hands them to the verb (console/verbs.h).
 #pragma once
 
 #include <string>

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "toolkit/narrow.h"
+
 namespace tolvane::console {
 
 namespace {
@@ -15,12 +17,13 @@ bool IsConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != 0;
 }
 
+// Text that has its CR LF already (CSV records, JSON) keeps it.
 std::wstring WithCrLf(std::wstring_view text) {
     std::wstring lines;
     lines.reserve(text.size() + text.size() / 16);
-    for (wchar_t c : text) {
-        if (c == L'\n') lines += L'\r';
-        lines += c;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) lines += L'\r';
+        lines += text[i];
     }
     return lines;
 }
@@ -28,22 +31,14 @@ std::wstring WithCrLf(std::wstring_view text) {
 bool WriteConsoleText(HANDLE console, std::wstring_view text) {
     while (!text.empty()) {
         DWORD count = static_cast<DWORD>(std::min(text.size(), kConsoleChunk));
+        // A surrogate pair stays in one write.
+        if (count < text.size() && IS_HIGH_SURROGATE(text[count - 1])) --count;
         DWORD written = 0;
         if (!WriteConsoleW(console, text.data(), count, &written, nullptr) || written == 0)
             return false;
         text.remove_prefix(written);
     }
     return true;
-}
-
-std::string ToUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    return bytes;
 }
 
 bool WriteBytes(HANDLE handle, std::string_view bytes) {

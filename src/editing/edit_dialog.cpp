@@ -5,6 +5,7 @@
 
 #include "common_dialog/comm_dlg.h"
 #include "editing/mod_user.h"
+#include "store/app_path_entry.h"
 #include "toolkit/designed_dialog.h"
 #include "toolkit/toolkit.h"
 
@@ -48,14 +49,6 @@ constexpr ControlDesign kScopeDesign[] = {
      240, 1800, 1500, 300},
     {kIdOptUser, L"BUTTON", L"当前用户", kChild | BS_AUTORADIOBUTTON, 0, 1860, 1800, 1500, 300},
 };
-
-// The name's last four characters, compared without regard to case; the
-// name keeps the case that the user typed.
-std::wstring WithExeSuffix(const std::wstring& name) {
-    std::wstring tail = name.substr(name.size() > 4 ? name.size() - 4 : 0);
-    CharLowerBuffW(tail.data(), static_cast<DWORD>(tail.size()));
-    return tail == L".exe" ? name : name + L".exe";
-}
 
 constexpr wchar_t kFolderTitle[] = L"选择要添加的文件夹";
 
@@ -139,7 +132,7 @@ void cmdOK_Click(HWND dlg) {
         ShowMessage(dlg, kIncompleteMessage, kStyleInfo);
         return;
     }
-    if (key.find(L'\\') != std::wstring::npos) {
+    if (!IsAllowedEntryName(key)) {
         ShowMessage(dlg, kBackslashMessage, kStyleInfo);
         return;
     }

@@ -27,6 +27,16 @@ AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope) {
     return entry;
 }
 
+std::wstring WithExeSuffix(const std::wstring& name) {
+    std::wstring tail = name.substr(name.size() > 4 ? name.size() - 4 : 0);
+    CharLowerBuffW(tail.data(), static_cast<DWORD>(tail.size()));
+    return tail == L".exe" ? name : name + L".exe";
+}
+
+bool IsAllowedEntryName(const std::wstring& name) {
+    return !name.empty() && name.find(L'\\') == std::wstring::npos;
+}
+
 EntryKey KeyOf(const AppPathEntry& entry) {
     return {entry.scope, entry.name};
 }

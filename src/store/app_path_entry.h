@@ -62,6 +62,15 @@ Scope OtherScope(Scope scope);
 // An entry whose default value is the REG_SZ text |path|.
 AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope = Scope::Machine);
 
+// The name a registration is saved under: |name| with ".exe" appended
+// unless its last four characters are ".exe" in any letter case. The name
+// keeps the case that it was typed in.
+std::wstring WithExeSuffix(const std::wstring& name);
+// Whether |name| may name a registration: it is not empty and holds no
+// backslash, which would make the registry create a nested subkey that no
+// listing shows and that keeps its parent from being deleted.
+bool IsAllowedEntryName(const std::wstring& name);
+
 EntryKey KeyOf(const AppPathEntry& entry);
 bool SameName(const std::wstring& a, const std::wstring& b);
 bool Matches(const AppPathEntry& entry, const EntryKey& key);

@@ -111,7 +111,17 @@ LONG RegistryTransaction::WriteValues(HKEY key, const KeyEdit& edit) {
     return ERROR_SUCCESS;
 }
 
+bool RegistryTransaction::Unchanged(const EntryBackup& backup) {
+    EntrySnapshot now;
+    LONG result = ReadEntrySnapshot({backup.entry.scope, backup.entry.key.name}, now);
+    if (!backup.existed) return result == ERROR_FILE_NOT_FOUND;
+    return result == ERROR_SUCCESS && now.key == backup.entry.key;
+}
+
 LONG RegistryTransaction::Restore(const EntryBackup& backup) {
+    // A registration that the failed write never reached is left alone: it
+    // may refuse to be written to, as it refused that write.
+    if (Unchanged(backup)) return ERROR_SUCCESS;
     HKEY appPaths = nullptr;
     LONG result = OpenAppPaths(backup.entry.scope, appPaths);
     if (result != ERROR_SUCCESS) return result;

@@ -1,7 +1,8 @@
 // Changes to several registrations that take effect all together or not at
 // all. Every registration that the edits touch is read whole first; when a
-// write fails, each registration touched so far is put back as it was read:
-// rewritten exactly, or deleted when it did not exist before.
+// write fails, each registration touched so far that differs from what was
+// read is put back: rewritten exactly, or deleted when it did not exist
+// before.
 #pragma once
 
 #include <windows.h>
@@ -41,6 +42,8 @@ class RegistryTransaction {
     LONG Write(const KeyEdit& edit);
     LONG WriteValues(HKEY key, const KeyEdit& edit);
     LONG OpenAppPaths(Scope scope, HKEY& appPaths);
+    // Whether a registration is still exactly as Begin() read it.
+    static bool Unchanged(const EntryBackup& backup);
     LONG Restore(const EntryBackup& backup);
     LONG Step();
 

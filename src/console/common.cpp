@@ -1,0 +1,100 @@
+#include "console/common.h"
+
+#include "console/exit_codes.h"
+#include "console/output.h"
+
+namespace tolvane::console {
+
+namespace {
+
+constexpr wchar_t kNoRights[] = L"没有权限修改该项目，请以管理员身份运行本程序。";
+constexpr wchar_t kMachineHint[] =
+    L"本机所有用户的注册项只能在“以管理员身份运行”的命令提示符中修改；"
+    L"加上 --scope user 则只为当前用户登记。";
+constexpr wchar_t kBackslash[] = L"项目名称不能包含反斜杠（\\）！";
+constexpr wchar_t kEmptyName[] = L"项目名称不能为空！";
+
+}  // namespace
+
+bool ReadScopeOption(const Invocation& call, bool writing, ScopeChoice& choice,
+                     std::wstring& problem) {
+    const std::wstring* value = call.Value(L"--scope");
+    choice = writing ? ScopeChoice::Machine : ScopeChoice::All;
+    if (!value) return true;
+    if (*value == L"machine") {
+        choice = ScopeChoice::Machine;
+    } else if (*value == L"user") {
+        choice = ScopeChoice::User;
+    } else if (*value == L"all" && !writing) {
+        choice = ScopeChoice::All;
+    } else {
+        problem = L"--scope 的值“" + *value + L"”无效，应为 " +
+                  (writing ? L"machine 或 user。" : L"all、machine 或 user。");
+        return false;
+    }
+    return true;
+}
+
+bool Includes(ScopeChoice choice, Scope scope) {
+    if (choice == ScopeChoice::All) return true;
+    return (choice == ScopeChoice::User) == (scope == Scope::User);
+}
+
+Scope WrittenScope(ScopeChoice choice) {
+    return choice == ScopeChoice::User ? Scope::User : Scope::Machine;
+}
+
+const wchar_t* ScopeToken(Scope scope) {
+    return scope == Scope::User ? L"user" : L"machine";
+}
+
+bool EntryNameOf(const std::wstring& typed, std::wstring& name, std::wstring& problem) {
+    if (!IsAllowedEntryName(typed)) {
+        problem = typed.empty() ? kEmptyName : kBackslash;
+        return false;
+    }
+    name = WithExeSuffix(typed);
+    return true;
+}
+
+int Print(const std::wstring& text) {
+    return WriteOut(text) ? kExitSuccess : kExitFailure;
+}
+
+void Tell(const std::wstring& message) {
+    WriteErr(message.ends_with(L'\n') ? message : message + L"\n");
+}
+
+int Refuse(const std::wstring& message, int code) {
+    Tell(L"tolvanec：" + message);
+    return code;
+}
+
+int RegistryFailure(LONG code, const std::wstring& failure, std::optional<Scope> written) {
+    if (code == ERROR_ACCESS_DENIED && written) {
+        bool machine = *written == Scope::Machine;
+        return Refuse(machine ? std::wstring(kNoRights) + L"\n" + kMachineHint : kNoRights,
+                      kExitAccessDenied);
+    }
+    return Refuse(failure + L"（" + SystemText(code) + L"）", ExitCodeForError(code));
+}
+
+int FileFailure(DWORD code, const std::wstring& failure, const std::wstring& path) {
+    return Refuse(failure + L"“" + path + L"”：" + SystemText(code), ExitCodeForError(code));
+}
+
+std::wstring SystemText(DWORD code) {
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, 512, nullptr);
+    std::wstring message(text, length);
+    while (!message.empty() &&
+           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
+            message.back() == L'.' || message.back() == L'。')) {
+        message.pop_back();
+    }
+    if (message.empty()) return L"错误代码 " + std::to_wstring(code);
+    return message + L"，错误代码 " + std::to_wstring(code);
+}
+
+}  // namespace tolvane::console

@@ -1,0 +1,260 @@
+// The verbs that read: list, show, check, which and export.
+#include <algorithm>
+#include <initializer_list>
+
+#include "console/common.h"
+#include "console/exit_codes.h"
+#include "console/rows.h"
+#include "console/table.h"
+#include "console/verbs.h"
+#include "export/export_writer.h"
+#include "export/reg_file.h"
+#include "export/text_file.h"
+#include "toolkit/narrow.h"
+
+namespace tolvane::console {
+
+namespace {
+
+constexpr wchar_t kReadFailed[] = L"读取注册项失败！";
+constexpr wchar_t kExportFailed[] = L"导出失败！";
+
+using Formats = std::initializer_list<std::wstring_view>;
+
+// "a、b 或 c"
+std::wstring Joined(Formats formats) {
+    std::wstring joined;
+    size_t index = 0;
+    for (std::wstring_view format : formats) {
+        if (index++) joined += index == formats.size() ? L" 或 " : L"、";
+        joined += format;
+    }
+    return joined;
+}
+
+// --format, one of |formats|; the first when not given.
+bool ReadFormat(const Invocation& call, Formats formats, std::wstring& format,
+                std::wstring& problem) {
+    const std::wstring* value = call.Value(L"--format");
+    format = value ? *value : std::wstring(*formats.begin());
+    if (std::find(formats.begin(), formats.end(), format) != formats.end()) return true;
+    problem = L"--format 的值“" + format + L"”无效，应为 " + Joined(formats) + L"。";
+    return false;
+}
+
+std::wstring Lower(std::wstring text) {
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The export format that a file's extension names; empty for none.
+std::wstring FormatOfFile(const std::wstring& file) {
+    size_t dot = file.find_last_of(L'.');
+    if (dot == std::wstring::npos || file.find_first_of(L"\\/", dot) != std::wstring::npos) {
+        return {};
+    }
+    std::wstring extension = Lower(file.substr(dot + 1));
+    if (extension == L"htm") return L"html";
+    for (const wchar_t* format : {L"reg", L"json", L"csv", L"html", L"xml"}) {
+        if (extension == format) return format;
+    }
+    return {};
+}
+
+std::wstring Formatted(const std::vector<Row>& rows, const std::wstring& format) {
+    if (format == L"json") return FromUtf8(ToJson(RowsJson(rows)));
+    if (format == L"csv") return RowsCsv(rows);
+    return RowsTable(rows);
+}
+
+// The rows of the chosen hives, or the exit code of the failure.
+bool ReadShownRows(ScopeChoice scope, std::vector<Row>& rows, int& failure) {
+    LONG result = ReadRows(rows);
+    if (result != ERROR_SUCCESS) {
+        failure = RegistryFailure(result, kReadFailed, std::nullopt);
+        return false;
+    }
+    rows = RowsIn(std::move(rows), scope);
+    return true;
+}
+
+const wchar_t* PlaceText(Place place) {
+    switch (place) {
+        case Place::WindowsFolder:
+            return L"Windows 文件夹";
+        case Place::SystemFolder:
+            return L"系统文件夹";
+        case Place::PathFolder:
+            return L"PATH 中的文件夹";
+        case Place::UserAppPaths:
+            return L"当前用户的 App Paths";
+        default:
+            return L"所有用户的 App Paths";
+    }
+}
+
+bool IsAppPaths(Place place) {
+    return place == Place::UserAppPaths || place == Place::MachineAppPaths;
+}
+
+// Every place looked at but |found|, in the search order.
+std::wstring OtherPlaces(const std::vector<Candidate>& candidates, const Candidate* found) {
+    std::vector<std::vector<std::wstring>> lines;
+    for (const Candidate& candidate : candidates) {
+        if (&candidate == found) continue;
+        const wchar_t* state = candidate.exists ? L"未采用" : L"不存在";
+        std::wstring file = candidate.file.empty() ? L"（没有程序路径）" : candidate.file;
+        lines.push_back({L"", state, PlaceText(candidate.place), file});
+    }
+    return TableText(lines, false);
+}
+
+// The first line: the file that starts. Then where it was found, and
+// every other place looked at.
+std::wstring WhichText(const std::wstring& name, const std::vector<Candidate>& candidates,
+                       const Candidate& found) {
+    std::wstring text = found.file + L"\n找到位置：" + PlaceText(found.place) + L"\n";
+    bool otherHive = IsAppPaths(found.place) &&
+                     std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& other) {
+                         return IsAppPaths(other.place) && other.place != found.place;
+                     });
+    if (otherHive) {
+        text += L"注意：所有用户和当前用户的 App Paths 都登记了 " + name +
+                L"，系统没有规定先查哪一处。\n";
+    }
+    if (candidates.size() > 1) text += L"查找过的其他位置：\n";
+    return text + OtherPlaces(candidates, &found);
+}
+
+LONG AppendSnapshots(const std::vector<Row>& rows, std::vector<EntrySnapshot>& snapshots) {
+    for (const Row& row : rows) {
+        EntrySnapshot snapshot;
+        LONG result = ReadEntrySnapshot(KeyOf(row.entry), snapshot);
+        // One deleted since the listing is simply not exported.
+        if (result == ERROR_FILE_NOT_FOUND) continue;
+        if (result != ERROR_SUCCESS) return result;
+        snapshots.push_back(std::move(snapshot));
+    }
+    return ERROR_SUCCESS;
+}
+
+SYSTEMTIME Now() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now;
+}
+
+DWORD WriteExport(const std::wstring& file, const std::wstring& format,
+                  const std::vector<Row>& rows) {
+    if (format == L"json") return WriteWholeFile(file, ToJson(RowsJson(rows)));
+    // The byte order mark tells spreadsheet programs that the file is UTF-8.
+    if (format == L"csv") return WriteWholeFile(file, "\xEF\xBB\xBF" + ToUtf8(RowsCsv(rows)));
+    std::vector<AppPathEntry> entries;
+    for (const Row& row : rows) entries.push_back(row.entry);
+    if (format == L"html") return WriteTextFile(file, HtmlPieces(entries, Now()));
+    return WriteTextFile(file, XmlPieces(entries, Now()));
+}
+
+}  // namespace
+
+int List(const Invocation& call) {
+    ScopeChoice scope;
+    std::wstring format, problem;
+    if (!ReadScopeOption(call, false, scope, problem) ||
+        !ReadFormat(call, {L"table", L"json", L"csv"}, format, problem)) {
+        return BadUsage(problem);
+    }
+    std::vector<Row> rows;
+    int failure = kExitFailure;
+    if (!ReadShownRows(scope, rows, failure)) return failure;
+    if (call.Has(L"--broken")) {
+        std::erase_if(rows, [](const Row& row) { return !IsBroken(row.report); });
+    }
+    return Print(Formatted(rows, format));
+}
+
+int Show(const Invocation& call) {
+    ScopeChoice scope;
+    std::wstring name, format, problem;
+    if (!EntryNameOf(call.operands[0], name, problem) ||
+        !ReadScopeOption(call, false, scope, problem) ||
+        !ReadFormat(call, {L"table", L"json"}, format, problem)) {
+        return BadUsage(problem);
+    }
+    std::vector<Row> rows;
+    int failure = kExitFailure;
+    if (!ReadShownRows(scope, rows, failure)) return failure;
+    std::erase_if(rows, [&](const Row& row) { return !SameName(row.entry.name, name); });
+    if (rows.empty()) return Refuse(L"项目 " + name + L" 不存在！", kExitConditionFailed);
+    if (format == L"json") return Print(Formatted(rows, format));
+    std::wstring text;
+    for (const Row& row : rows) text += (text.empty() ? L"" : L"\n") + RowDetails(row);
+    return Print(text);
+}
+
+int Check(const Invocation& call) {
+    ScopeChoice scope;
+    std::wstring problem;
+    if (!ReadScopeOption(call, false, scope, problem)) return BadUsage(problem);
+    std::vector<Row> rows;
+    int failure = kExitFailure;
+    if (!ReadShownRows(scope, rows, failure)) return failure;
+    std::erase_if(rows, [](const Row& row) {
+        return !row.report.missingTarget && row.report.shadowedBy.empty();
+    });
+    if (rows.empty()) {
+        Tell(L"没有发现程序不存在或被遮盖的注册项。");
+        return kExitSuccess;
+    }
+    int printed = Print(RowsTable(rows));
+    return printed == kExitSuccess ? kExitConditionFailed : printed;
+}
+
+int Which(const Invocation& call) {
+    std::wstring name, problem;
+    if (!EntryNameOf(call.operands[0], name, problem)) return BadUsage(problem);
+    std::vector<AppPathEntry> entries;
+    LONG result = ReadEntries(entries);
+    if (result != ERROR_SUCCESS) return RegistryFailure(result, kReadFailed, std::nullopt);
+    std::vector<Candidate> candidates = Resolve(name, ReadSearchPlaces(), entries);
+    auto found = std::find_if(candidates.begin(), candidates.end(),
+                              [](const Candidate& candidate) { return candidate.exists; });
+    if (found == candidates.end()) {
+        Tell(L"tolvanec：找不到会启动的 " + name + L"，查找过的位置：\n" +
+             OtherPlaces(candidates, nullptr));
+        return kExitConditionFailed;
+    }
+    return Print(WhichText(name, candidates, *found));
+}
+
+int Export(const Invocation& call) {
+    const std::wstring& file = call.operands[0];
+    ScopeChoice scope;
+    std::wstring format, problem;
+    if (!ReadScopeOption(call, false, scope, problem)) return BadUsage(problem);
+    if (!call.Has(L"--format") && (format = FormatOfFile(file)).empty()) {
+        return BadUsage(
+            L"无法从文件名判断导出格式，请用 --format 指定 reg、json、csv、html 或 xml。");
+    }
+    if (format.empty() &&
+        !ReadFormat(call, {L"reg", L"json", L"csv", L"html", L"xml"}, format, problem)) {
+        return BadUsage(problem);
+    }
+    std::vector<Row> rows;
+    int failure = kExitFailure;
+    if (!ReadShownRows(scope, rows, failure)) return failure;
+    DWORD result = ERROR_SUCCESS;
+    if (format == L"reg") {
+        std::vector<EntrySnapshot> snapshots;
+        LONG read = AppendSnapshots(rows, snapshots);
+        if (read != ERROR_SUCCESS) return RegistryFailure(read, kExportFailed, std::nullopt);
+        result = WriteWholeFile(file, RegFileBytes(EditsOf(snapshots)));
+    } else {
+        result = WriteExport(file, format, rows);
+    }
+    if (result != ERROR_SUCCESS) return FileFailure(result, kExportFailed, file);
+    Tell(L"已导出 " + std::to_wstring(rows.size()) + L" 个注册项到 " + file + L"。");
+    return kExitSuccess;
+}
+
+}  // namespace tolvane::console

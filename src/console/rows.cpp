@@ -1,0 +1,152 @@
+#include "console/rows.h"
+
+#include "console/table.h"
+#include "store/app_path_store.h"
+#include "toolkit/csv.h"
+
+namespace tolvane::console {
+
+namespace {
+
+constexpr const wchar_t* kTypeNames[] = {
+    L"REG_NONE",
+    L"REG_SZ",
+    L"REG_EXPAND_SZ",
+    L"REG_BINARY",
+    L"REG_DWORD",
+    L"REG_DWORD_BIG_ENDIAN",
+    L"REG_LINK",
+    L"REG_MULTI_SZ",
+    L"REG_RESOURCE_LIST",
+    L"REG_FULL_RESOURCE_DESCRIPTOR",
+    L"REG_RESOURCE_REQUIREMENTS_LIST",
+    L"REG_QWORD",
+};
+
+LONG AppendHive(Scope scope, std::vector<AppPathEntry>& entries) {
+    AppPathStore store = StoreOf(scope);
+    LONG result = store.OpenAppPaths();
+    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    std::vector<AppPathEntry> listed;
+    if (result == ERROR_SUCCESS) result = store.ListEntries(listed);
+    for (AppPathEntry& entry : listed) entries.push_back(std::move(entry));
+    return result;
+}
+
+// The default value's type, or nothing when there is no value to name.
+JsonValue TypeJson(const AppPathEntry& entry) {
+    if (entry.state == ValueState::Missing || entry.state == ValueState::Unreadable) return {};
+    return TypeName(entry.type);
+}
+
+JsonValue PathValueJson(const TextValue& value) {
+    return value.state == ValueState::Text ? JsonValue(value.raw) : JsonValue();
+}
+
+std::wstring Tokens(const HealthReport& report, const wchar_t* separator) {
+    std::wstring joined;
+    for (const std::string& token : NoteTokens(report)) {
+        if (!joined.empty()) joined += separator;
+        joined += std::wstring(token.begin(), token.end());
+    }
+    return joined;
+}
+
+}  // namespace
+
+LONG ReadEntries(std::vector<AppPathEntry>& entries) {
+    entries.clear();
+    LONG result = AppendHive(Scope::Machine, entries);
+    return result == ERROR_SUCCESS ? AppendHive(Scope::User, entries) : result;
+}
+
+LONG ReadRows(std::vector<Row>& rows) {
+    rows.clear();
+    std::vector<AppPathEntry> entries;
+    LONG result = ReadEntries(entries);
+    if (result != ERROR_SUCCESS) return result;
+    SearchPlaces places = ReadSearchPlaces();
+    std::vector<HealthReport> reports;
+    for (const AppPathEntry& entry : entries) reports.push_back(CheckEntry(entry, places));
+    MarkBothScopes(entries, reports);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        rows.push_back({std::move(entries[i]), std::move(reports[i])});
+    }
+    return ERROR_SUCCESS;
+}
+
+std::vector<Row> RowsIn(std::vector<Row> rows, ScopeChoice choice) {
+    std::erase_if(rows, [choice](const Row& row) { return !Includes(choice, row.entry.scope); });
+    return rows;
+}
+
+bool IsBroken(const HealthReport& report) {
+    return report.missingTarget || report.relativePath || !report.missingFolders.empty() ||
+           !report.shadowedBy.empty();
+}
+
+std::wstring TypeName(DWORD type) {
+    if (type < std::size(kTypeNames)) return kTypeNames[type];
+    return std::to_wstring(type);
+}
+
+std::wstring RowsTable(const std::vector<Row>& rows) {
+    std::vector<std::vector<std::wstring>> lines = {{L"项目名称", L"程序路径", L"范围", L"状态"}};
+    for (const Row& row : rows) {
+        lines.push_back({row.entry.name, ShownPath(row.entry), ScopeText(row.entry.scope),
+                         NotesText(row.report)});
+    }
+    return TableText(lines, true);
+}
+
+std::wstring RowDetails(const Row& row) {
+    const AppPathEntry& entry = row.entry;
+    std::vector<std::vector<std::wstring>> lines = {
+        {L"项目名称", entry.name},
+        {L"范围", ScopeText(entry.scope)},
+        {L"程序路径", ShownPath(entry)},
+    };
+    JsonValue type = TypeJson(entry);
+    if (type.kind() == JsonValue::Kind::String) lines.push_back({L"类型", type.text()});
+    if (entry.type == REG_EXPAND_SZ) lines.push_back({L"展开后", ExpandedPath(entry)});
+    if (entry.pathValue.state == ValueState::Text) {
+        lines.push_back({L"附加路径", entry.pathValue.raw});
+    }
+    lines.push_back({L"状态", NotesText(row.report)});
+    return TableText(lines, false);
+}
+
+JsonValue RowsJson(const std::vector<Row>& rows) {
+    JsonValue::Array items;
+    for (const Row& row : rows) {
+        const AppPathEntry& entry = row.entry;
+        JsonValue::Array notes;
+        for (const std::string& token : NoteTokens(row.report)) {
+            notes.emplace_back(std::wstring(token.begin(), token.end()));
+        }
+        items.emplace_back(JsonValue::Object{
+            {L"name", entry.name},
+            {L"scope", ScopeToken(entry.scope)},
+            {L"path", ExportedPath(entry)},
+            {L"type", TypeJson(entry)},
+            {L"expanded", ExpandedPath(entry)},
+            {L"pathValue", PathValueJson(entry.pathValue)},
+            {L"notes", std::move(notes)},
+        });
+    }
+    return JsonValue(std::move(items));
+}
+
+std::wstring RowsCsv(const std::vector<Row>& rows) {
+    std::vector<std::vector<std::wstring>> records = {
+        {L"name", L"scope", L"path", L"type", L"expanded", L"pathValue", L"notes"}};
+    for (const Row& row : rows) {
+        const AppPathEntry& entry = row.entry;
+        records.push_back({entry.name, ScopeToken(entry.scope), ExportedPath(entry),
+                           TypeJson(entry).text(), ExpandedPath(entry),
+                           PathValueJson(entry.pathValue).text(), Tokens(row.report, L";")});
+    }
+    return CsvText(records);
+}
+
+}  // namespace tolvane::console

@@ -1,0 +1,47 @@
+// The registrations as the reading verbs show them: each with its health,
+// as a table with the window's columns, as JSON or as CSV.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "console/common.h"
+#include "health/health.h"
+#include "store/app_path_entry.h"
+#include "toolkit/json.h"
+
+namespace tolvane::console {
+
+struct Row {
+    AppPathEntry entry;
+    HealthReport report;
+};
+
+// Every registration of both hives, the machine's first, each hive in the
+// registry's order; a hive without an App Paths key has none. Both hives
+// are read whatever the caller shows, so that a name registered twice is
+// told as such. 0, or the code that stopped the reading.
+LONG ReadRows(std::vector<Row>& rows);
+// The registrations of both hives without their health, for "which".
+LONG ReadEntries(std::vector<AppPathEntry>& entries);
+
+std::vector<Row> RowsIn(std::vector<Row> rows, ScopeChoice choice);
+// A missing target, a relative path, a missing Path folder, or a program
+// that the shell finds elsewhere first.
+bool IsBroken(const HealthReport& report);
+
+// "REG_SZ" and the like; the number for a type without a name.
+std::wstring TypeName(DWORD type);
+
+// The window's columns: name, path, scope, notes.
+std::wstring RowsTable(const std::vector<Row>& rows);
+// One registration, a line for each fact.
+std::wstring RowDetails(const Row& row);
+// An array with one object for each registration.
+JsonValue RowsJson(const std::vector<Row>& rows);
+// A header record, then one record for each registration.
+std::wstring RowsCsv(const std::vector<Row>& rows);
+
+}  // namespace tolvane::console

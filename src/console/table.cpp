@@ -1,0 +1,89 @@
+#include "console/table.h"
+
+#include <algorithm>
+
+namespace tolvane::console {
+
+namespace {
+
+struct Range {
+    char32_t first;
+    char32_t last;
+};
+
+// Characters that take no column of their own: combining marks, joiners
+// and variation selectors.
+constexpr Range kZeroWidth[] = {
+    {0x0300, 0x036F}, {0x200B, 0x200F}, {0x20D0, 0x20FF}, {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F},
+};
+
+// East Asian wide and full-width characters, and the emoji blocks.
+constexpr Range kWide[] = {
+    {0x1100, 0x115F},   {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
+    {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},
+    {0xF900, 0xFAFF},   {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},
+    {0x1F300, 0x1F64F}, {0x1F680, 0x1F6FF}, {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD},
+    {0x30000, 0x3FFFD},
+};
+
+template <size_t N>
+bool In(const Range (&ranges)[N], char32_t c) {
+    return std::any_of(std::begin(ranges), std::end(ranges),
+                       [c](const Range& range) { return c >= range.first && c <= range.last; });
+}
+
+size_t CharWidth(char32_t c) {
+    if (In(kZeroWidth, c)) return 0;
+    return In(kWide, c) ? 2 : 1;
+}
+
+void AppendPadded(const std::wstring& cell, size_t width, std::wstring& line) {
+    line += cell;
+    line.append(width - DisplayWidth(cell), L' ');
+}
+
+}  // namespace
+
+size_t DisplayWidth(std::wstring_view text) {
+    size_t width = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        width += CharWidth(c);
+    }
+    return width;
+}
+
+std::wstring TableText(const std::vector<std::vector<std::wstring>>& lines, bool header) {
+    std::vector<size_t> widths;
+    for (const auto& cells : lines) {
+        widths.resize(std::max(widths.size(), cells.size()));
+        for (size_t i = 0; i < cells.size(); ++i) {
+            widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
+        }
+    }
+    std::wstring text;
+    for (size_t row = 0; row < lines.size(); ++row) {
+        std::wstring line;
+        for (size_t i = 0; i < lines[row].size(); ++i) {
+            if (i) line += L"  ";
+            AppendPadded(lines[row][i], widths[i], line);
+        }
+        line.erase(line.find_last_not_of(L' ') + 1);
+        text += line + L"\n";
+        if (row == 0 && header) {
+            std::wstring rule;
+            for (size_t i = 0; i < widths.size(); ++i) {
+                if (i) rule += L"  ";
+                rule.append(widths[i], L'-');
+            }
+            text += rule + L"\n";
+        }
+    }
+    return text;
+}
+
+}  // namespace tolvane::console
