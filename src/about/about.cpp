@@ -4,6 +4,7 @@
 #include <string>
 
 #include "about/credits.h"
+#include "resource.h"
 #include "toolkit/designed_dialog.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
@@ -37,6 +38,9 @@ constexpr ControlDesign kControls[] = {
 
 struct AboutState {
     HWND owner = nullptr;
+    // The icon shown when the image is not of the shared icon's 32 x 32
+    // pixels, at another density than 96 dots per inch.
+    UniqueIcon sizedIcon;
 };
 
 std::wstring AuthorText() {
@@ -59,17 +63,26 @@ std::wstring ControlText(int id) {
     }
 }
 
-HWND CreateControl(HWND dialog, const ControlDesign& design) {
-    HWND control = CreateDesignedControl(dialog, design);
+HWND CreateControl(HWND dialog, const ControlDesign& design, UINT dpi) {
+    HWND control = CreateDesignedControl(dialog, design, dpi);
     std::wstring text = ControlText(design.id);
     if (!text.empty()) SetWindowTextW(control, text.c_str());
     return control;
 }
 
-void ShowProgramIcon(HWND image) {
+// The program's icon drawn at the image's size rather than stretched: the
+// icon file holds images for denser displays.
+void ShowProgramIcon(HWND image, AboutState& state) {
     RECT design;
     GetWindowRect(image, &design);
-    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon()), 0);
+    int side = design.right - design.left;
+    HICON icon = ProgramIcon();
+    if (side != 32) {
+        state.sizedIcon.reset(static_cast<HICON>(LoadImageW(
+            GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TOLVANE), IMAGE_ICON, side, side, 0)));
+        if (state.sizedIcon) icon = state.sizedIcon.get();
+    }
+    SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     // Setting the icon sizes the control to the icon; the design size stays.
     SetWindowPos(image, nullptr, 0, 0, design.right - design.left, design.bottom - design.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -95,7 +108,7 @@ SIZE TextExtent(HWND dialog, int id, bool oneLine) {
     RECT place = PlaceOf(dialog, id);
     RECT rect = {0, 0, oneLine ? 0 : place.right - place.left, 0};
     WindowDc dc(label);
-    SelectedObject font(dc.get(), DialogFont());
+    SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
     std::wstring text = WindowText(label);
     UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_LEFT;
     DrawTextW(dc.get(), text.c_str(), -1, &rect, format | (oneLine ? DT_SINGLELINE : DT_WORDBREAK));
@@ -113,10 +126,11 @@ void KeepBelow(RECT& rect, LONG floor) {
     if (rect.top < floor) OffsetRect(&rect, 0, floor - rect.top);
 }
 
-// The design places suit a 12-pixel interface font. A taller font keeps
-// every place but lets the labels grow to their text, pushing what stands
-// below them down, and the window grows with them when it must.
-int FitToFont(HWND dialog) {
+// The design places suit a 12-pixel interface font at 96 dots per inch. A
+// taller font keeps every place but lets the labels grow to their text,
+// pushing what stands below them down, and the window grows with them when
+// it must.
+int FitToFont(HWND dialog, UINT dpi) {
     RECT title = PlaceOf(dialog, kIdAboutTitle);
     GrowTo(title, TextExtent(dialog, kIdAboutTitle, true));
     Place(dialog, kIdAboutTitle, title);
@@ -134,18 +148,19 @@ int FitToFont(HWND dialog) {
     KeepBelow(ok, content.bottom);
     Place(dialog, kIdAboutOk, ok);
 
-    int margin = TwipsToPixelsY(kClientHeightTwips - kOkBottomTwips);
-    return std::max<int>(TwipsToPixelsY(kClientHeightTwips), ok.bottom + margin);
+    int margin = TwipsToPixels(kClientHeightTwips - kOkBottomTwips, dpi);
+    return std::max<int>(TwipsToPixels(kClientHeightTwips, dpi), ok.bottom + margin);
 }
 
 BOOL OnInitDialog(HWND dialog, AboutState* state) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
     SetProgramIcon(dialog);
+    UINT dpi = DialogDpi(dialog);
     for (const ControlDesign& def : kControls) {
-        HWND control = CreateControl(dialog, def);
-        if (def.id == kIdAboutImage) ShowProgramIcon(control);
+        HWND control = CreateControl(dialog, def, dpi);
+        if (def.id == kIdAboutImage) ShowProgramIcon(control, *state);
     }
-    SizeClientArea(dialog, TwipsToPixelsX(kClientWidthTwips), FitToFont(dialog));
+    SizeClientArea(dialog, TwipsToPixels(kClientWidthTwips, dpi), FitToFont(dialog, dpi));
     SendMessageW(dialog, DM_SETDEFID, kIdAboutOk, 0);
     CenterWindow(dialog, state->owner);
     SetFocus(GetDlgItem(dialog, kIdAboutOk));

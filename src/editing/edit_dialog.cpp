@@ -77,18 +77,18 @@ int ExtraHeight(const EditDlgSetup& setup) {
 
 // The design's controls, OK and Cancel moved down by the rows added above
 // them; the added controls follow in tab order.
-void CreateControls(HWND dlg, const EditDlgSetup& setup) {
+void CreateControls(HWND dlg, const EditDlgSetup& setup, UINT dpi) {
     for (ControlDesign design : kDesign) {
         if (design.id == kIdCmdOK || design.id == kIdCmdCancel) design.top += ExtraHeight(setup);
-        CreateDesignedControl(dlg, design);
+        CreateDesignedControl(dlg, design, dpi);
     }
     if (setup.chooseScope) {
-        for (const ControlDesign& design : kScopeDesign) CreateDesignedControl(dlg, design);
+        for (const ControlDesign& design : kScopeDesign) CreateDesignedControl(dlg, design, dpi);
         CheckRadioButton(dlg, kIdOptMachine, kIdOptUser,
                          setup.scope == Scope::User ? kIdOptUser : kIdOptMachine);
     }
     for (const ControlDesign& design : PathRowDesign(kPathRowBottom + ScopeRowHeight(setup))) {
-        CreateDesignedControl(dlg, design);
+        CreateDesignedControl(dlg, design, dpi);
     }
     SendDlgItemMessageW(dlg, kIdTxtKey, EM_LIMITTEXT, kEditTextLimit, 0);
     SendDlgItemMessageW(dlg, kIdTxtApp, EM_LIMITTEXT, kEditTextLimit, 0);
@@ -96,9 +96,9 @@ void CreateControls(HWND dlg, const EditDlgSetup& setup) {
     SendMessageW(dlg, DM_SETDEFID, kIdCmdOK, 0);
 }
 
-void PlaceWindow(HWND dlg, const EditDlgSetup& setup) {
-    SizeClientArea(dlg, TwipsToPixelsX(kEditClientWidthTwips),
-                   TwipsToPixelsY(kEditClientHeightTwips + ExtraHeight(setup)));
+void PlaceWindow(HWND dlg, const EditDlgSetup& setup, UINT dpi) {
+    SizeClientArea(dlg, TwipsToPixels(kEditClientWidthTwips, dpi),
+                   TwipsToPixels(kEditClientHeightTwips + ExtraHeight(setup), dpi));
     CenterWindow(dlg, GetWindow(dlg, GW_OWNER));
 }
 
@@ -117,8 +117,9 @@ void ApplySetup(HWND dlg, const EditDlgSetup& setup) {
 INT_PTR OnInitDialog(HWND dlg, const EditDlgSetup& setup) {
     SetWindowLongPtrW(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(&setup));
     SetProgramIcon(dlg);
-    CreateControls(dlg, setup);
-    PlaceWindow(dlg, setup);
+    UINT dpi = DialogDpi(dlg);
+    CreateControls(dlg, setup, dpi);
+    PlaceWindow(dlg, setup, dpi);
     ApplySetup(dlg, setup);
     // The name takes the focus in both uses, read-only or not.
     SetFocus(GetDlgItem(dlg, kIdTxtKey));

@@ -36,22 +36,32 @@ INT_PTR ShowDesignedDialog(HWND owner, const std::wstring& caption, DLGPROC proc
                                    param);
 }
 
-HWND CreateDesignedControl(HWND dialog, const ControlDesign& design) {
-    HWND control = CreateWindowExW(
-        design.exStyle, design.windowClass, design.caption ? design.caption : L"",
-        WS_CHILD | WS_VISIBLE | design.style, TwipsToPixelsX(design.left),
-        TwipsToPixelsY(design.top), TwipsToPixelsX(design.width), TwipsToPixelsY(design.height),
-        dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), GetModuleHandleW(nullptr),
-        nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+UINT DialogDpi(HWND dialog) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    return DpiOf(owner ? owner : dialog);
+}
+
+HWND CreateDesignedControl(HWND dialog, const ControlDesign& design, UINT dpi) {
+    HWND control =
+        CreateWindowExW(design.exStyle, design.windowClass, design.caption ? design.caption : L"",
+                        WS_CHILD | WS_VISIBLE | design.style, TwipsToPixels(design.left, dpi),
+                        TwipsToPixels(design.top, dpi), TwipsToPixels(design.width, dpi),
+                        TwipsToPixels(design.height, dpi), dialog,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
+                        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFont(dpi)), FALSE);
     return control;
 }
 
+// The frame is measured on the window rather than computed from its style:
+// its width depends on the density the dialog is drawn at.
 void SizeClientArea(HWND dialog, int width, int height) {
-    RECT outer{0, 0, width, height};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
-    SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+    RECT outer, inner;
+    GetWindowRect(dialog, &outer);
+    GetClientRect(dialog, &inner);
+    int frameWidth = (outer.right - outer.left) - inner.right;
+    int frameHeight = (outer.bottom - outer.top) - inner.bottom;
+    SetWindowPos(dialog, nullptr, 0, 0, width + frameWidth, height + frameHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

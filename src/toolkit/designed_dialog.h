@@ -1,6 +1,7 @@
 // Modal dialogs laid out in twips, as their designs give them: a template
 // with a caption and no controls, the controls made at their twips places
-// when the dialog initialises, the client area sized in twips.
+// when the dialog initialises, the client area sized in twips. Twips become
+// pixels at the density of the dialog's owner, over which it opens.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +25,12 @@ struct ControlDesign {
 // DialogBoxIndirectParam returns.
 INT_PTR ShowDesignedDialog(HWND owner, const std::wstring& caption, DLGPROC proc, LPARAM param);
 
-// Creates one control of a design in the dialog's font.
-HWND CreateDesignedControl(HWND dialog, const ControlDesign& design);
+// The density a dialog is laid out at: its owner's, or its own when it has
+// no owner.
+UINT DialogDpi(HWND dialog);
+
+// Creates one control of a design at |dpi|, in the message font at |dpi|.
+HWND CreateDesignedControl(HWND dialog, const ControlDesign& design, UINT dpi);
 
 // Sizes the dialog so that its client area is |width| by |height| pixels.
 void SizeClientArea(HWND dialog, int width, int height);

@@ -4,22 +4,69 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <map>
 #include <vector>
 
 #include "resource.h"
+#include "toolkit/handles.h"
 
 namespace tolvane {
 
 namespace {
 
-int DotsPerInch(int axis) {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, axis) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+int DotsPerInch(HWND window, int axis) {
+    HDC dc = GetDC(window);
+    int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
+    if (dc) ReleaseDC(window, dc);
     return dpi > 0 ? dpi : 96;
 }
 
+int DotsPerInch(int axis) {
+    return DotsPerInch(nullptr, axis);
+}
+
+// A function of user32 that older systems lack (the program runs on
+// Windows 7), or null.
+template <typename Function>
+Function User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+               : nullptr;
+}
+
+using DpiForWindowFunction = UINT(WINAPI*)(HWND);
+using ParametersForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+
+LOGFONTW MessageLogFont(UINT dpi) {
+    static const auto forDpi =
+        User32Function<ParametersForDpiFunction>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
+        return metrics.lfMessageFont;
+    }
+    // Without it the metrics are at the system's density.
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    LOGFONTW font = metrics.lfMessageFont;
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), DotsPerInch(LOGPIXELSY));
+    return font;
+}
+
 }  // namespace
+
+UINT DpiOf(HWND window) {
+    static const auto forWindow = User32Function<DpiForWindowFunction>("GetDpiForWindow");
+    UINT dpi = window && forWindow ? forWindow(window) : 0;
+    return dpi ? dpi : static_cast<UINT>(DotsPerInch(window, LOGPIXELSX));
+}
+
+int TwipsToPixels(int twips, UINT dpi) {
+    return MulDiv(twips, static_cast<int>(dpi), 1440);
+}
+int PixelsToTwips(int pixels, UINT dpi) {
+    return MulDiv(pixels, 1440, static_cast<int>(dpi));
+}
 
 int ShowMessage(HWND owner, const std::wstring& text, UINT style) {
     return MessageBoxW(owner, text.c_str(), kAppTitle, style);
@@ -89,14 +136,20 @@ void CenterWindow(HWND window, HWND owner) {
     SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+HFONT MessageFont(UINT dpi) {
+    // Few densities ever meet in one session: a font for each is kept
+    // rather than tracked per window, so no window outlives its font.
+    static std::map<UINT, UniqueFont> fonts;
+    UniqueFont& font = fonts[dpi];
+    if (!font) {
+        LOGFONTW description = MessageLogFont(dpi);
+        font.reset(CreateFontIndirectW(&description));
+    }
+    return font.get();
+}
+
 HFONT DialogFont() {
-    static HFONT font = [] {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof(metrics);
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-        return CreateFontIndirectW(&metrics.lfMessageFont);
-    }();
-    return font;
+    return MessageFont(static_cast<UINT>(DotsPerInch(LOGPIXELSY)));
 }
 
 int ListCount(HWND list) {

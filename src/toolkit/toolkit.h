@@ -21,8 +21,17 @@ inline constexpr int kAnswerYes = 6;        // IDYES
 // A modal message box titled Tolvane, owned by |owner|; returns the button.
 int ShowMessage(HWND owner, const std::wstring& text, UINT style);
 
-// Twips (1/1440 inch) to pixels at the display's density: 15 twips per pixel
-// at 96 dots per inch.
+// The density, in dots per inch, that |window| is drawn at: its monitor's
+// where Windows tells it per window (Windows 10), the system's otherwise
+// and for a null window.
+UINT DpiOf(HWND window);
+
+// Twips (1/1440 inch) to pixels at |dpi| dots per inch, and back: 15 twips
+// per pixel at 96.
+int TwipsToPixels(int twips, UINT dpi);
+int PixelsToTwips(int pixels, UINT dpi);
+
+// The same at the system's density, for what belongs to no window yet.
 int TwipsToPixelsX(int twips);
 int TwipsToPixelsY(int twips);
 int PixelsToTwipsX(int pixels);
@@ -42,7 +51,11 @@ HICON ProgramIcon();
 // Centres |window| over |owner| (or the screen when |owner| is null).
 void CenterWindow(HWND window, HWND owner);
 
-// The default GUI font of dialogs and controls.
+// The system's message font at |dpi|, the font of dialogs and controls.
+// One font per density, shared and kept for the program's life: not to be
+// destroyed. For the window thread only.
+HFONT MessageFont(UINT dpi);
+// The message font at the system's density.
 HFONT DialogFont();
 
 // List-view helpers. Indexes are zero-based; -1 means none.
