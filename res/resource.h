@@ -3,11 +3,22 @@
 
 #define IDI_TOLVANE 101
 
-#define IDB_TB_REFRESH 201
-#define IDB_TB_ADD 202
-#define IDB_TB_EDIT 203
-#define IDB_TB_DEL 204
-#define IDB_TB_EXIT 205
+// Toolbar pictures, one set per size: 48, 72 and 96 pixels square.
+#define IDB_TB_REFRESH_48 201
+#define IDB_TB_ADD_48 202
+#define IDB_TB_EDIT_48 203
+#define IDB_TB_DEL_48 204
+#define IDB_TB_EXIT_48 205
+#define IDB_TB_REFRESH_72 211
+#define IDB_TB_ADD_72 212
+#define IDB_TB_EDIT_72 213
+#define IDB_TB_DEL_72 214
+#define IDB_TB_EXIT_72 215
+#define IDB_TB_REFRESH_96 221
+#define IDB_TB_ADD_96 222
+#define IDB_TB_EDIT_96 223
+#define IDB_TB_DEL_96 224
+#define IDB_TB_EXIT_96 225
 
 #define IDM_MAIN 301
 

@@ -6,11 +6,14 @@ Python 3; the pictures are built from signed-distance shapes (circles, thick
 lines, arcs, polygons), anti-aliased by their distance to the pixel centre,
 and written as BMP and ICO bytes by hand.
 
-Toolbar bitmaps are 48 x 48, 24 bits per pixel, and white (255, 255, 255) is
-their transparent colour, so every drawn pixel is kept off pure white and the
+Toolbar bitmaps come in three sizes for the display's density: 48 x 48 at
+100 %, 72 x 72 at 150 % and 96 x 96 at 200 %, the same design drawn larger
+(rims included), so that no size is a blurred stretch of another. They are
+24 bits per pixel, and white (255, 255, 255) is their transparent colour, so every drawn pixel is kept off pure white and the
 soft edges are blended towards a light button face instead of towards white.
-The icon holds a 32 x 32 and a 16 x 16 image, 8 bits per pixel with a
-256-colour palette and an AND mask.
+The icon holds images of 32, 16, 24, 48 and 64 pixels (the larger ones for
+denser displays), 8 bits per pixel with a 256-colour palette each and an AND
+mask.
 """
 
 import math
@@ -143,11 +146,14 @@ def radial(inner, outer, cx, cy, r):
 
 class Canvas:
     """Straight-alpha RGBA pixels. Shapes are given in design units; a design of
-    |design| units square is drawn at |size| pixels."""
+    |design| units square is drawn at |size| pixels. Rims are as many pixels
+    wide as outlined() is told, or as many design units when |scaled_rims|,
+    so that a larger drawing of the design keeps its proportions."""
 
-    def __init__(self, size, design):
+    def __init__(self, size, design, scaled_rims=False):
         self.size = size
         self.scale = design / size
+        self.rim_unit = 1.0 if scaled_rims else self.scale
         self.pixels = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]
 
     def fill(self, shape, colour, opacity=1.0):
@@ -164,8 +170,8 @@ class Canvas:
                 row[px] = over((r, g, b, coverage), row[px])
 
     def outlined(self, shape, colour, edge, width=1.0):
-        """A shape with a darker rim of |width| pixels around it."""
-        self.fill(grown(shape, width * self.scale), edge)
+        """A shape with a darker rim of |width| around it (see the class)."""
+        self.fill(grown(shape, width * self.rim_unit), edge)
         self.fill(shape, colour)
 
 
@@ -256,18 +262,23 @@ def nearest(palette, colour):
                key=lambda i: sum((p - c) ** 2 for p, c in zip(palette[i], colour)))
 
 
-def ico_bytes(images):
-    """One 8-bit image per entry of |images| (rows from icon_pixels). They share a
-    palette whose first entry is black, which masked pixels point at."""
-    everything = [c for rows in images for row in rows for c in row if c is not None]
+def icon_palette(rows):
+    """256 colours for one icon image, the first black, which masked pixels
+    point at."""
+    everything = [c for row in rows for c in row if c is not None]
     distinct = sorted(set(everything))
     palette = distinct if len(distinct) <= 255 else median_cut(everything, 255)
     palette = [(0, 0, 0)] + [c for c in palette if c != (0, 0, 0)]
-    palette = (palette + [(0, 0, 0)] * 256)[:256]
-    lookup = {}
+    return (palette + [(0, 0, 0)] * 256)[:256]
 
+
+def ico_bytes(images):
+    """One 8-bit image per entry of |images| (rows from icon_pixels), each with
+    a palette of its own."""
     blobs = []
     for rows in images:
+        palette = icon_palette(rows)
+        lookup = {}
         size = len(rows)
         xor_stride = (size + 3) & ~3
         and_stride = ((size + 31) // 32) * 4
@@ -303,9 +314,17 @@ def ico_bytes(images):
 
 # --- the pictures (toolbar pictures in a 48-unit design) ---------------------
 
+# The toolbar sizes in pixels; the program picks the one nearest its window's
+# density (48 at 96 dots per inch).
+TOOLBAR_SIZES = (48, 72, 96)
 
-def draw_refresh():
-    c = Canvas(48, 48)
+
+def toolbar_canvas(size):
+    return Canvas(size, 48, scaled_rims=True)
+
+
+def draw_refresh(size):
+    c = toolbar_canvas(size)
     blue = vertical((70, 150, 235), (20, 90, 190), 6, 42)
     edge = (15, 55, 125)
     cx, cy, radius, half = 24, 24, 14.5, 3.6
@@ -332,16 +351,16 @@ def draw_refresh():
     return c
 
 
-def draw_add():
-    c = Canvas(48, 48)
+def draw_add(size):
+    c = toolbar_canvas(size)
     plus = union(box(18, 5, 30, 43, 3), box(5, 18, 43, 30, 3))
     c.outlined(plus, vertical((95, 205, 80), (30, 140, 40), 5, 43), (20, 95, 25), 1.3)
     c.fill(union(box(20, 7, 28, 12, 2), box(7, 20, 16, 24.5, 2)), (170, 235, 150), 0.55)
     return c
 
 
-def draw_edit():
-    c = Canvas(48, 48)
+def draw_edit(size):
+    c = toolbar_canvas(size)
     # The pencil lies along the x axis from its point at x = 3 to its end at
     # x = 45 and is then turned 45 degrees so that it writes at the lower left.
     cy, half = 24, 5.5
@@ -366,8 +385,8 @@ def draw_edit():
     return c
 
 
-def draw_delete():
-    c = Canvas(48, 48)
+def draw_delete(size):
+    c = toolbar_canvas(size)
     cross = union(segment(10, 10, 38, 38, 5.2), segment(38, 10, 10, 38, 5.2))
     c.outlined(cross, radial((245, 90, 80), (185, 20, 25), 24, 24, 22), (110, 10, 15), 1.3)
     c.fill(union(segment(11.5, 10.5, 17, 16, 1.2), segment(36.5, 10.5, 31, 16, 1.2)),
@@ -375,8 +394,8 @@ def draw_delete():
     return c
 
 
-def draw_exit():
-    c = Canvas(48, 48)
+def draw_exit(size):
+    c = toolbar_canvas(size)
     # The frame of the doorway, with the dark opening inside it.
     frame = box(5, 4, 29, 45, 1.5)
     c.outlined(frame, (120, 120, 128), (60, 60, 68), 1.0)
@@ -416,17 +435,19 @@ def draw_icon(size):
 
 def main():
     toolbar = {
-        "toolbar_refresh.bmp": draw_refresh,
-        "toolbar_add.bmp": draw_add,
-        "toolbar_edit.bmp": draw_edit,
-        "toolbar_del.bmp": draw_delete,
-        "toolbar_exit.bmp": draw_exit,
+        "refresh": draw_refresh,
+        "add": draw_add,
+        "edit": draw_edit,
+        "del": draw_delete,
+        "exit": draw_exit,
     }
     for name, draw in toolbar.items():
-        with open(os.path.join(RES, name), "wb") as out:
-            out.write(bmp_bytes(toolbar_rows(draw())))
+        for size in TOOLBAR_SIZES:
+            path = os.path.join(RES, "toolbar_%s_%d.bmp" % (name, size))
+            with open(path, "wb") as out:
+                out.write(bmp_bytes(toolbar_rows(draw(size))))
     with open(os.path.join(RES, "tolvane.ico"), "wb") as out:
-        out.write(ico_bytes([icon_pixels(draw_icon(32)), icon_pixels(draw_icon(16))]))
+        out.write(ico_bytes([icon_pixels(draw_icon(size)) for size in (32, 16, 24, 48, 64)]))
 
 
 if __name__ == "__main__":

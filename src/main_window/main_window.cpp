@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
+#include <utility>
 
 #include "about/about.h"
 #include "editing/cleanup.h"
@@ -13,6 +15,7 @@
 #include "export/reg_export.h"
 #include "main_window/toolbar.h"
 #include "resource.h"
+#include "toolkit/designed_dialog.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -31,8 +34,8 @@ constexpr wchar_t kChecking[] = L"正在检查";
 constexpr auto kSlice = std::chrono::milliseconds(20);
 constexpr auto kShowEvery = std::chrono::milliseconds(150);
 
-int ToolbarHeight() {
-    return TwipsToPixelsY(kToolbarHeightTwips);
+int ToolbarHeight(UINT dpi) {
+    return TwipsToPixels(kToolbarHeightTwips, dpi);
 }
 
 void AttachImages(FrmMain& form, HIMAGELIST list) {
@@ -40,11 +43,11 @@ void AttachImages(FrmMain& form, HIMAGELIST list) {
     SendMessageW(form.lvwMain, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(list));
 }
 
-void AddColumn(HWND list, int index, const wchar_t* header, int widthTwips) {
+void AddColumn(HWND list, int index, const wchar_t* header, int widthTwips, UINT dpi) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<wchar_t*>(header);
-    column.cx = TwipsToPixelsX(widthTwips);
+    column.cx = TwipsToPixels(widthTwips, dpi);
     column.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&column));
@@ -56,18 +59,18 @@ void CreateList(FrmMain& form) {
     RECT client;
     GetClientRect(form.hwnd, &client);
     // The form owns the image lists; the list only borrows them.
-    form.lvwMain =
-        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
-                        0, ToolbarHeight(), client.right, client.bottom - ToolbarHeight(),
-                        form.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    int top = ToolbarHeight(form.dpi);
+    form.lvwMain = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                                       LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                                   0, top, client.right, client.bottom - top, form.hwnd, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
     SendMessageW(form.lvwMain, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                  LVS_EX_FULLROWSELECT);
-    AddColumn(form.lvwMain, 0, L"项目名称", kNameColumnTwips);
-    AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips);
-    AddColumn(form.lvwMain, 2, L"范围", kScopeColumnTwips);
-    AddColumn(form.lvwMain, 3, L"状态", kNotesColumnTwips);
+    AddColumn(form.lvwMain, 0, L"项目名称", kNameColumnTwips, form.dpi);
+    AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips, form.dpi);
+    AddColumn(form.lvwMain, 2, L"范围", kScopeColumnTwips, form.dpi);
+    AddColumn(form.lvwMain, 3, L"状态", kNotesColumnTwips, form.dpi);
 
     form.iml.reset(
         ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 64));
@@ -81,10 +84,22 @@ void CreateList(FrmMain& form) {
     form.health = std::make_unique<HealthChecker>(form.hwnd, kHealthReady, *form.workers);
 }
 
+// The controls speak in the message font at the window's density. The
+// toolbar shows no text, and a font would make it size its buttons anew.
+void SetControlFonts(const FrmMain& form) {
+    auto font = reinterpret_cast<WPARAM>(MessageFont(form.dpi));
+    for (HWND child = GetWindow(form.hwnd, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child != form.tbrMain) SendMessageW(child, WM_SETFONT, font, TRUE);
+    }
+}
+
 void CreateControls(FrmMain& form) {
-    form.imlToolBar = CreateToolbarImages();
-    form.tbrMain = CreateToolbar(form.hwnd, form.imlToolBar.get(), ToolbarHeight());
+    form.imlToolBar = CreateToolbarImages(form.dpi);
+    form.tbrMain =
+        CreateToolbar(form.hwnd, form.imlToolBar.get(), ToolbarHeight(form.dpi), form.dpi);
     CreateList(form);
+    SetControlFonts(form);
     // The program's own changes lead to the refresh it makes itself, not to
     // a second one from the watcher.
     auto ownChange = [&form] { form.watcher.ExpectOwnChange(); };
@@ -397,6 +412,33 @@ LRESULT OnNotify(FrmMain& form, NMHDR* header) {
     return 0;
 }
 
+// The window has moved to a monitor of another density, or its monitor's
+// has changed: everything is laid out again at |dpi| in the place that
+// Windows suggests.
+void OnDpiChanged(FrmMain& form, UINT dpi, const RECT& suggested) {
+    form.dpi = dpi;
+    UniqueImageList images = CreateToolbarImages(dpi);
+    ScaleToolbar(form.tbrMain, images.get(), dpi);
+    form.imlToolBar = std::move(images);
+    RECT bar;
+    GetWindowRect(form.tbrMain, &bar);
+    SetWindowPos(form.tbrMain, nullptr, 0, 0, bar.right - bar.left, ToolbarHeight(dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int columnTwips[] = {kNameColumnTwips, kPathColumnTwips, kScopeColumnTwips,
+                               kNotesColumnTwips};
+    for (int i = 0; i < static_cast<int>(std::size(columnTwips)); ++i) {
+        SendMessageW(form.lvwMain, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                     TwipsToPixels(columnTwips[i], dpi));
+    }
+    SetControlFonts(form);
+    SetWindowPos(form.hwnd, nullptr, suggested.left, suggested.top,
+                 suggested.right - suggested.left, suggested.bottom - suggested.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    // Also when the suggested size is the old one, which sends no WM_SIZE.
+    DockToolbar(form.tbrMain, form.hwnd);
+    Form_Resize(form);
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     FrmMain* form = MainFormOf(hwnd);
     switch (message) {
@@ -404,6 +446,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
             form = static_cast<FrmMain*>(create->lpCreateParams);
             form->hwnd = hwnd;
+            form->dpi = DpiOf(hwnd);
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
             break;
         }
@@ -418,6 +461,11 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case WM_SETFOCUS:
             if (form && form->lvwMain) SetFocus(form->lvwMain);
+            return 0;
+        case WM_DPICHANGED:
+            if (form && form->lvwMain) {
+                OnDpiChanged(*form, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            }
             return 0;
         case WM_COMMAND:
             if (form) RunCommand(*form, LOWORD(wParam));
@@ -491,7 +539,10 @@ HWND CreateMainWindow(HINSTANCE instance, FrmMain& form) {
     constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     constexpr DWORD exStyle = WS_EX_APPWINDOW;
     HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_MAIN));
-    RECT outer{0, 0, TwipsToPixelsX(kClientWidthTwips), TwipsToPixelsY(kClientHeightTwips)};
+    // Sized at the system's density until it is known on which monitor the
+    // window opens.
+    UINT dpi = DpiOf(nullptr);
+    RECT outer{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
     AdjustWindowRectEx(&outer, style, TRUE, exStyle);
     HWND hwnd = CreateWindowExW(exStyle, kMainWindowClass, kAppTitle, style, CW_USEDEFAULT,
                                 CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
@@ -500,6 +551,8 @@ HWND CreateMainWindow(HINSTANCE instance, FrmMain& form) {
         if (menu) DestroyMenu(menu);
         return nullptr;
     }
+    SizeClientArea(hwnd, TwipsToPixels(kClientWidthTwips, form.dpi),
+                   TwipsToPixels(kClientHeightTwips, form.dpi));
     CenterWindow(hwnd, nullptr);
     Form_Load(form);
     return hwnd;
@@ -549,24 +602,27 @@ void Form_Resize(FrmMain& form) {
     GetWindowRect(form.hwnd, &outer);
     int width = outer.right - outer.left;
     int height = outer.bottom - outer.top;
-    if (PixelsToTwipsX(width) < kMinWidthTwips) {
+    if (PixelsToTwips(width, form.dpi) < kMinWidthTwips) {
         // Raises a further resize, which lays the list out.
-        SetWindowPos(form.hwnd, nullptr, 0, 0, TwipsToPixelsX(kMinWidthTwips), height,
+        SetWindowPos(form.hwnd, nullptr, 0, 0, TwipsToPixels(kMinWidthTwips, form.dpi), height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         GetWindowRect(form.hwnd, &outer);
         height = outer.bottom - outer.top;
     }
-    if (PixelsToTwipsY(height) < kMinHeightTwips) {
+    if (PixelsToTwips(height, form.dpi) < kMinHeightTwips) {
         SetWindowPos(form.hwnd, nullptr, 0, 0, outer.right - outer.left,
-                     TwipsToPixelsY(kMinHeightTwips), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                     TwipsToPixels(kMinHeightTwips, form.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     RECT client;
     GetClientRect(form.hwnd, &client);
     RECT bar;
     GetWindowRect(form.tbrMain, &bar);
-    int listHeight = client.bottom - (bar.bottom - bar.top);
-    SetWindowPos(form.lvwMain, nullptr, 0, 0, client.right, listHeight < 0 ? 0 : listHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Placed, not only sized: the toolbar's height follows the density.
+    int barHeight = bar.bottom - bar.top;
+    int listHeight = client.bottom - barHeight;
+    SetWindowPos(form.lvwMain, nullptr, 0, barHeight, client.right, listHeight < 0 ? 0 : listHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void RefreshList(FrmMain& form) {

@@ -36,6 +36,9 @@ inline constexpr int kNotesColumnTwips = 2700;
 
 struct FrmMain {
     HWND hwnd = nullptr;
+    // The density the window is laid out at, in dots per inch: its
+    // monitor's, followed from monitor to monitor.
+    UINT dpi = 96;
     HWND tbrMain = nullptr;
     HWND lvwMain = nullptr;
     UniqueImageList imlToolBar;

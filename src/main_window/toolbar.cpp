@@ -1,5 +1,6 @@
 #include "main_window/toolbar.h"
 
+#include <cstdlib>
 #include <iterator>
 
 #include "resource.h"
@@ -9,7 +10,6 @@ namespace tolvane {
 
 namespace {
 
-constexpr int kImageSize = 48;
 constexpr int kButtonWidthTwips = 825;
 constexpr int kButtonHeightTwips = 810;
 
@@ -29,7 +29,27 @@ constexpr ButtonDef kButtons[] = {
     {IDT_EXIT, 4, L"Exit", L"退出程序"},
 };
 
-constexpr int kImageIds[] = {IDB_TB_REFRESH, IDB_TB_ADD, IDB_TB_EDIT, IDB_TB_DEL, IDB_TB_EXIT};
+// The pictures in imlToolBar's order, one set per size drawn.
+struct PictureSet {
+    int size;
+    int ids[5];
+};
+
+constexpr PictureSet kPictureSets[] = {
+    {48, {IDB_TB_REFRESH_48, IDB_TB_ADD_48, IDB_TB_EDIT_48, IDB_TB_DEL_48, IDB_TB_EXIT_48}},
+    {72, {IDB_TB_REFRESH_72, IDB_TB_ADD_72, IDB_TB_EDIT_72, IDB_TB_DEL_72, IDB_TB_EXIT_72}},
+    {96, {IDB_TB_REFRESH_96, IDB_TB_ADD_96, IDB_TB_EDIT_96, IDB_TB_DEL_96, IDB_TB_EXIT_96}},
+};
+
+// See CreateToolbarImages.
+const PictureSet& PicturesFor(UINT dpi) {
+    int wanted = MulDiv(48, static_cast<int>(dpi), 96);
+    const PictureSet* best = &kPictureSets[0];
+    for (const PictureSet& set : kPictureSets) {
+        if (std::abs(set.size - wanted) < std::abs(best->size - wanted)) best = &set;
+    }
+    return *best;
+}
 
 const ButtonDef* FindButton(UINT command) {
     if (command == 0) return nullptr;
@@ -41,11 +61,12 @@ const ButtonDef* FindButton(UINT command) {
 
 }  // namespace
 
-UniqueImageList CreateToolbarImages() {
-    UniqueImageList images(ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK,
-                                            static_cast<int>(std::size(kImageIds)), 0));
+UniqueImageList CreateToolbarImages(UINT dpi) {
+    const PictureSet& pictures = PicturesFor(dpi);
+    UniqueImageList images(ImageList_Create(pictures.size, pictures.size, ILC_COLOR24 | ILC_MASK,
+                                            static_cast<int>(std::size(pictures.ids)), 0));
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (int id : kImageIds) {
+    for (int id : pictures.ids) {
         UniqueBitmap bitmap(static_cast<HBITMAP>(
             LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
         ImageList_AddMasked(images.get(), bitmap.get(), RGB(255, 255, 255));
@@ -53,7 +74,7 @@ UniqueImageList CreateToolbarImages() {
     return images;
 }
 
-HWND CreateToolbar(HWND parent, HIMAGELIST images, int height) {
+HWND CreateToolbar(HWND parent, HIMAGELIST images, int height, UINT dpi) {
     RECT client;
     GetClientRect(parent, &client);
     HWND toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
@@ -62,8 +83,6 @@ HWND CreateToolbar(HWND parent, HIMAGELIST images, int height) {
                                    0, 0, client.right, height, parent, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
     SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageSize, kImageSize));
 
     TBBUTTON buttons[std::size(kButtons)] = {};
     for (size_t i = 0; i < std::size(kButtons); ++i) {
@@ -74,9 +93,17 @@ HWND CreateToolbar(HWND parent, HIMAGELIST images, int height) {
         buttons[i].fsStyle = def.command ? BTNS_BUTTON : BTNS_SEP;
     }
     SendMessageW(toolbar, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
-    SendMessageW(toolbar, TB_SETBUTTONSIZE, 0,
-                 MAKELPARAM(TwipsToPixelsX(kButtonWidthTwips), TwipsToPixelsY(kButtonHeightTwips)));
+    ScaleToolbar(toolbar, images, dpi);
     return toolbar;
+}
+
+void ScaleToolbar(HWND toolbar, HIMAGELIST images, UINT dpi) {
+    int side = PicturesFor(dpi).size;
+    SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(side, side));
+    SendMessageW(
+        toolbar, TB_SETBUTTONSIZE, 0,
+        MAKELPARAM(TwipsToPixels(kButtonWidthTwips, dpi), TwipsToPixels(kButtonHeightTwips, dpi)));
 }
 
 void DockToolbar(HWND toolbar, HWND parent) {
