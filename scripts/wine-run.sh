@@ -56,6 +56,23 @@ ensure_display "$work" || { echo "wine-run: could not start Xvfb" >&2; exit 1; }
 export WINEPREFIX="$work/prefix"
 cp -a "$template" "$WINEPREFIX"
 
+# A test program of the layout at another density starts in a prefix set to
+# TOLVANE_TEST_DPI dots per inch before its first window, on a desktop as
+# many inches wide and high as the usual one, so that its windows fit.
+if [ -n "${TOLVANE_TEST_DPI:-}" ]; then
+    dpi="$TOLVANE_TEST_DPI"
+    {
+        echo 'REGEDIT4'
+        echo
+        echo '[HKEY_CURRENT_USER\Control Panel\Desktop]'
+        printf '"LogPixels"=dword:%08x\n' "$dpi"
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]'
+        echo "\"Default\"=\"$((1280 * dpi / 96))x$((1024 * dpi / 96))\""
+    } >"$work/dpi.reg"
+    wine regedit /S "Z:${work//\//\\}\\dpi.reg" >/dev/null 2>&1
+fi
+
 wine "$program" "$@"
 status=$?
 exit $status

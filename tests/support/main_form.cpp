@@ -37,16 +37,18 @@ std::vector<Row> ListRows(HWND list) {
 }
 
 bool ImageIsBlank(HIMAGELIST list, int index) {
+    int width = 0, height = 0;
+    ImageList_GetIconSize(list, &width, &height);
     HDC screen = GetDC(nullptr);
     UniqueMemoryDc dc(CreateCompatibleDC(screen));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(screen, 32, 32));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
     ReleaseDC(nullptr, screen);
     SelectedObject select(dc.get(), bitmap.get());
-    RECT all{0, 0, 32, 32};
+    RECT all{0, 0, width, height};
     FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
             if ((GetPixel(dc.get(), x, y) & 0xFFFFFF) != 0xFFFFFF) return false;
         }
     }
