@@ -166,6 +166,45 @@ bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
     return true;
 }
 
+std::wstring NamedInQuestion(const AppPathEntry& entry) {
+    return entry.scope == Scope::User ? entry.name + L"（" + ScopeText(Scope::User) + L"）"
+                                      : entry.name;
+}
+
+std::wstring NameList(const std::vector<AppPathEntry>& entries) {
+    constexpr size_t kNamesShown = 20;
+    std::wstring list;
+    for (size_t i = 0; i < entries.size() && i < kNamesShown; ++i) {
+        list += NamedInQuestion(entries[i]) + L"\n";
+    }
+    if (entries.size() > kNamesShown) list += L"等 " + std::to_wstring(entries.size()) + L" 项\n";
+    return list;
+}
+
+bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries) {
+    if (entries.empty()) return false;
+    if (entries.size() == 1) return DelItem(owner, stores.For(entries[0].scope), entries[0]);
+    std::wstring question = L"确定要删除以下 " + std::to_wstring(entries.size()) +
+                            L" 个项目吗？\n\n" + NameList(entries);
+    if (ShowMessage(owner, question, kStyleQuestion) != kAnswerYes) return false;
+    std::vector<AppPathEntry> failed;
+    bool refused = false;
+    for (const AppPathEntry& entry : entries) {
+        LONG result = stores.For(entry.scope).DeleteEntry(entry.name);
+        if (result == ERROR_SUCCESS) continue;
+        failed.push_back(entry);
+        refused = refused || result == ERROR_ACCESS_DENIED;
+    }
+    if (failed.empty()) {
+        ShowMessage(owner, kDeleted, kStyleInfo);
+    } else {
+        std::wstring report = L"以下项目删除失败：\n\n" + NameList(failed);
+        if (refused) report += std::wstring(L"\n") + kNoRights;
+        ShowMessage(owner, report, kStyleError);
+    }
+    return failed.size() < entries.size();
+}
+
 bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
     if (ShowMessage(owner, DeleteQuestion(row), kStyleQuestion) != kAnswerYes) return false;
     LONG result = store.DeleteEntry(row.name);
