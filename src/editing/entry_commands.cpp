@@ -1,6 +1,7 @@
 #include "editing/entry_commands.h"
 
 #include "editing/edit_dialog.h"
+#include "editing/entry_messages.h"
 #include "editing/mod_user.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
@@ -11,17 +12,6 @@ namespace {
 
 constexpr wchar_t kAddCaption[] = L"添加项目";
 constexpr wchar_t kEditCaption[] = L"编辑项目";
-constexpr wchar_t kAddFailed[] = L"项目添加失败！";
-constexpr wchar_t kAdded[] = L"项目添加成功！";
-constexpr wchar_t kEditFailed[] = L"编辑项目失败！";
-constexpr wchar_t kEdited[] = L"项目编辑成功！";
-constexpr wchar_t kDeleted[] = L"删除成功！";
-constexpr wchar_t kDeleteFailed[] = L"删除失败！";
-constexpr wchar_t kNoRights[] = L"没有权限修改该项目，请以管理员身份运行本程序。";
-
-std::wstring ExistsMessage(const std::wstring& name) {
-    return L"项目 " + name + L" 已存在！";
-}
 
 // The hive is named for the current user's registrations only, so that the
 // question about the machine's stays as it always was.
