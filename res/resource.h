@@ -32,6 +32,16 @@
 #define IDM_OPR_EDIT 1013
 #define IDM_OPR_DEL 1014
 #define IDM_OPR_CLEAN 1015
+// Controls of the main window.
+#define IDC_FILTER 1201
+#define IDC_STATUS 1202
+
+// The rows' context menu.
+#define IDM_ROW_RUN 1031
+#define IDM_ROW_OPEN 1032
+#define IDM_ROW_COPY_NAME 1033
+#define IDM_ROW_COPY_PATH 1034
+
 #define IDM_HELP_CONTENT 1021
 #define IDM_HELP_ABOUT 1022
 

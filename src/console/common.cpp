@@ -2,12 +2,12 @@
 
 #include "console/exit_codes.h"
 #include "console/output.h"
+#include "editing/entry_messages.h"
 
 namespace tolvane::console {
 
 namespace {
 
-constexpr wchar_t kNoRights[] = L"没有权限修改该项目，请以管理员身份运行本程序。";
 constexpr wchar_t kMachineHint[] =
     L"本机所有用户的注册项只能在“以管理员身份运行”的命令提示符中修改；"
     L"加上 --scope user 则只为当前用户登记。";

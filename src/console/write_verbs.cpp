@@ -3,23 +3,17 @@
 #include "console/common.h"
 #include "console/exit_codes.h"
 #include "console/verbs.h"
+#include "editing/entry_messages.h"
 #include "store/app_path_store.h"
 
 namespace tolvane::console {
 
 namespace {
 
-// The window's own texts.
-constexpr wchar_t kAddFailed[] = L"项目添加失败！";
-constexpr wchar_t kAdded[] = L"项目添加成功！";
-constexpr wchar_t kEditFailed[] = L"编辑项目失败！";
-constexpr wchar_t kEdited[] = L"项目编辑成功！";
-constexpr wchar_t kDeleted[] = L"删除成功！";
-constexpr wchar_t kDeleteFailed[] = L"删除失败！";
 constexpr wchar_t kEmptyPath[] = L"程序路径不能为空！";
 
 int Exists(const std::wstring& name) {
-    return Refuse(L"项目 " + name + L" 已存在！", kExitConditionFailed);
+    return Refuse(ExistsMessage(name), kExitConditionFailed);
 }
 
 int Missing(const std::wstring& name, Scope scope) {

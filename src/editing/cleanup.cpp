@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "editing/entry_commands.h"
 #include "export/reg_export.h"
 #include "store/registry_snapshot.h"
 #include "toolkit/toolkit.h"
@@ -12,25 +13,8 @@ namespace tolvane {
 
 namespace {
 
-constexpr size_t kNamesShown = 20;
 constexpr wchar_t kNothingToClean[] = L"没有找到程序文件不存在的项目。";
 constexpr wchar_t kBackupFailed[] = L"备份失败，没有删除任何项目。";
-
-// A row's name as the questions show it: the current user's are marked.
-std::wstring Named(const AppPathEntry& entry) {
-    return entry.scope == Scope::User ? entry.name + L"（" + ScopeText(Scope::User) + L"）"
-                                      : entry.name;
-}
-
-// Up to twenty names, one a line, then "等 N 项" when there are more.
-std::wstring NameList(const std::vector<AppPathEntry>& entries) {
-    std::wstring list;
-    for (size_t i = 0; i < entries.size() && i < kNamesShown; ++i) {
-        list += Named(entries[i]) + L"\n";
-    }
-    if (entries.size() > kNamesShown) list += L"等 " + std::to_wstring(entries.size()) + L" 项\n";
-    return list;
-}
 
 std::wstring Question(const std::vector<AppPathEntry>& entries) {
     return L"以下项目的程序文件不存在：\n\n" + NameList(entries) +

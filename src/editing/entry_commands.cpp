@@ -1,6 +1,7 @@
 #include "editing/entry_commands.h"
 
 #include "editing/edit_dialog.h"
+#include "editing/entry_messages.h"
 #include "editing/mod_user.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
@@ -11,17 +12,6 @@ namespace {
 
 constexpr wchar_t kAddCaption[] = L"添加项目";
 constexpr wchar_t kEditCaption[] = L"编辑项目";
-constexpr wchar_t kAddFailed[] = L"项目添加失败！";
-constexpr wchar_t kAdded[] = L"项目添加成功！";
-constexpr wchar_t kEditFailed[] = L"编辑项目失败！";
-constexpr wchar_t kEdited[] = L"项目编辑成功！";
-constexpr wchar_t kDeleted[] = L"删除成功！";
-constexpr wchar_t kDeleteFailed[] = L"删除失败！";
-constexpr wchar_t kNoRights[] = L"没有权限修改该项目，请以管理员身份运行本程序。";
-
-std::wstring ExistsMessage(const std::wstring& name) {
-    return L"项目 " + name + L" 已存在！";
-}
 
 // The hive is named for the current user's registrations only, so that the
 // question about the machine's stays as it always was.
@@ -164,6 +154,45 @@ bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
     }
     ShowMessage(owner, kEdited, kStyleInfo);
     return true;
+}
+
+std::wstring NamedInQuestion(const AppPathEntry& entry) {
+    return entry.scope == Scope::User ? entry.name + L"（" + ScopeText(Scope::User) + L"）"
+                                      : entry.name;
+}
+
+std::wstring NameList(const std::vector<AppPathEntry>& entries) {
+    constexpr size_t kNamesShown = 20;
+    std::wstring list;
+    for (size_t i = 0; i < entries.size() && i < kNamesShown; ++i) {
+        list += NamedInQuestion(entries[i]) + L"\n";
+    }
+    if (entries.size() > kNamesShown) list += L"等 " + std::to_wstring(entries.size()) + L" 项\n";
+    return list;
+}
+
+bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries) {
+    if (entries.empty()) return false;
+    if (entries.size() == 1) return DelItem(owner, stores.For(entries[0].scope), entries[0]);
+    std::wstring question = L"确定要删除以下 " + std::to_wstring(entries.size()) +
+                            L" 个项目吗？\n\n" + NameList(entries);
+    if (ShowMessage(owner, question, kStyleQuestion) != kAnswerYes) return false;
+    std::vector<AppPathEntry> failed;
+    bool refused = false;
+    for (const AppPathEntry& entry : entries) {
+        LONG result = stores.For(entry.scope).DeleteEntry(entry.name);
+        if (result == ERROR_SUCCESS) continue;
+        failed.push_back(entry);
+        refused = refused || result == ERROR_ACCESS_DENIED;
+    }
+    if (failed.empty()) {
+        ShowMessage(owner, kDeleted, kStyleInfo);
+    } else {
+        std::wstring report = L"以下项目删除失败：\n\n" + NameList(failed);
+        if (refused) report += std::wstring(L"\n") + kNoRights;
+        ShowMessage(owner, report, kStyleError);
+    }
+    return failed.size() < entries.size();
 }
 
 bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "store/app_path_entry.h"
 #include "store/app_path_store.h"
@@ -17,6 +18,16 @@ namespace tolvane {
 bool AddItem(HWND owner, AppPathStores& stores);
 bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& entry);
 bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& entry);
+// Deletes several registrations after one question naming them; reports
+// those that could not be deleted by name. One registration goes as
+// DelItem has it.
+bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries);
+
+// A registration's name as the questions show it: the current user's are
+// marked "（当前用户）".
+std::wstring NamedInQuestion(const AppPathEntry& entry);
+// Up to twenty names, one a line, then "等 N 项" when there are more.
+std::wstring NameList(const std::vector<AppPathEntry>& entries);
 
 // Runs, when set, between the creation of a new entry's subkey and the write
 // of its path. The program leaves it null. Tests use it to change the

@@ -3,17 +3,14 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <chrono>
+#include <windowsx.h>
+
 #include <iterator>
 #include <utility>
 
 #include "about/about.h"
-#include "editing/cleanup.h"
-#include "editing/entry_commands.h"
-#include "export/export_commands.h"
-#include "export/reg_export.h"
 #include "main_window/toolbar.h"
+#include "main_window/window_parts.h"
 #include "resource.h"
 #include "toolkit/designed_dialog.h"
 #include "toolkit/toolkit.h"
@@ -22,20 +19,23 @@ namespace tolvane {
 
 namespace {
 
-// Posted to the window: the listing goes on (wParam: its generation), and
-// icons have arrived.
-constexpr UINT kContinueListing = WM_APP + 1;
-constexpr UINT kIconsReady = WM_APP + 2;
-constexpr UINT kHealthReady = WM_APP + 3;
-constexpr UINT kRegistryChanged = WM_APP + 4;
 constexpr unsigned kMostWorkers = 4;
-constexpr wchar_t kChecking[] = L"正在检查";
-// A slice of the listing holds the window about this long.
-constexpr auto kSlice = std::chrono::milliseconds(20);
-constexpr auto kShowEvery = std::chrono::milliseconds(150);
+constexpr wchar_t kFilterCue[] = L"筛选（名称或路径）";
+constexpr UINT_PTR kFilterSubclass = 1;
 
 int ToolbarHeight(UINT dpi) {
     return TwipsToPixels(kToolbarHeightTwips, dpi);
+}
+
+// Where the list begins: under the toolbar and the filter's strip.
+int ListTop(UINT dpi) {
+    return TwipsToPixels(kToolbarHeightTwips + kFilterStripTwips, dpi);
+}
+
+int StatusHeight(const FrmMain& form) {
+    RECT bar{};
+    if (form.staMain) GetWindowRect(form.staMain, &bar);
+    return bar.bottom - bar.top;
 }
 
 void AttachImages(FrmMain& form, HIMAGELIST list) {
@@ -59,18 +59,18 @@ void CreateList(FrmMain& form) {
     RECT client;
     GetClientRect(form.hwnd, &client);
     // The form owns the image lists; the list only borrows them.
-    int top = ToolbarHeight(form.dpi);
-    form.lvwMain = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-                                       LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
-                                   0, top, client.right, client.bottom - top, form.hwnd, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+    form.lvwMain =
+        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                            LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                        0, ListTop(form.dpi), client.right, client.bottom - ListTop(form.dpi),
+                        form.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(form.lvwMain, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                  LVS_EX_FULLROWSELECT);
-    AddColumn(form.lvwMain, 0, L"项目名称", kNameColumnTwips, form.dpi);
-    AddColumn(form.lvwMain, 1, L"程序路径", kPathColumnTwips, form.dpi);
-    AddColumn(form.lvwMain, 2, L"范围", kScopeColumnTwips, form.dpi);
-    AddColumn(form.lvwMain, 3, L"状态", kNotesColumnTwips, form.dpi);
+    AddColumn(form.lvwMain, kNameColumn, L"项目名称", kNameColumnTwips, form.dpi);
+    AddColumn(form.lvwMain, kPathColumn, L"程序路径", kPathColumnTwips, form.dpi);
+    AddColumn(form.lvwMain, kScopeColumn, L"范围", kScopeColumnTwips, form.dpi);
+    AddColumn(form.lvwMain, kNotesColumn, L"状态", kNotesColumnTwips, form.dpi);
 
     form.iml.reset(
         ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 64));
@@ -82,6 +82,65 @@ void CreateList(FrmMain& form) {
     form.icons =
         std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get(), *form.workers);
     form.health = std::make_unique<HealthChecker>(form.hwnd, kHealthReady, *form.workers);
+}
+
+// Esc clears the filter, Enter goes on to the list; the window's own keys
+// work here too. Every other key edits the text, as in any text box.
+LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR data) {
+    FrmMain& form = *reinterpret_cast<FrmMain*>(data);
+    switch (message) {
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                SetWindowTextW(edit, L"");
+                return 0;
+            }
+            if (wParam == VK_RETURN) {
+                SetFocus(form.lvwMain);
+                return 0;
+            }
+            if (OnWindowKey(form, static_cast<WORD>(wParam))) return 0;
+            break;
+        case WM_CHAR:
+            // The characters of the keys taken above: no beep, no text.
+            if (wParam == VK_ESCAPE || wParam == L'\r' || wParam == 0x0E || wParam == 0x06) {
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(edit, FilterProc, kFilterSubclass);
+            break;
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+// The filter box's place, centred in the strip under the toolbar.
+RECT FilterPlace(UINT dpi) {
+    int height = TwipsToPixels(kFilterHeightTwips, dpi);
+    int top = ToolbarHeight(dpi) + (TwipsToPixels(kFilterStripTwips, dpi) - height) / 2;
+    int left = TwipsToPixels(kFilterLeftTwips, dpi);
+    return {left, top, left + TwipsToPixels(kFilterWidthTwips, dpi), top + height};
+}
+
+// In the strip under the toolbar, before the list in tab order.
+void CreateFilter(FrmMain& form) {
+    RECT place = FilterPlace(form.dpi);
+    form.txtFilter = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+        place.left, place.top, place.right - place.left, place.bottom - place.top, form.hwnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILTER)), GetModuleHandleW(nullptr),
+        nullptr);
+    SendMessageW(form.txtFilter, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(kFilterCue));
+    SetWindowSubclass(form.txtFilter, FilterProc, kFilterSubclass,
+                      reinterpret_cast<DWORD_PTR>(&form));
+}
+
+void CreateStatusBar(FrmMain& form) {
+    form.staMain =
+        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
+                        0, form.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)),
+                        GetModuleHandleW(nullptr), nullptr);
+    UpdateStatus(form);
 }
 
 // The controls speak in the message font at the window's density. The
@@ -98,7 +157,9 @@ void CreateControls(FrmMain& form) {
     form.imlToolBar = CreateToolbarImages(form.dpi);
     form.tbrMain =
         CreateToolbar(form.hwnd, form.imlToolBar.get(), ToolbarHeight(form.dpi), form.dpi);
+    CreateFilter(form);
     CreateList(form);
+    CreateStatusBar(form);
     SetControlFonts(form);
     // The program's own changes lead to the refresh it makes itself, not to
     // a second one from the watcher.
@@ -106,250 +167,6 @@ void CreateControls(FrmMain& form) {
     form.stores.machine.beforeChange = ownChange;
     form.stores.user.beforeChange = ownChange;
     form.watcher.Start(form.hwnd, kRegistryChanged);
-}
-
-const AppPathEntry* FindEntry(const FrmMain& form, const EntryKey& key) {
-    for (const AppPathEntry& entry : form.entries) {
-        if (Matches(entry, key)) return &entry;
-    }
-    return nullptr;
-}
-
-// Once every name is listed: the entry that was selected before the
-// refresh is selected again (the first one when it is gone, or none was),
-// and the rows in view stay in view.
-void RestoreView(FrmMain& form) {
-    if (form.entries.empty()) return;
-    int count = static_cast<int>(form.entries.size());
-    int perPage = static_cast<int>(SendMessageW(form.lvwMain, LVM_GETCOUNTPERPAGE, 0, 0));
-    if (form.keptTop > 0) {
-        int top = std::min(form.keptTop, count - 1);
-        SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, std::min(top + perPage - 1, count - 1),
-                     FALSE);
-        SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, top, FALSE);
-    }
-    const AppPathEntry* kept = form.keptSelection ? FindEntry(form, *form.keptSelection) : nullptr;
-    ListSelect(form.lvwMain, kept ? static_cast<int>(kept - form.entries.data()) : 0);
-}
-
-// New rows and new paths show; the list's scroll position stays.
-void ShowRows(FrmMain& form) {
-    if (static_cast<size_t>(ListCount(form.lvwMain)) != form.entries.size()) {
-        SendMessageW(form.lvwMain, LVM_SETITEMCOUNT, form.entries.size(), LVSICF_NOSCROLL);
-    }
-    InvalidateRect(form.lvwMain, nullptr, FALSE);
-}
-
-std::wstring Folded(std::wstring path) {
-    CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
-    return path;
-}
-
-// Asks for the icons of the rows from |first| to |end|: one request per
-// program file, whatever the number of rows that name it.
-void RequestIcons(FrmMain& form, size_t first, size_t end) {
-    for (size_t row = first; row < end; ++row) {
-        std::wstring path = ExpandedPath(form.entries[row]);
-        if (path.empty()) continue;
-        std::vector<size_t>& rows = form.rowsOfFile[Folded(path)];
-        rows.push_back(row);
-        if (rows.size() == 1) form.icons->Request(path);
-    }
-}
-
-std::wstring PreviousKey(const AppPathEntry& entry) {
-    return (entry.scope == Scope::User ? L"U:" : L"M:") + Folded(entry.name);
-}
-
-// The values of the previous listing, when the subkey has not been written
-// since. Values that could not be read are read again: rights change
-// without a write.
-bool TakeUnchanged(FrmMain& form, AppPathEntry& row) {
-    auto known = form.previous.find(PreviousKey(row));
-    if (known == form.previous.end()) return false;
-    const AppPathEntry& before = known->second;
-    if (before.written != row.written || row.written == 0 ||
-        before.state == ValueState::Unreadable ||
-        before.pathValue.state == ValueState::Unreadable) {
-        return false;
-    }
-    std::wstring name = std::move(row.name);  // as the registry spells it now
-    row = before;
-    row.name = std::move(name);
-    return true;
-}
-
-// Every name is listed: the names registered in both hives are known.
-void NamesDone(FrmMain& form) {
-    form.enumerating = false;
-    MarkBothScopes(form.entries, form.reports);
-}
-
-// The next name of the machine's key, then of the user's.
-void ListingNameStep(FrmMain& form) {
-    AppPathEntry entry;
-    entry.scope = form.enumerated;
-    if (form.stores.For(form.enumerated)
-            .EnumEntryName(form.nextIndex, entry.name, &entry.written) != ERROR_SUCCESS) {
-        if (form.enumerated == Scope::User) return NamesDone(form);
-        form.enumerated = Scope::User;
-        form.nextIndex = 0;
-        return;
-    }
-    ++form.nextIndex;
-    form.entries.push_back(std::move(entry));
-    form.images.push_back(0);
-    form.reports.emplace_back();
-    form.checked.push_back(0);
-}
-
-// One step of the listing: the next name, or the values of the next row.
-// Returns false when there is nothing left to read.
-bool ListingStep(FrmMain& form) {
-    if (form.enumerating) {
-        ListingNameStep(form);
-        return true;
-    }
-    if (form.valuesRead >= form.entries.size()) return false;
-    auto offset = static_cast<std::ptrdiff_t>(form.valuesRead);
-    AppPathEntry& row = form.entries[form.valuesRead];
-    if (TakeUnchanged(form, row) ||
-        form.stores.For(row.scope).ReadEntry(row.name, row) == ERROR_SUCCESS) {
-        ++form.valuesRead;
-    } else {
-        // Gone since its name was read: no icon was asked for it yet.
-        form.entries.erase(form.entries.begin() + offset);
-        form.images.erase(form.images.begin() + offset);
-        form.reports.erase(form.reports.begin() + offset);
-        form.checked.erase(form.checked.begin() + offset);
-    }
-    return true;
-}
-
-// Reads until the slice's time is up; false when the listing has ended.
-bool ReadSlice(FrmMain& form) {
-    auto deadline = std::chrono::steady_clock::now() + kSlice;
-    do {
-        if (!ListingStep(form)) return false;
-    } while (std::chrono::steady_clock::now() < deadline);
-    return true;
-}
-
-// Every row is read: the checks go after the icons, since they touch the
-// same files and their notes matter less at first sight.
-void ListingDone(FrmMain& form) {
-    form.refreshing = false;
-    auto places = std::make_shared<const SearchPlaces>(ReadSearchPlaces());
-    for (size_t row = 0; row < form.entries.size(); ++row) {
-        form.health->Request(row, form.entries[row], places);
-    }
-}
-
-void ContinueListing(FrmMain& form, unsigned long long generation) {
-    if (generation != form.generation || !form.refreshing) return;
-    size_t requested = form.valuesRead;
-    bool named = !form.enumerating;
-    bool more = ReadSlice(form);
-    // Telling the list its new length costs as much as a slice of reading:
-    // while names come in, it learns it a few times a second.
-    auto now = std::chrono::steady_clock::now();
-    if (!more || !form.enumerating || now - form.rowsShownAt > kShowEvery) {
-        ShowRows(form);
-        form.rowsShownAt = now;
-    }
-    if (!named && !form.enumerating) RestoreView(form);
-    RequestIcons(form, requested, form.valuesRead);
-    if (more) {
-        PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(generation), 0);
-        return;
-    }
-    ListingDone(form);
-}
-
-void OnHealthReady(FrmMain& form) {
-    for (auto& [row, report] : form.health->TakeResults()) {
-        if (row >= form.reports.size()) continue;
-        // Registration in both hives is known from the names alone.
-        report.bothScopes = form.reports[row].bothScopes;
-        form.reports[row] = std::move(report);
-        form.checked[row] = 1;
-    }
-    InvalidateRect(form.lvwMain, nullptr, FALSE);
-}
-
-void OnIconsReady(FrmMain& form) {
-    bool changed = false;
-    for (const auto& [path, image] : form.icons->TakeResults()) {
-        auto rows = form.rowsOfFile.find(Folded(path));
-        if (rows == form.rowsOfFile.end()) continue;
-        for (size_t row : rows->second) form.images[row] = image;
-        changed = changed || image != 0;
-    }
-    if (changed) InvalidateRect(form.lvwMain, nullptr, FALSE);
-}
-
-std::wstring CellText(const FrmMain& form, size_t row, int column) {
-    const AppPathEntry& entry = form.entries[row];
-    switch (column) {
-        case 0:
-            return entry.name;
-        case 1:
-            return ShownPath(entry);
-        case 2:
-            return ScopeText(entry.scope);
-        default:
-            return form.checked[row] ? NotesText(form.reports[row]) : kChecking;
-    }
-}
-
-// The list's cells, as it draws them.
-void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info) {
-    LVITEMW& item = info.item;
-    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= form.entries.size()) return;
-    auto row = static_cast<size_t>(item.iItem);
-    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        std::wstring text = CellText(form, row, item.iSubItem);
-        lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
-    }
-    if (item.mask & LVIF_IMAGE) item.iImage = form.images[static_cast<size_t>(item.iItem)];
-}
-
-// Another program changed the registrations. No refresh while a dialog of
-// the program is open: the rows it acts on must stay put.
-void OnRegistryChanged(FrmMain& form) {
-    if (!IsWindowEnabled(form.hwnd)) {
-        form.refreshPending = true;
-        return;
-    }
-    RefreshList(form);
-}
-
-// Rows whose program file is missing are drawn in the grey of a disabled
-// item, so that they are easy to pick out.
-LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw) {
-    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
-    size_t row = draw.nmcd.dwItemSpec;
-    if (row < form.reports.size() && form.checked[row] && form.reports[row].missingTarget) {
-        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
-        return CDRF_NEWFONT;
-    }
-    return CDRF_DODEFAULT;
-}
-
-// The commands act on a copy, read now if the listing has not come to it:
-// the list may be refreshed before they end.
-template <typename Command>
-void OnSelectedEntry(FrmMain& form, Command command) {
-    const AppPathEntry* selected = SelectedEntry(form);
-    if (!selected) return;
-    AppPathEntry entry = *selected;
-    const AppPathStore& store = form.stores.For(entry.scope);
-    if (static_cast<size_t>(selected - form.entries.data()) >= form.valuesRead &&
-        store.ReadEntry(selected->name, entry) != ERROR_SUCCESS) {
-        entry = *selected;  // gone meanwhile: the command reports it
-    }
-    if (command(form.hwnd, store, entry)) RefreshList(form);
 }
 
 void RunCommand(FrmMain& form, UINT id) {
@@ -387,10 +204,34 @@ void RunCommand(FrmMain& form, UINT id) {
         case IDM_HELP_ABOUT:
             mnuHelpAbout_Click(form.hwnd);
             break;
+        case IDM_ROW_RUN:
+            RunSelected(form);
+            break;
+        case IDM_ROW_OPEN:
+            OpenSelectedLocation(form);
+            break;
+        case IDM_ROW_COPY_NAME:
+            CopySelectedNames(form);
+            break;
+        case IDM_ROW_COPY_PATH:
+            CopySelectedPaths(form);
+            break;
         default:
             if (const wchar_t* key = ToolbarKeyOf(id)) tbrMain_ButtonClick(form, key);
             break;
     }
+}
+
+// A right-click on a row, or Shift+F10 or the menu key: a click beside
+// the rows opens nothing.
+void OnListContextMenu(FrmMain& form, POINT at) {
+    if (at.x != -1 || at.y != -1) {
+        LVHITTESTINFO hit{};
+        hit.pt = at;
+        ScreenToClient(form.lvwMain, &hit.pt);
+        if (SendMessageW(form.lvwMain, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0) return;
+    }
+    lvwMain_ContextMenu(form, at);
 }
 
 LRESULT OnNotify(FrmMain& form, NMHDR* header) {
@@ -402,12 +243,26 @@ LRESULT OnNotify(FrmMain& form, NMHDR* header) {
         return 0;
     }
     if (header->hwndFrom != form.lvwMain) return 0;
-    if (header->code == LVN_GETDISPINFOW) {
-        OnGetDispInfo(form, *reinterpret_cast<NMLVDISPINFOW*>(header));
-    } else if (header->code == NM_CUSTOMDRAW) {
-        return OnCustomDraw(form, *reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-    } else if (header->code == NM_DBLCLK) {
-        lvwMain_DblClick(form);
+    switch (header->code) {
+        case LVN_GETDISPINFOW:
+            OnGetDispInfo(form, *reinterpret_cast<NMLVDISPINFOW*>(header));
+            break;
+        case NM_CUSTOMDRAW:
+            return OnCustomDraw(form, *reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+        case NM_DBLCLK:
+            lvwMain_DblClick(form);
+            break;
+        case NM_RETURN:
+            mnuOprEdit_Click(form);
+            break;
+        case LVN_KEYDOWN:
+            OnListKey(form, reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+            break;
+        case LVN_ODFINDITEMW:
+            return FindRow(form, *reinterpret_cast<NMLVFINDITEMW*>(header));
+        case LVN_COLUMNCLICK:
+            lvwMain_ColumnClick(form, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+            break;
     }
     return 0;
 }
@@ -468,7 +323,17 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             }
             return 0;
         case WM_COMMAND:
-            if (form) RunCommand(*form, LOWORD(wParam));
+            if (!form) return 0;
+            if (LOWORD(wParam) == IDC_FILTER) {
+                if (HIWORD(wParam) == EN_CHANGE) SetFilter(*form, WindowText(form->txtFilter));
+                return 0;
+            }
+            RunCommand(*form, LOWORD(wParam));
+            return 0;
+        case WM_CONTEXTMENU:
+            if (form && reinterpret_cast<HWND>(wParam) == form->lvwMain) {
+                OnListContextMenu(*form, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            }
             return 0;
         case kContinueListing:
             if (form) ContinueListing(*form, wParam);
@@ -502,7 +367,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             }
             return 0;
         case WM_NCDESTROY:
-            if (form) form->hwnd = form->tbrMain = form->lvwMain = nullptr;
+            if (form)
+                form->hwnd = form->tbrMain = form->txtFilter = form->lvwMain = form->staMain =
+                    nullptr;
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             break;
     }
@@ -539,20 +406,23 @@ HWND CreateMainWindow(HINSTANCE instance, FrmMain& form) {
     constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     constexpr DWORD exStyle = WS_EX_APPWINDOW;
     HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_MAIN));
-    // Sized at the system's density until it is known on which monitor the
-    // window opens.
-    UINT dpi = DpiOf(nullptr);
-    RECT outer{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
-    AdjustWindowRectEx(&outer, style, TRUE, exStyle);
     HWND hwnd = CreateWindowExW(exStyle, kMainWindowClass, kAppTitle, style, CW_USEDEFAULT,
-                                CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
-                                nullptr, menu, instance, &form);
+                                CW_USEDEFAULT, 0, 0, nullptr, menu, instance, &form);
     if (!hwnd) {
         if (menu) DestroyMenu(menu);
         return nullptr;
     }
-    SizeClientArea(hwnd, TwipsToPixels(kClientWidthTwips, form.dpi),
-                   TwipsToPixels(kClientHeightTwips, form.dpi));
+    // The status bar's height is known once it exists. The frame that the
+    // style gives is at the system's density; the window may have opened
+    // on a monitor of another, so its own frame is measured then.
+    SIZE client = {
+        TwipsToPixels(kClientWidthTwips, form.dpi),
+        ListTop(form.dpi) + TwipsToPixels(kListHeightTwips, form.dpi) + StatusHeight(form)};
+    RECT outer{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&outer, style, TRUE, exStyle);
+    SetWindowPos(hwnd, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeClientArea(hwnd, client.cx, client.cy);
     CenterWindow(hwnd, nullptr);
     Form_Load(form);
     return hwnd;
@@ -614,64 +484,19 @@ void Form_Resize(FrmMain& form) {
                      TwipsToPixels(kMinHeightTwips, form.dpi),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    // The filter sits under the toolbar; the status bar follows the bottom
+    // edge, and the list fills what lies between. Both are placed, not only
+    // sized: their tops follow the density.
+    RECT filter = FilterPlace(form.dpi);
+    SetWindowPos(form.txtFilter, nullptr, filter.left, filter.top, filter.right - filter.left,
+                 filter.bottom - filter.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(form.staMain, WM_SIZE, 0, 0);
     RECT client;
     GetClientRect(form.hwnd, &client);
-    RECT bar;
-    GetWindowRect(form.tbrMain, &bar);
-    // Placed, not only sized: the toolbar's height follows the density.
-    int barHeight = bar.bottom - bar.top;
-    int listHeight = client.bottom - barHeight;
-    SetWindowPos(form.lvwMain, nullptr, 0, barHeight, client.right, listHeight < 0 ? 0 : listHeight,
+    int listTop = ListTop(form.dpi);
+    int listHeight = client.bottom - listTop - StatusHeight(form);
+    SetWindowPos(form.lvwMain, nullptr, 0, listTop, client.right, listHeight < 0 ? 0 : listHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void RefreshList(FrmMain& form) {
-    // The user's key may have appeared since; the machine's is opened once.
-    if (!form.stores.user.IsOpen()) form.stores.user.OpenAppPaths();
-    form.refreshPending = false;
-    const AppPathEntry* selected = SelectedEntry(form);
-    form.keptSelection = selected ? std::optional<EntryKey>(KeyOf(*selected)) : std::nullopt;
-    form.keptTop = static_cast<int>(SendMessageW(form.lvwMain, LVM_GETTOPINDEX, 0, 0));
-    ++form.generation;
-    form.refreshing = true;
-    form.enumerating = true;
-    form.enumerated = Scope::Machine;
-    form.nextIndex = 0;
-    // Only rows that were read can stand for their subkeys.
-    form.previous.clear();
-    for (size_t row = 0; row < form.valuesRead; ++row) {
-        AppPathEntry& entry = form.entries[row];
-        form.previous.emplace(PreviousKey(entry), std::move(entry));
-    }
-    form.valuesRead = 0;
-    form.entries.clear();
-    form.images.clear();
-    form.reports.clear();
-    form.checked.clear();
-    form.rowsOfFile.clear();
-    form.workers->Clear();
-    form.icons->Restart();
-    form.health->Restart();
-    // The first slice runs now: a short list is complete before this
-    // returns, and the old rows never show beside new ones.
-    ContinueListing(form, form.generation);
-}
-
-void FinishListing(FrmMain& form) {
-    if (!form.refreshing) return;
-    size_t requested = form.valuesRead;
-    bool named = !form.enumerating;
-    while (ListingStep(form)) {
-    }
-    ShowRows(form);
-    if (!named) RestoreView(form);
-    RequestIcons(form, requested, form.valuesRead);
-    ListingDone(form);
-}
-
-bool ListComplete(const FrmMain& form) {
-    return !form.refreshing && (!form.icons || form.icons->Idle()) &&
-           (!form.health || form.health->Idle());
 }
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {
@@ -690,53 +515,6 @@ void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {
 
 void lvwMain_DblClick(FrmMain& form) {
     mnuOprEdit_Click(form);
-}
-
-const AppPathEntry* SelectedEntry(const FrmMain& form) {
-    int index = ListSelectedIndex(form.lvwMain);
-    if (index < 0 || static_cast<size_t>(index) >= form.entries.size()) return nullptr;
-    return &form.entries[static_cast<size_t>(index)];
-}
-
-// The exports write the whole list as the registry holds it.
-void mnuFileHTML_Click(FrmMain& form) {
-    FinishListing(form);
-    ExportHtml(form.hwnd, form.entries);
-}
-
-void mnuFileXML_Click(FrmMain& form) {
-    FinishListing(form);
-    ExportXml(form.hwnd, form.entries);
-}
-
-void mnuFileReg_Click(FrmMain& form) {
-    FinishListing(form);
-    ExportReg(form.hwnd, form.stores, form.entries);
-}
-
-// The rows whose checks have found no program file; rows still being
-// checked are not among them.
-void mnuOprClean_Click(FrmMain& form) {
-    FinishListing(form);
-    std::vector<AppPathEntry> missing;
-    for (size_t row = 0; row < form.entries.size(); ++row) {
-        if (form.checked[row] && form.reports[row].missingTarget) {
-            missing.push_back(form.entries[row]);
-        }
-    }
-    if (CleanUpItems(form.hwnd, form.stores, missing)) RefreshList(form);
-}
-
-void mnuOprAdd_Click(FrmMain& form) {
-    if (AddItem(form.hwnd, form.stores)) RefreshList(form);
-}
-
-void mnuOprEdit_Click(FrmMain& form) {
-    OnSelectedEntry(form, EditItem);
-}
-
-void mnuOprDel_Click(FrmMain& form) {
-    OnSelectedEntry(form, DelItem);
 }
 
 void mnuFileExit_Click(FrmMain& form) {

@@ -23,16 +23,25 @@ namespace tolvane {
 
 inline constexpr wchar_t kMainWindowClass[] = L"TolvaneMain";
 
-// Geometry of the window, in twips.
+// Geometry of the window, in twips. The client area's height is the
+// toolbar's, the filter strip's and the list's, and the status bar's own
+// height besides.
 inline constexpr int kClientWidthTwips = 13200;
-inline constexpr int kClientHeightTwips = 7350;
+inline constexpr int kListHeightTwips = 6480;
 inline constexpr int kMinWidthTwips = 6000;
 inline constexpr int kMinHeightTwips = 4500;
 inline constexpr int kToolbarHeightTwips = 870;
+inline constexpr int kFilterStripTwips = 450;
+inline constexpr int kFilterLeftTwips = 60;
+inline constexpr int kFilterWidthTwips = 4500;
+inline constexpr int kFilterHeightTwips = 330;
 inline constexpr int kNameColumnTwips = 2400;
 inline constexpr int kPathColumnTwips = 6400;
 inline constexpr int kScopeColumnTwips = 1200;
 inline constexpr int kNotesColumnTwips = 2700;
+
+// The list's columns.
+enum Column { kNameColumn, kPathColumn, kScopeColumn, kNotesColumn };
 
 struct FrmMain {
     HWND hwnd = nullptr;
@@ -40,7 +49,9 @@ struct FrmMain {
     // monitor's, followed from monitor to monitor.
     UINT dpi = 96;
     HWND tbrMain = nullptr;
+    HWND txtFilter = nullptr;  // the filter box in the strip under the toolbar
     HWND lvwMain = nullptr;
+    HWND staMain = nullptr;  // the status bar
     UniqueImageList imlToolBar;
     UniqueImageList iml;
     AppPathStores stores;
@@ -51,6 +62,14 @@ struct FrmMain {
     std::vector<int> images;
     std::vector<HealthReport> reports;
     std::vector<char> checked;  // whether the row's health check has answered
+    // The rows the list shows, in its order: indexes into |entries| that
+    // pass the filter, sorted by the chosen column or in the registry's
+    // order.
+    std::vector<size_t> view;
+    size_t viewedUpTo = 0;  // entries before this one have been put in view
+    std::wstring filter;
+    int sortColumn = -1;  // -1: the registry's order
+    bool sortDescending = false;
     // The threads that load icons and check files, shared so that icons
     // come first.
     std::unique_ptr<WorkerPool> workers;
@@ -62,9 +81,10 @@ struct FrmMain {
     // the dialog to close.
     RegistryWatcher watcher;
     bool refreshPending = false;
-    // What a refresh keeps of the list: the selected entry and the first
-    // row in view.
-    std::optional<EntryKey> keptSelection;
+    // What a refresh keeps of the list: the selected entries, the focused
+    // one, and the first row in view.
+    std::vector<EntryKey> keptSelection;
+    std::optional<EntryKey> keptFocus;
     int keptTop = 0;
 
     // The result of opening the machine's App Paths key at load.
@@ -111,8 +131,21 @@ void RefreshList(FrmMain& form);
 bool ListComplete(const FrmMain& form);
 // Reads what the listing under way has still to read, at once.
 void FinishListing(FrmMain& form);
-// The entry of the selected row; null when no row is selected.
+// The entry that Edit acts on: the focused row when it is selected, else
+// the first selected one; null when no row is selected.
 const AppPathEntry* SelectedEntry(const FrmMain& form);
+// The entries of every selected row, in the list's order.
+std::vector<const AppPathEntry*> SelectedEntries(const FrmMain& form);
+// The entry a row of the list shows.
+const AppPathEntry& EntryOfRow(const FrmMain& form, int row);
+// Shows only the rows whose name or path holds |text|, regardless of letter
+// case and width.
+void SetFilter(FrmMain& form, const std::wstring& text);
+// A click on a column's header: ascending, then descending, then the
+// registry's order again.
+void lvwMain_ColumnClick(FrmMain& form, int column);
+// "共 N 项，显示 M 项", and the count of rows whose program is missing.
+std::wstring StatusText(const FrmMain& form);
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key);
 void lvwMain_DblClick(FrmMain& form);
@@ -124,5 +157,11 @@ void mnuOprEdit_Click(FrmMain& form);
 void mnuOprDel_Click(FrmMain& form);
 void mnuFileReg_Click(FrmMain& form);
 void mnuOprClean_Click(FrmMain& form);
+// The rows' context menu and its commands.
+void lvwMain_ContextMenu(FrmMain& form, POINT at);
+void RunSelected(FrmMain& form);
+void OpenSelectedLocation(FrmMain& form);
+void CopySelectedNames(FrmMain& form);
+void CopySelectedPaths(FrmMain& form);
 
 }  // namespace tolvane

@@ -210,6 +210,14 @@ LONG AppPathStore::DeleteEntry(const std::wstring& name) const {
     if (name.empty()) return ERROR_INVALID_PARAMETER;
     if (!hAppPaths_) return ERROR_INVALID_HANDLE;
     AnnounceChange();
+    // A registration's subkeys (SupportedProtocols, for one) belong to it
+    // and go with it, as in the registry editor.
+    UniqueKey entry;
+    LONG result = RegOpenKeyExW(hAppPaths_.get(), name.c_str(), 0,
+                                KEY_READ | KEY_SET_VALUE | DELETE | kRegistryView, entry.put());
+    if (result == ERROR_SUCCESS) result = RegDeleteTreeW(entry.get(), nullptr);
+    entry.reset();
+    if (result != ERROR_SUCCESS) return result;
     return RegDeleteKeyExW(hAppPaths_.get(), name.c_str(), kRegistryView, 0);
 }
 

@@ -76,7 +76,7 @@ class AppPathStore {
     // Creates a registration's subkey, or opens it when it is there already;
     // |created| says which.
     LONG CreateEntry(const std::wstring& name, UniqueKey& entry, bool& created) const;
-    // Deletes a registration's subkey (one without subkeys of its own).
+    // Deletes a registration's subkey with its own subkeys.
     LONG DeleteEntry(const std::wstring& name) const;
 
     // The default value of an open subkey, written with |type|.

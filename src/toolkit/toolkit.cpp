@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -164,7 +165,10 @@ int ListSelectedIndex(HWND list) {
 void ListSelect(HWND list, int index) {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = index < 0 ? 0 : LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    if (index < 0) return;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&item));
 }
@@ -207,6 +211,22 @@ std::wstring WindowText(HWND window) {
     length = GetWindowTextW(window, text.data(), length + 1);
     text.resize(static_cast<size_t>(length));
     return text;
+}
+
+bool CopyToClipboard(HWND owner, const std::wstring& text) {
+    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+    if (!memory) return false;
+    if (void* bytes = GlobalLock(memory.get())) {
+        std::memcpy(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory.get());
+    }
+    if (!OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    // The clipboard owns the memory once it has taken it.
+    bool taken = SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr;
+    if (taken) memory.release();
+    CloseClipboard();
+    return taken;
 }
 
 std::wstring PickFolder(HWND owner, const std::wstring& title) {

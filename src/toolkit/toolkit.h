@@ -61,7 +61,7 @@ HFONT DialogFont();
 // List-view helpers. Indexes are zero-based; -1 means none.
 int ListCount(HWND list);
 int ListSelectedIndex(HWND list);
-// Selects and focuses the item at |index|; -1 clears the selection.
+// Selects and focuses the item at |index| alone; -1 clears the selection.
 void ListSelect(HWND list, int index);
 std::wstring ListItemText(HWND list, int index, int subItem = 0);
 // Appends an item with a text and a small-icon index; returns its index.
@@ -70,6 +70,9 @@ void ListSetSubItem(HWND list, int index, int subItem, const std::wstring& text)
 
 // The text of a window or control.
 std::wstring WindowText(HWND window);
+
+// Puts |text| on the clipboard as Unicode text; false when it cannot.
+bool CopyToClipboard(HWND owner, const std::wstring& text);
 
 // The shell's folder picker, modal to |owner|; empty when cancelled.
 std::wstring PickFolder(HWND owner, const std::wstring& title);

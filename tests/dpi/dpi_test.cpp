@@ -55,9 +55,10 @@ LONG FontHeight(HWND window) {
     return font.lfHeight;
 }
 
-// The main window laid out at |dpi|: toolbar pictures of |imageSize|,
-// buttons, toolbar, columns and list in twips at |dpi|, the list below the
-// toolbar, and the list in the message font of |fontHeight|.
+// The main window laid out at |dpi|: toolbar pictures of |imageSize|;
+// buttons, toolbar, filter box, columns and list in twips at |dpi|; the
+// filter in its strip, the list under it down to the status bar; the
+// controls in the message font of |fontHeight|.
 void ExpectLayoutAt(const FrmMain& form, UINT dpi, int imageSize, LONG fontHeight) {
     SCOPED_TRACE(dpi);
     EXPECT_EQ(form.dpi, dpi);
@@ -82,16 +83,24 @@ void ExpectLayoutAt(const FrmMain& form, UINT dpi, int imageSize, LONG fontHeigh
 
     RECT client;
     GetClientRect(form.hwnd, &client);
+    RECT filter = ChildRect(form.txtFilter);
     RECT list = ChildRect(form.lvwMain);
-    EXPECT_EQ(list.top, toolbar.bottom);
+    RECT status = ChildRect(form.staMain);
+    EXPECT_EQ(SizeOf(filter).cx, TwipsToPixels(kFilterWidthTwips, dpi));
+    EXPECT_EQ(SizeOf(filter).cy, TwipsToPixels(kFilterHeightTwips, dpi));
+    EXPECT_GT(filter.top, toolbar.bottom);
+    EXPECT_LT(filter.bottom, list.top);
+    EXPECT_EQ(list.top, TwipsToPixels(kToolbarHeightTwips + kFilterStripTwips, dpi));
     EXPECT_EQ(list.right, client.right);
-    EXPECT_EQ(list.bottom, client.bottom);
+    EXPECT_EQ(list.bottom, status.top);
+    EXPECT_EQ(status.bottom, client.bottom);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(SendMessageW(form.lvwMain, LVM_GETCOLUMNWIDTH, i, 0),
                   TwipsToPixels(kColumnTwips[i], dpi))
             << "column " << i;
     }
     EXPECT_EQ(FontHeight(form.lvwMain), fontHeight);
+    EXPECT_EQ(FontHeight(form.txtFilter), fontHeight);
 }
 
 // Every control of |dialog| lies inside its client area, no two overlap,
@@ -175,8 +184,9 @@ TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
     EXPECT_EQ(DpiOf(main.hwnd), kTestDpi);
     RECT client;
     GetClientRect(main.hwnd, &client);
-    EXPECT_EQ(client.right, 880 * 3 / 2);  // 880 x 490 at 96
-    EXPECT_EQ(client.bottom, 490 * 3 / 2);
+    // 880 wide at 96, and 520 high above the status bar.
+    EXPECT_EQ(client.right, 880 * 3 / 2);
+    EXPECT_EQ(client.bottom - SizeOf(ChildRect(main.form.staMain)).cy, 520 * 3 / 2);
     ExpectLayoutAt(main.form, kTestDpi, 72, MessageFontHeight());
 }
 

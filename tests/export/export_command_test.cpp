@@ -108,9 +108,18 @@ class ExportCommand : public ::testing::Test {
     // What the window lists, as the exports receive it.
     void FillList(const std::vector<Row>& rows) {
         form().entries.clear();
-        for (const Row& row : rows) {
-            form().entries.push_back(TextEntry(row.name, row.path));
-        }
+        form().images.clear();
+        form().reports.clear();
+        form().checked.clear();
+        form().view.clear();
+        for (const Row& row : rows) AddRow(TextEntry(row.name, row.path));
+    }
+    void AddRow(AppPathEntry entry) {
+        form().view.push_back(form().entries.size());
+        form().entries.push_back(std::move(entry));
+        form().images.push_back(0);
+        form().reports.emplace_back();
+        form().checked.push_back(1);
     }
 
     // Runs |command|, typing |path| into its save dialog and pressing Save,
@@ -438,7 +447,7 @@ TEST_F(ExportCommand, TheXmlStaysWellFormedWhateverTheRegistryHolds) {
 // as they always were, and the line counts keep their formulas.
 TEST_F(ExportCommand, RegistrationsOfBothHivesAreToldApart) {
     FillList(kWorkedRows);
-    form().entries.push_back(TextEntry(L"mine.exe", L"C:\\mine.exe", Scope::User));
+    AddRow(TextEntry(L"mine.exe", L"C:\\mine.exe", Scope::User));
     std::wstring html = folder_.File(L"both.htm");
     std::wstring xml = folder_.File(L"both.xml");
     ExpectSilent(ExportHtml(html));

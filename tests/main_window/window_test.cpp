@@ -36,13 +36,16 @@ RECT Client(HWND window) {
     return r;
 }
 
+// Under the toolbar and the filter's strip, down to the status bar.
 void ExpectListFillsClientBelowToolbar(const FrmMain& form) {
     RECT client = Client(form.hwnd);
     RECT list = ChildRect(form.lvwMain);
+    RECT status = ChildRect(form.staMain);
     EXPECT_EQ(list.left, 0);
-    EXPECT_EQ(list.top, TwipsToPixelsY(kToolbarHeightTwips));
+    EXPECT_EQ(list.top, TwipsToPixelsY(kToolbarHeightTwips + kFilterStripTwips));
     EXPECT_EQ(list.right, client.right);
-    EXPECT_EQ(list.bottom, client.bottom);
+    EXPECT_EQ(list.bottom, status.top);
+    EXPECT_EQ(status.bottom, client.bottom);
 }
 
 std::wstring MenuText(HMENU menu, int position) {
@@ -68,7 +71,18 @@ TEST_F(WindowTest, OpensWithTheGivenSizeCaptionAndFrame) {
     MainForm main;
     RECT client = Client(main.hwnd);
     EXPECT_EQ(client.right, 880);
-    EXPECT_EQ(client.bottom, 490);
+    // The list keeps its 6480 twips under the filter's strip, with the
+    // status bar below.
+    EXPECT_EQ(
+        client.bottom - (ChildRect(main.form.staMain).bottom - ChildRect(main.form.staMain).top),
+        TwipsToPixelsY(870 + 450 + 6480));
+    EXPECT_EQ(ChildRect(main.form.lvwMain).bottom - ChildRect(main.form.lvwMain).top, 432);
+    // The filter box: 60 twips in, 4500 wide, 330 high, centred in its strip.
+    RECT filter = ChildRect(main.form.txtFilter);
+    EXPECT_EQ(filter.left, 4);
+    EXPECT_EQ(filter.right - filter.left, 300);
+    EXPECT_EQ(filter.bottom - filter.top, 22);
+    EXPECT_EQ(filter.top, 58 + (30 - 22) / 2);
     EXPECT_EQ(WindowText(main.hwnd), L"Tolvane");
 
     LONG style = GetWindowLongW(main.hwnd, GWL_STYLE);
@@ -156,7 +170,9 @@ TEST_F(WindowTest, ListSitsBelowTheToolbarWithItsColumnsAndFirstInTabOrder) {
               main.form.iml.get());
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)),
               main.form.iml.get());
-    EXPECT_EQ(GetNextDlgTabItem(main.hwnd, nullptr, FALSE), list);
+    // The filter comes first in tab order, then the list.
+    EXPECT_EQ(GetNextDlgTabItem(main.hwnd, nullptr, FALSE), main.form.txtFilter);
+    EXPECT_EQ(GetNextDlgTabItem(main.hwnd, main.form.txtFilter, FALSE), list);
 }
 
 TEST_F(WindowTest, MenuBarIsAsDesigned) {
@@ -177,10 +193,10 @@ TEST_F(WindowTest, MenuBarIsAsDesigned) {
          {L"导出为注册表文件(&R)…", IDM_FILE_REG},
          {nullptr, 0},
          {L"退出(&X)", IDM_FILE_EXIT}},
-        {{L"刷新(&R)", IDM_OPR_REFRESH},
-         {L"添加(&A)", IDM_OPR_ADD},
-         {L"编辑(&E)", IDM_OPR_EDIT},
-         {L"删除(&D)", IDM_OPR_DEL},
+        {{L"刷新(&R)\tF5", IDM_OPR_REFRESH},
+         {L"添加(&A)\tCtrl+N", IDM_OPR_ADD},
+         {L"编辑(&E)\tEnter", IDM_OPR_EDIT},
+         {L"删除(&D)\tDel", IDM_OPR_DEL},
          {nullptr, 0},
          {L"清理无效项目(&C)…", IDM_OPR_CLEAN}},
         {{L"内容(&H)", IDM_HELP_CONTENT}, {nullptr, 0}, {L"关于(&A)", IDM_HELP_ABOUT}},
@@ -195,7 +211,7 @@ TEST_F(WindowTest, MenuBarIsAsDesigned) {
                 EXPECT_TRUE(state & MF_SEPARATOR);
                 continue;
             }
-            EXPECT_EQ(MenuText(sub, i), item.text);  // no shortcut text after a tab
+            EXPECT_EQ(MenuText(sub, i), item.text);
             EXPECT_EQ(GetMenuItemID(sub, i), item.id);
             EXPECT_FALSE(state & (MF_GRAYED | MF_DISABLED | MF_CHECKED));
         }

@@ -174,11 +174,10 @@ TEST_F(StoreTest, DeleteEntryRemovesOnlyThatEntry) {
     EXPECT_EQ(store.DeleteEntry(L"tool\u00B2.exe"), ERROR_SUCCESS);
     EXPECT_NE(store.DeleteEntry(L"tool\u00B2.exe"), ERROR_SUCCESS);
     EXPECT_NE(store.DeleteEntry(L""), ERROR_SUCCESS);  // never the key itself
-    // The platform refuses a subkey that has subkeys of its own.
-    EXPECT_NE(store.DeleteEntry(L"parent.exe"), ERROR_SUCCESS);
-    EXPECT_EQ(EntryNames(), (std::vector<std::wstring>{L"parent.exe", L"tool2.exe"}));
+    // A registration's subkeys go with it.
+    EXPECT_EQ(store.DeleteEntry(L"parent.exe"), ERROR_SUCCESS);
+    EXPECT_EQ(EntryNames(), (std::vector<std::wstring>{L"tool2.exe"}));
     EXPECT_EQ(EntryDefault(L"tool2.exe"), L"C:\\2.exe");
-    EXPECT_TRUE(EntryExists(L"parent.exe\\child"));
 }
 
 // A key deleted and made again by another program is not the key that a

@@ -1,0 +1,21 @@
+// What the program tells the user about changes to registrations, in the
+// window and at the command line alike.
+#pragma once
+
+#include <string>
+
+namespace tolvane {
+
+inline constexpr wchar_t kAddFailed[] = L"项目添加失败！";
+inline constexpr wchar_t kAdded[] = L"项目添加成功！";
+inline constexpr wchar_t kEditFailed[] = L"编辑项目失败！";
+inline constexpr wchar_t kEdited[] = L"项目编辑成功！";
+inline constexpr wchar_t kDeleted[] = L"删除成功！";
+inline constexpr wchar_t kDeleteFailed[] = L"删除失败！";
+inline constexpr wchar_t kNoRights[] = L"没有权限修改该项目，请以管理员身份运行本程序。";
+
+inline std::wstring ExistsMessage(const std::wstring& name) {
+    return L"项目 " + name + L" 已存在！";
+}
+
+}  // namespace tolvane

@@ -1,0 +1,216 @@
+// What the user does with rows: the entry commands of the menus, the
+// toolbar and the keys, the rows' context menu, running a registration,
+// opening its program's folder and copying its name or path.
+#include "main_window/main_window.h"
+
+#include <shellapi.h>
+
+#include "editing/cleanup.h"
+#include "editing/entry_commands.h"
+#include "export/export_commands.h"
+#include "export/reg_export.h"
+#include "main_window/window_parts.h"
+#include "resource.h"
+#include "toolkit/toolkit.h"
+
+namespace tolvane {
+
+namespace {
+
+// An entry as a command takes it, read now if the listing has not come to
+// it: the list may be refreshed before the command ends.
+AppPathEntry CurrentCopy(const FrmMain& form, const AppPathEntry& shown) {
+    AppPathEntry entry = shown;
+    size_t index = static_cast<size_t>(&shown - form.entries.data());
+    if (index >= form.valuesRead &&
+        form.stores.For(shown.scope).ReadEntry(shown.name, entry) != ERROR_SUCCESS) {
+        entry = shown;  // gone meanwhile: the command reports it
+    }
+    return entry;
+}
+
+std::vector<AppPathEntry> SelectedCopies(const FrmMain& form) {
+    std::vector<AppPathEntry> copies;
+    for (const AppPathEntry* entry : SelectedEntries(form)) copies.push_back(*entry);
+    return copies;
+}
+
+// The program's file as the shell would find it: variables expanded, one
+// pair of quotes dropped.
+std::wstring ProgramFile(const AppPathEntry& entry) {
+    std::wstring path = ExpandEnvironment(ExportedPath(entry));
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
+        path = path.substr(1, path.size() - 2);
+    }
+    return path;
+}
+
+bool ShellRun(HWND owner, const wchar_t* file, const std::wstring& parameters) {
+    SHELLEXECUTEINFOW run{};
+    run.cbSize = sizeof(run);
+    run.fMask = SEE_MASK_FLAG_NO_UI;
+    run.hwnd = owner;
+    run.lpFile = file;
+    run.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&run) != FALSE;
+}
+
+std::wstring JoinedLines(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) text += (text.empty() ? L"" : L"\r\n") + line;
+    return text;
+}
+
+void AppendMenuItem(HMENU menu, UINT id, const wchar_t* text) {
+    AppendMenuW(menu, MF_STRING, id, text);
+}
+
+}  // namespace
+
+// The exports write the rows that the list shows, as the registry holds
+// them.
+void mnuFileHTML_Click(FrmMain& form) {
+    FinishListing(form);
+    std::vector<AppPathEntry> shown;
+    for (size_t entry : form.view) shown.push_back(form.entries[entry]);
+    ExportHtml(form.hwnd, shown);
+}
+
+void mnuFileXML_Click(FrmMain& form) {
+    FinishListing(form);
+    std::vector<AppPathEntry> shown;
+    for (size_t entry : form.view) shown.push_back(form.entries[entry]);
+    ExportXml(form.hwnd, shown);
+}
+
+void mnuFileReg_Click(FrmMain& form) {
+    FinishListing(form);
+    std::vector<AppPathEntry> shown;
+    for (size_t entry : form.view) shown.push_back(form.entries[entry]);
+    ExportReg(form.hwnd, form.stores, shown);
+}
+
+// The rows whose checks have found no program file; rows still being
+// checked are not among them.
+void mnuOprClean_Click(FrmMain& form) {
+    FinishListing(form);
+    std::vector<AppPathEntry> missing;
+    for (size_t entry = 0; entry < form.entries.size(); ++entry) {
+        if (form.checked[entry] && form.reports[entry].missingTarget) {
+            missing.push_back(form.entries[entry]);
+        }
+    }
+    if (CleanUpItems(form.hwnd, form.stores, missing)) RefreshList(form);
+}
+
+void mnuOprAdd_Click(FrmMain& form) {
+    if (AddItem(form.hwnd, form.stores)) RefreshList(form);
+}
+
+void mnuOprEdit_Click(FrmMain& form) {
+    const AppPathEntry* selected = SelectedEntry(form);
+    if (!selected) return;
+    AppPathEntry entry = CurrentCopy(form, *selected);
+    if (EditItem(form.hwnd, form.stores.For(entry.scope), entry)) RefreshList(form);
+}
+
+void mnuOprDel_Click(FrmMain& form) {
+    std::vector<AppPathEntry> entries;
+    for (const AppPathEntry* entry : SelectedEntries(form)) {
+        entries.push_back(CurrentCopy(form, *entry));
+    }
+    if (DelItems(form.hwnd, form.stores, entries)) RefreshList(form);
+}
+
+// As the Run dialog would: the shell finds the program by the name.
+void RunSelected(FrmMain& form) {
+    const AppPathEntry* selected = SelectedEntry(form);
+    if (!selected) return;
+    if (!ShellRun(form.hwnd, selected->name.c_str(), L"")) {
+        ShowMessage(form.hwnd, L"无法运行项目 " + selected->name + L"！", kStyleError);
+    }
+}
+
+void OpenSelectedLocation(FrmMain& form) {
+    const AppPathEntry* selected = SelectedEntry(form);
+    if (!selected) return;
+    std::wstring file = ProgramFile(*selected);
+    DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ShowMessage(form.hwnd, L"找不到程序文件：" + ShownPath(*selected), kStyleError);
+        return;
+    }
+    ShellRun(form.hwnd, L"explorer.exe", L"/select,\"" + file + L"\"");
+}
+
+void CopySelectedNames(FrmMain& form) {
+    std::vector<std::wstring> names;
+    for (const AppPathEntry& entry : SelectedCopies(form)) names.push_back(entry.name);
+    if (!names.empty()) CopyToClipboard(form.hwnd, JoinedLines(names));
+}
+
+void CopySelectedPaths(FrmMain& form) {
+    std::vector<std::wstring> paths;
+    for (const AppPathEntry& entry : SelectedCopies(form)) paths.push_back(ExportedPath(entry));
+    if (!paths.empty()) CopyToClipboard(form.hwnd, JoinedLines(paths));
+}
+
+// At |at| in screen coordinates; (-1, -1) when it comes from the keyboard,
+// then under the focused row.
+void lvwMain_ContextMenu(FrmMain& form, POINT at) {
+    if (SelectedEntries(form).empty()) return;
+    if (at.x == -1 && at.y == -1) {
+        int row = static_cast<int>(
+            SendMessageW(form.lvwMain, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        RECT rect{LVIR_LABEL, 0, 0, 0};
+        if (row < 0 ||
+            !SendMessageW(form.lvwMain, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect))) {
+            GetClientRect(form.lvwMain, &rect);
+        }
+        at = {rect.left, rect.bottom};
+        ClientToScreen(form.lvwMain, &at);
+    }
+    UniqueMenu menu(CreatePopupMenu());
+    AppendMenuItem(menu.get(), IDM_OPR_EDIT, L"编辑(&E)");
+    AppendMenuItem(menu.get(), IDM_OPR_DEL, L"删除(&D)");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuItem(menu.get(), IDM_ROW_RUN, L"运行(&R)");
+    AppendMenuItem(menu.get(), IDM_ROW_OPEN, L"打开文件位置(&O)");
+    AppendMenuItem(menu.get(), IDM_ROW_COPY_NAME, L"复制名称(&N)");
+    AppendMenuItem(menu.get(), IDM_ROW_COPY_PATH, L"复制路径(&P)");
+    UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
+                                 form.hwnd, nullptr);
+    if (chosen) PostMessageW(form.hwnd, WM_COMMAND, chosen, 0);
+}
+
+bool OnWindowKey(FrmMain& form, WORD key) {
+    bool control = GetKeyState(VK_CONTROL) < 0;
+    if (key == VK_F5) {
+        RefreshList(form);
+    } else if (control && key == 'N') {
+        mnuOprAdd_Click(form);
+    } else if (control && key == 'F') {
+        SetFocus(form.txtFilter);
+        SendMessageW(form.txtFilter, EM_SETSEL, 0, -1);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool OnListKey(FrmMain& form, WORD key) {
+    bool control = GetKeyState(VK_CONTROL) < 0;
+    if (key == VK_DELETE) {
+        mnuOprDel_Click(form);
+    } else if (key == VK_INSERT) {
+        mnuOprAdd_Click(form);
+    } else if (control && key == 'C') {
+        CopySelectedPaths(form);
+    } else {
+        return OnWindowKey(form, key);
+    }
+    return true;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,308 @@
+// Finding and acting fast on the real window: the filter, sorting by a
+// column, the keys, the rows' context menu, several rows at once and the
+// status bar.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+
+#include "editing/edit_dialog.h"
+#include "resource.h"
+#include "support/dialogs.h"
+#include "support/main_form.h"
+#include "support/registry.h"
+#include "toolkit/handles.h"
+#include "toolkit/narrow.h"
+#include "toolkit/toolkit.h"
+
+using namespace tolvane;
+using namespace tolvane::testing;
+
+namespace {
+
+class FindingTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ClearAppPaths(); }
+    void TearDown() override { ClearAppPaths(); }
+};
+
+std::vector<std::wstring> Names(HWND list) {
+    std::vector<std::wstring> names;
+    for (int row = 0; row < ListCount(list); ++row) names.push_back(ListItemText(list, row));
+    return names;
+}
+
+std::wstring StatusOf(const FrmMain& form) {
+    wchar_t text[128] = {};
+    SendMessageW(form.staMain, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::wstring Clipboard() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+// A key as the keyboard would deliver it to |target|, with Ctrl or Shift
+// held when asked.
+void Press(HWND target, WORD key, BYTE modifier = 0) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    BYTE saved[256];
+    std::copy(std::begin(state), std::end(state), saved);
+    if (modifier) state[modifier] = 0x80;
+    SetKeyboardState(state);
+    SendMessageW(target, WM_KEYDOWN, key, 1);
+    SetKeyboardState(saved);
+}
+
+// Runs |act| and answers with |steps|; true when each step met its dialog.
+bool Answering(std::vector<DialogStep> steps, const std::function<void()>& act) {
+    DialogScript script(std::move(steps));
+    act();
+    return script.finished() && !script.timedOut();
+}
+
+DialogStep Cancel(const std::function<bool(HWND)>& which, bool* seen) {
+    return {which, [seen](HWND dialog) {
+                *seen = true;
+                PressButton(dialog, GetDlgItem(dialog, IDNO) ? IDNO : IDCANCEL);
+            }};
+}
+
+bool Titled(HWND dialog, const wchar_t* title) {
+    return WindowText(dialog) == title;
+}
+
+DialogStep AnyDialogAtAll(bool* seen) {
+    return {[](HWND) { return true; },
+            [seen](HWND dialog) {
+                *seen = true;
+                PostMessageW(dialog, WM_COMMAND, IsMessageBox(dialog) ? IDOK : IDCANCEL, 0);
+            }};
+}
+
+void SelectRows(HWND list, std::initializer_list<int> rows) {
+    ListSelect(list, -1);
+    for (int row : rows) {
+        LVITEMW item{};
+        item.stateMask = item.state = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+// The texts of the popup menu that this thread shows, read from inside its
+// menu loop, which then ends.
+std::vector<std::wstring> g_menuItems;
+
+BOOL CALLBACK ReadPopup(HWND window, LPARAM) {
+    if (ClassOf(window) != L"#32768" || !IsWindowVisible(window)) return TRUE;
+    auto menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        g_menuItems.push_back(text);
+    }
+    EndMenu();
+    return FALSE;
+}
+
+void CALLBACK ReadMenuSoon(HWND, UINT, UINT_PTR timer, DWORD) {
+    g_menuItems.clear();
+    EnumThreadWindows(GetCurrentThreadId(), ReadPopup, 0);
+    if (!g_menuItems.empty()) KillTimer(nullptr, timer);
+}
+
+}  // namespace
+
+// Rows whose name or path holds the text, whatever the letter case or the
+// width of the letters; Esc in the box shows every row again.
+TEST_F(FindingTest, TheFilterShowsRowsWhoseNameOrPathHoldsTheText) {
+    PutEntry(L"Notepad.exe", L"C:\\Windows\\notepad.exe");
+    PutEntry(L"\uFF57\uFF4F\uFF52\uFF44.exe", L"C:\\Office\\w.exe");  // full-width "word"
+    PutEntry(L"记事本.exe", L"D:\\工具\\记事本.exe");
+    PutEntry(L"calc.exe", L"C:\\Windows\\System32\\calc.exe");
+    MainForm main;
+    struct Case {
+        const wchar_t* typed;
+        std::vector<std::wstring> shown;
+    };
+    const Case cases[] = {
+        {L"NOTEPAD", {L"Notepad.exe"}},
+        {L"Word", {L"\uFF57\uFF4F\uFF52\uFF44.exe"}},
+        {L"工具", {L"记事本.exe"}},
+        {L"windows", {L"calc.exe", L"Notepad.exe"}},
+        {L"zzz", {}},
+    };
+    for (const Case& c : cases) {
+        SetWindowTextW(main.form.txtFilter, c.typed);
+        EXPECT_EQ(Names(main.form.lvwMain), c.shown) << ToAnsi(c.typed);
+    }
+    EXPECT_EQ(StatusOf(main.form), L"共 4 项，显示 0 项，3 项目标不存在");
+    Press(main.form.txtFilter, VK_ESCAPE);
+    EXPECT_EQ(WindowText(main.form.txtFilter), L"");
+    EXPECT_EQ(Names(main.form.lvwMain).size(), 4u);
+    EXPECT_EQ(StatusOf(main.form), L"共 4 项，显示 4 项，3 项目标不存在");
+}
+
+// A click on a header sorts by its column as the locale orders text
+// (pinyin for Chinese), a second reverses, a third gives the registry's
+// order back; the order holds across a refresh.
+TEST_F(FindingTest, HeadersSortInPinyinOrderAndBack) {
+    for (const wchar_t* name : {L"张三.exe", L"阿里.exe", L"北京.exe", L"Zeta.exe", L"alpha.exe"}) {
+        PutEntry(name, L"C:\\x.exe");
+    }
+    MainForm main;
+    const std::vector<std::wstring> registry = Names(main.form.lvwMain);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(main.form.lvwMain, LVM_GETHEADER, 0, 0));
+    auto click = [&] {
+        NMLISTVIEW notice{};
+        notice.hdr = {main.form.lvwMain, 0, static_cast<UINT>(LVN_COLUMNCLICK)};
+        notice.iSubItem = kNameColumn;
+        SendMessageW(main.hwnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+    };
+    auto arrow = [&] {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    const std::vector<std::wstring> ascending = {L"alpha.exe", L"Zeta.exe", L"阿里.exe",
+                                                 L"北京.exe", L"张三.exe"};
+    click();
+    EXPECT_EQ(Names(main.form.lvwMain), ascending);
+    EXPECT_EQ(arrow(), HDF_SORTUP);
+    Refresh(main.form);
+    EXPECT_EQ(Names(main.form.lvwMain), ascending);
+    click();
+    EXPECT_EQ(Names(main.form.lvwMain),
+              std::vector<std::wstring>(ascending.rbegin(), ascending.rend()));
+    EXPECT_EQ(arrow(), HDF_SORTDOWN);
+    click();
+    EXPECT_EQ(Names(main.form.lvwMain), registry);
+    EXPECT_EQ(arrow(), 0);
+}
+
+// Each key reaches its command; in the filter box Del and Enter edit the
+// text as in any text box and reach no row.
+TEST_F(FindingTest, KeysReachTheirCommands) {
+    PutEntry(L"a.exe", L"C:\\a.exe");
+    PutEntry(L"b.exe", L"C:\\b.exe");
+    MainForm main;
+    main.form.watcher.Stop();  // F5 alone shows what comes next
+    HWND list = main.form.lvwMain;
+    auto question = [](HWND dialog) { return IsMessageBox(dialog); };
+    auto editing = [](HWND dialog) { return Titled(dialog, L"编辑项目"); };
+    auto adding = [](HWND dialog) { return Titled(dialog, L"添加项目"); };
+    struct Key {
+        HWND target;
+        WORD key;
+        BYTE modifier;
+        std::function<bool(HWND)> dialog;
+    };
+    const Key keys[] = {{list, VK_DELETE, 0, question},
+                        {list, VK_RETURN, 0, editing},
+                        {list, VK_INSERT, 0, adding},
+                        {list, 'N', VK_CONTROL, adding},
+                        {main.form.txtFilter, 'N', VK_CONTROL, adding}};
+    for (const Key& key : keys) {
+        SetFocus(key.target);
+        bool seen = false;
+        EXPECT_TRUE(Answering({Cancel(key.dialog, &seen)}, [&] {
+            if (key.key == VK_RETURN) {
+                NMHDR notice{list, 0, static_cast<UINT>(NM_RETURN)};
+                SendMessageW(main.hwnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+            } else {
+                Press(key.target, key.key, key.modifier);
+            }
+        }));
+        EXPECT_TRUE(seen) << key.key;
+    }
+    for (WORD key : {VK_DELETE, VK_RETURN}) {
+        SetWindowTextW(main.form.txtFilter, L"a");
+        bool seen = false;
+        DialogScript none({AnyDialogAtAll(&seen)});
+        Press(main.form.txtFilter, key);
+        YieldToMessages();
+        EXPECT_FALSE(seen) << key;
+    }
+    EXPECT_EQ(GetFocus(), list);  // Enter in the box went on to the list
+
+    Press(list, 'F', VK_CONTROL);
+    EXPECT_EQ(GetFocus(), main.form.txtFilter);
+    SetWindowTextW(main.form.txtFilter, L"");
+    PutEntry(L"c.exe", L"C:\\c.exe");
+    Press(main.form.txtFilter, VK_F5);
+    WaitForList(main.form);
+    EXPECT_EQ(ListCount(list), 3);
+
+    SelectRows(list, {0, 1, 2});
+    Press(list, 'C', VK_CONTROL);
+    EXPECT_EQ(Clipboard(), L"C:\\a.exe\r\nC:\\b.exe\r\nC:\\c.exe");
+}
+
+// The rows' context menu, its copying, and Run, which starts the program
+// by its registered name as the Run dialog would.
+TEST_F(FindingTest, TheContextMenuAndItsCommands) {
+    const std::wstring tvdemo = ProgramFolder() + L"\\shell_target\\tvdemo.exe";
+    PutEntry(L"tvdemo.exe", tvdemo.c_str());
+    PutEntry(L"\uD55C.exe", L"C:\\\uD55C.exe");
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOW);
+    // Shift+F10 or the menu key.
+    SetTimer(nullptr, 0, 50, ReadMenuSoon);
+    SendMessageW(main.form.lvwMain, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(main.form.lvwMain),
+                 MAKELPARAM(-1, -1));
+    EXPECT_EQ(g_menuItems,
+              (std::vector<std::wstring>{L"编辑(&E)", L"删除(&D)", L"", L"运行(&R)",
+                                         L"打开文件位置(&O)", L"复制名称(&N)", L"复制路径(&P)"}));
+
+    ListSelect(main.form.lvwMain, 1);
+    SendMessageW(main.hwnd, WM_COMMAND, IDM_ROW_COPY_NAME, 0);
+    EXPECT_EQ(Clipboard(), L"\uD55C.exe");
+    SendMessageW(main.hwnd, WM_COMMAND, IDM_ROW_COPY_PATH, 0);
+    EXPECT_EQ(Clipboard(), L"C:\\\uD55C.exe");
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring marker = std::wstring(temp) + L"tvdemo-ran.txt";
+    DeleteFileW(marker.c_str());
+    ListSelect(main.form.lvwMain, 0);
+    SendMessageW(main.hwnd, WM_COMMAND, IDM_ROW_RUN, 0);
+    for (int i = 0; i < 200 && GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+        Sleep(25);
+    }
+    EXPECT_NE(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Several rows go after one question naming them; the one that cannot go
+// is named afterwards, and the others are gone.
+TEST_F(FindingTest, SeveralRowsAreDeletedAtOnceAndFailuresNamed) {
+    PutEntry(L"a.exe", L"C:\\a.exe");
+    PutEntry(L"b.exe", L"C:\\b.exe");
+    PutEntry(L"b.exe\\SupportedProtocols", nullptr);  // its subkeys go with it
+    PutEntry(L"c.exe", L"C:\\c.exe");
+    PutEntry(L"d.exe", L"C:\\d.exe");
+    MainForm main;
+    main.form.watcher.Stop();
+    SelectRows(main.form.lvwMain, {0, 1, 2});
+    // Another program deletes one of them first.
+    UniqueKey root;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAppPathsPath, 0, KEY_ALL_ACCESS, root.put());
+    RegDeleteKeyW(root.get(), L"a.exe");
+    MessageBoxSeen question, report;
+    ASSERT_TRUE(Answering({AnswerMessageBox(&question, IDYES), AnswerMessageBox(&report, IDOK)},
+                          [&] { SendMessageW(main.hwnd, WM_COMMAND, IDM_OPR_DEL, 0); }));
+    EXPECT_EQ(question.text, L"确定要删除以下 3 个项目吗？\n\na.exe\nb.exe\nc.exe\n");
+    EXPECT_EQ(report.text, L"以下项目删除失败：\n\na.exe\n");
+    EXPECT_EQ(report.style, static_cast<UINT>(MB_ICONHAND | MB_OK));
+    EXPECT_EQ(EntryNames(), (std::vector<std::wstring>{L"d.exe"}));
+}
