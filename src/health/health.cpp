@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <numeric>
 
 #include "store/app_path_store.h"
@@ -142,6 +144,59 @@ std::wstring OnDisk(const std::wstring& folder, const std::wstring& name) {
     return find ? Join(folder, data.cFileName) : file;
 }
 
+int CompareNames(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE);
+}
+
+bool NameLess(const std::wstring& a, const std::wstring& b) {
+    return CompareNames(a, b) == CSTR_LESS_THAN;
+}
+
+// A name the file system would read other than as it is spelt (a subfolder,
+// a wildcard, trailing dots or spaces that it drops) is asked about as is.
+bool PlainFileName(const std::wstring& name) {
+    return !name.empty() && name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos &&
+           name.back() != L'.' && name.back() != L' ';
+}
+
+}  // namespace
+
+// The names in each folder, read by whichever check needs them first; a
+// folder that cannot be read is asked about name by name, as without index.
+class FolderIndex {
+  public:
+    // False only when |folder| was read and holds nothing named |fileName|.
+    bool MayHold(const std::wstring& folder, const std::wstring& fileName) {
+        if (!PlainFileName(fileName)) return true;
+        Listing& listing = ListingOf(folder);
+        std::call_once(listing.once, [&] { Read(folder, listing); });
+        return !listing.read ||
+               std::binary_search(listing.names.begin(), listing.names.end(), fileName, NameLess);
+    }
+
+  private:
+    struct Listing {
+        std::once_flag once;
+        bool read = false;
+        std::vector<std::wstring> names;  // long and short names, sorted
+    };
+
+    Listing& ListingOf(const std::wstring& folder) {
+        std::lock_guard lock(mutex_);
+        std::unique_ptr<Listing>& listing = folders_[folder];
+        if (!listing) listing = std::make_unique<Listing>();
+        return *listing;
+    }
+
+    static void Read(const std::wstring& folder, Listing& listing);
+
+    std::mutex mutex_;
+    std::map<std::wstring, std::unique_ptr<Listing>> folders_;
+};
+
+namespace {
+
 std::vector<std::wstring> SplitFolders(const std::wstring& text, DWORD type) {
     std::vector<std::wstring> folders;
     size_t start = 0;
@@ -225,16 +280,12 @@ bool IsOwnTarget(const AppPathEntry& entry, const std::wstring& file) {
 void CheckShadowing(const AppPathEntry& entry, const SearchPlaces& places, HealthReport& report) {
     const std::wstring fileName = ProgramFileName(entry.name);
     for (const auto& [place, folder] : SearchOrder(places)) {
+        if (places.index && !places.index->MayHold(folder, fileName)) continue;
         std::wstring file = Join(folder, fileName);
         if (KindOf(file) != Kind::File) continue;
         if (!IsOwnTarget(entry, file)) report.shadowedBy = OnDisk(folder, fileName);
         return;
     }
-}
-
-int CompareNames(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE);
 }
 
 Candidate AppPathsCandidate(const AppPathEntry& entry) {
@@ -248,6 +299,28 @@ Candidate AppPathsCandidate(const AppPathEntry& entry) {
 }
 
 }  // namespace
+
+void FolderIndex::Read(const std::wstring& folder, Listing& listing) {
+    if (ProbeHook hook = probeHook.load()) hook(folder);
+    WIN32_FIND_DATAW data;
+    HANDLE found =
+        FindFirstFileExW(ForFileSystem(Join(folder, L"*")).c_str(), FindExInfoStandard, &data,
+                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (found == INVALID_HANDLE_VALUE) {
+        // A folder that is not there holds nothing; any other failure says
+        // nothing about what it holds.
+        DWORD error = GetLastError();
+        listing.read = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return;
+    }
+    FindHandle find(found);
+    do {
+        listing.names.emplace_back(data.cFileName);
+        if (data.cAlternateFileName[0]) listing.names.emplace_back(data.cAlternateFileName);
+    } while (FindNextFileW(found, &data));
+    listing.read = GetLastError() == ERROR_NO_MORE_FILES;
+    std::sort(listing.names.begin(), listing.names.end(), NameLess);
+}
 
 void SetProbeHook(ProbeHook hook) {
     probeHook.store(hook);
@@ -266,6 +339,7 @@ SearchPlaces ReadSearchPlaces() {
     places.system = SystemFolder();
     AppendPathValue(HKEY_LOCAL_MACHINE, kMachineEnvironment, places.path);
     AppendPathValue(HKEY_CURRENT_USER, kUserEnvironment, places.path);
+    places.index = std::make_shared<FolderIndex>();
     return places;
 }
 

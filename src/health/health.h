@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,21 @@ namespace tolvane {
 
 // Where the shell looks for a bare program name before App Paths, in its
 // order. Read once per refresh and shared by every check of it.
+class FolderIndex;
+
 struct SearchPlaces {
     std::wstring windows;            // the Windows folder, without subfolders
     std::wstring system;             // the real System32 folder
     std::vector<std::wstring> path;  // the system's, then the user's PATH folders
+    // The file names of these folders, each read once when first needed, so
+    // that checking thousands of names asks about a folder only where the
+    // name is there. Without it every check asks every folder.
+    std::shared_ptr<FolderIndex> index = nullptr;
 };
 
 // The PATH folders come from the registry rather than from this process's
-// environment, which may be stale or changed by whoever started us.
+// environment, which may be stale or changed by whoever started us. The
+// places come with an index: for checking many registrations at once.
 SearchPlaces ReadSearchPlaces();
 
 struct HealthReport {

@@ -14,13 +14,20 @@ void HealthChecker::Restart() {
     waiting_ = 0;
 }
 
-void HealthChecker::Request(size_t row, const AppPathEntry& entry,
+void HealthChecker::Request(const std::vector<AppPathEntry>& entries,
                             const std::shared_ptr<const SearchPlaces>& places) {
-    ++waiting_;
-    pool_.Submit([channel = channel_, generation = channel_->Current(), row, entry, places] {
-        if (!channel->IsCurrent(generation)) return;
-        channel->Deliver(generation, {row, CheckEntry(entry, *places)});
-    });
+    // One job per row, so that a row whose check hangs holds no other.
+    std::vector<WorkerPool::Job> jobs;
+    jobs.reserve(entries.size());
+    for (size_t row = 0; row < entries.size(); ++row) {
+        jobs.push_back([channel = channel_, generation = channel_->Current(), row,
+                        entry = entries[row], places] {
+            if (!channel->IsCurrent(generation)) return;
+            channel->Deliver(generation, {row, CheckEntry(entry, *places)});
+        });
+    }
+    waiting_ += jobs.size();
+    pool_.Submit(std::move(jobs));
 }
 
 std::vector<HealthChecker::Result> HealthChecker::TakeResults() {

@@ -30,8 +30,8 @@ class HealthChecker {
     // A new listing: what the earlier one asked for is dropped. The owner
     // clears the pool's queue.
     void Restart();
-    // Checks |entry|, the listing's row |row|, against |places|.
-    void Request(size_t row, const AppPathEntry& entry,
+    // Checks each of |entries|, the listing's rows, against |places|.
+    void Request(const std::vector<AppPathEntry>& entries,
                  const std::shared_ptr<const SearchPlaces>& places);
     std::vector<Result> TakeResults();
     // Whether every check asked for in the current listing has been taken.

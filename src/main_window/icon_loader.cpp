@@ -159,10 +159,19 @@ void IconLoader::Restart() {
 }
 
 void IconLoader::Request(const std::wstring& path) {
-    ++waiting_;
-    pool_.Submit([shared = shared_, generation = shared_->channel.Current(), path] {
-        LoadIcon(shared, generation, path);
-    });
+    Request(std::vector<std::wstring>{path});
+}
+
+void IconLoader::Request(const std::vector<std::wstring>& paths) {
+    std::vector<WorkerPool::Job> jobs;
+    jobs.reserve(paths.size());
+    for (const std::wstring& path : paths) {
+        jobs.push_back([shared = shared_, generation = shared_->channel.Current(), path] {
+            LoadIcon(shared, generation, path);
+        });
+    }
+    waiting_ += jobs.size();
+    pool_.Submit(std::move(jobs));
 }
 
 int IconLoader::ImageFor(const IconPixels& pixels) {

@@ -36,6 +36,7 @@ class IconLoader {
     // Asks for the icon of a program file (its path expanded); answered
     // through TakeResults() for the current listing.
     void Request(const std::wstring& path);
+    void Request(const std::vector<std::wstring>& paths);
     // The answers that have arrived: each path asked for, with its image.
     std::vector<std::pair<std::wstring, int>> TakeResults();
     // Whether every icon asked for in the current listing has been taken.

@@ -21,16 +21,15 @@ constexpr auto kSlice = std::chrono::milliseconds(20);
 // while names come in, it learns it a few times a second.
 constexpr auto kShowEvery = std::chrono::milliseconds(150);
 
-// Asks for the icons of the rows from |first| to |end|: one request per
-// program file, whatever the number of rows that name it.
-void RequestIcons(FrmMain& form, size_t first, size_t end) {
-    for (size_t row = first; row < end; ++row) {
-        std::wstring path = ExpandedPath(form.entries[row]);
-        if (path.empty()) continue;
-        std::vector<size_t>& rows = form.rowsOfFile[Folded(path)];
-        rows.push_back(row);
-        if (rows.size() == 1) form.icons->Request(path);
-    }
+// Notes that |row| wants the icon of its program file, adding the file to
+// |wanted| the first time a row names it: one request per file, whatever
+// the number of rows that name it.
+void WantIcon(FrmMain& form, size_t row, std::vector<std::wstring>& wanted) {
+    std::wstring path = ExpandedPath(form.entries[row]);
+    if (path.empty()) return;
+    std::vector<size_t>& rows = form.rowsOfFile[Folded(path)];
+    rows.push_back(row);
+    if (rows.size() == 1) wanted.push_back(std::move(path));
 }
 
 std::wstring PreviousKey(const AppPathEntry& entry) {
@@ -89,9 +88,10 @@ void DropFromView(FrmMain& form, size_t gone) {
     SendMessageW(form.lvwMain, LVM_SETITEMCOUNT, form.view.size(), LVSICF_NOSCROLL);
 }
 
-// One step of the listing: the next name, or the values of the next row.
-// Returns false when there is nothing left to read.
-bool ListingStep(FrmMain& form) {
+// One step of the listing: the next name, or the values of the next row,
+// whose program file is added to |wanted|. Returns false when there is
+// nothing left to read.
+bool ListingStep(FrmMain& form, std::vector<std::wstring>& wanted) {
     if (form.enumerating) {
         ListingNameStep(form);
         return true;
@@ -101,7 +101,7 @@ bool ListingStep(FrmMain& form) {
     AppPathEntry& row = form.entries[form.valuesRead];
     if (TakeUnchanged(form, row) ||
         form.stores.For(row.scope).ReadEntry(row.name, row) == ERROR_SUCCESS) {
-        ++form.valuesRead;
+        WantIcon(form, form.valuesRead++, wanted);
     } else {
         // Gone since its name was read: no icon was asked for it yet.
         DropFromView(form, form.valuesRead);
@@ -116,10 +116,13 @@ bool ListingStep(FrmMain& form) {
 // Reads until the slice's time is up; false when the listing has ended.
 bool ReadSlice(FrmMain& form) {
     auto deadline = std::chrono::steady_clock::now() + kSlice;
+    std::vector<std::wstring> wanted;
+    bool more = true;
     do {
-        if (!ListingStep(form)) return false;
-    } while (std::chrono::steady_clock::now() < deadline);
-    return true;
+        more = ListingStep(form, wanted);
+    } while (more && std::chrono::steady_clock::now() < deadline);
+    form.icons->Request(wanted);
+    return more;
 }
 
 // Every row is read: the rows are filtered and sorted by path too, and the
@@ -127,18 +130,18 @@ bool ReadSlice(FrmMain& form) {
 // matter less at first sight.
 void ListingDone(FrmMain& form) {
     form.refreshing = false;
-    RebuildView(form);
-    auto places = std::make_shared<const SearchPlaces>(ReadSearchPlaces());
-    for (size_t row = 0; row < form.entries.size(); ++row) {
-        form.health->Request(row, form.entries[row], places);
+    if (!form.filter.empty() || form.sortColumn == kPathColumn) {
+        RebuildView(form);
+    } else {
+        InvalidateRect(form.lvwMain, nullptr, FALSE);  // the last paths have come in
     }
+    form.health->Request(form.entries, std::make_shared<const SearchPlaces>(ReadSearchPlaces()));
 }
 
 }  // namespace
 
 void ContinueListing(FrmMain& form, unsigned long long generation) {
     if (generation != form.generation || !form.refreshing) return;
-    size_t requested = form.valuesRead;
     bool named = !form.enumerating;
     bool more = ReadSlice(form);
     auto now = std::chrono::steady_clock::now();
@@ -152,7 +155,6 @@ void ContinueListing(FrmMain& form, unsigned long long generation) {
     } else if (!form.enumerating) {
         InvalidateRect(form.lvwMain, nullptr, FALSE);  // paths have come in
     }
-    RequestIcons(form, requested, form.valuesRead);
     if (more) {
         PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(generation), 0);
         return;
@@ -229,15 +231,15 @@ void RefreshList(FrmMain& form) {
 
 void FinishListing(FrmMain& form) {
     if (!form.refreshing) return;
-    size_t requested = form.valuesRead;
     bool named = !form.enumerating;
-    while (ListingStep(form)) {
+    std::vector<std::wstring> wanted;
+    while (ListingStep(form, wanted)) {
     }
+    form.icons->Request(wanted);
     if (!named) {
         RebuildView(form);
         RestoreView(form);
     }
-    RequestIcons(form, requested, form.valuesRead);
     ListingDone(form);
 }
 

@@ -100,7 +100,9 @@ void SetRowState(HWND list, int row, UINT state, UINT mask) {
 // Selects the rows that show |entries|, and focuses the one that shows
 // |focus| (the first selected when it is not shown).
 void SelectEntries(FrmMain& form, const std::unordered_set<size_t>& entries, size_t focus) {
-    SetRowState(form.lvwMain, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // Row by row: told to clear every row at once, the list visits each.
+    for (int row : SelectedRows(form)) SetRowState(form.lvwMain, row, 0, LVIS_SELECTED);
+    if (int row = FocusedRow(form); row >= 0) SetRowState(form.lvwMain, row, 0, LVIS_FOCUSED);
     int focused = -1;
     for (size_t row = 0; row < form.view.size(); ++row) {
         if (!entries.count(form.view[row])) continue;

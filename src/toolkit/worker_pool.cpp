@@ -123,6 +123,13 @@ void WorkerPool::Submit(Job job) {
     shared_->wake.notify_one();
 }
 
+void WorkerPool::Submit(std::vector<Job> jobs) {
+    std::lock_guard lock(shared_->mutex);
+    if (shared_->stopping) return;
+    for (Job& job : jobs) shared_->queue.push_back(std::move(job));
+    shared_->wake.notify_all();
+}
+
 void WorkerPool::Clear() {
     std::deque<Job> dropped;
     std::lock_guard lock(shared_->mutex);

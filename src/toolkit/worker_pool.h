@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace tolvane {
 
@@ -26,6 +27,8 @@ class WorkerPool {
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     void Submit(Job job);
+    // Many jobs at once: one lock and one wake-up for them all.
+    void Submit(std::vector<Job> jobs);
     // Drops the jobs that have not started.
     void Clear();
     // Jobs queued or running.

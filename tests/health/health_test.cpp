@@ -167,6 +167,21 @@ TEST_F(HealthTest, ANameFoundOnTheSearchPathIsShadowedUnlessItIsTheTargetItself)
     // Its own target, spelt another way, is no shadow.
     AppPathEntry own = Entry(L"TvUser", L"%TVHEALTH%\\SYSPATH\\.\\TVUSER.EXE", REG_EXPAND_SZ);
     EXPECT_EQ(NoteTokens(CheckEntry(own, places)), Tokens{});
+
+    // A folder of the name is passed over; the file after it shadows.
+    CreateDirectoryW((root + L"\\syspath\\tvlate.exe").c_str(), nullptr);
+    MakeFile(root + L"\\userpath\\TvLate.exe");
+    SearchPlaces again = ReadSearchPlaces();
+    EXPECT_EQ(CheckEntry(Entry(L"tvlate", tool), again).shadowedBy,
+              std::wstring(temp) + L"\\tvhealth\\userpath\\TvLate.exe");
+    // The folders' index answers as asking each folder does.
+    SearchPlaces unindexed = again;
+    unindexed.index = nullptr;
+    for (const wchar_t* name : {L"TVSHADOW", L"tvuser.exe", L"tvother", L"tvlate", L"a\\tvuser"}) {
+        EXPECT_EQ(CheckEntry(Entry(name, tool), again).shadowedBy,
+                  CheckEntry(Entry(name, tool), unindexed).shadowedBy)
+            << name;
+    }
 }
 
 TEST(BothScopes, SameNameInBothHivesRegardlessOfCaseAndImpliedExe) {
