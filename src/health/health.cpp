@@ -118,28 +118,13 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
     return folder + L"\\" + name;
 }
 
-// A search handle, closed with FindClose.
-class FindHandle {
-  public:
-    explicit FindHandle(HANDLE find) : find_(find) {}
-    ~FindHandle() {
-        if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    explicit operator bool() const { return find_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE find_;
-};
-
 // The file as it is spelt on disk, which may differ in case from the name
 // that was looked for.
 std::wstring OnDisk(const std::wstring& folder, const std::wstring& name) {
     std::wstring file = Join(folder, name);
     if (name.find_first_of(L"*?") != std::wstring::npos) return file;
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileExW(ForFileSystem(file).c_str(), FindExInfoBasic, &data,
+    UniqueFind find(FindFirstFileExW(ForFileSystem(file).c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, 0));
     return find ? Join(folder, data.cFileName) : file;
 }
@@ -303,21 +288,20 @@ Candidate AppPathsCandidate(const AppPathEntry& entry) {
 void FolderIndex::Read(const std::wstring& folder, Listing& listing) {
     if (ProbeHook hook = probeHook.load()) hook(folder);
     WIN32_FIND_DATAW data;
-    HANDLE found =
-        FindFirstFileExW(ForFileSystem(Join(folder, L"*")).c_str(), FindExInfoStandard, &data,
-                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (found == INVALID_HANDLE_VALUE) {
+    UniqueFind find(FindFirstFileExW(ForFileSystem(Join(folder, L"*")).c_str(), FindExInfoStandard,
+                                     &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
         // A folder that is not there holds nothing; any other failure says
         // nothing about what it holds.
         DWORD error = GetLastError();
         listing.read = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         return;
     }
-    FindHandle find(found);
     do {
         listing.names.emplace_back(data.cFileName);
         if (data.cAlternateFileName[0]) listing.names.emplace_back(data.cAlternateFileName);
-    } while (FindNextFileW(found, &data));
+    } while (FindNextFileW(find.get(), &data));
     listing.read = GetLastError() == ERROR_NO_MORE_FILES;
     std::sort(listing.names.begin(), listing.names.end(), NameLess);
 }

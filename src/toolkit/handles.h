@@ -93,34 +93,39 @@ using UniqueWindow = UniqueHandle<HWND, detail::DestroyWindowHandle>;
 // Events, threads and other kernel objects whose failure value is null.
 using UniqueKernelObject = UniqueHandle<HANDLE, detail::CloseKernelObject>;
 
-// A file handle; CreateFile reports failure as INVALID_HANDLE_VALUE, which
-// cannot be a template argument, so files have their own owner.
-class UniqueFile {
+// Handles whose failure value is INVALID_HANDLE_VALUE, which cannot be a
+// template argument: files from CreateFile (null counts as failure too) and
+// searches from FindFirstFile.
+template <BOOL(WINAPI* Release)(HANDLE)>
+class UniqueInvalidableHandle {
   public:
-    UniqueFile() = default;
-    explicit UniqueFile(HANDLE file) : file_(file) {}
-    UniqueFile(const UniqueFile&) = delete;
-    UniqueFile& operator=(const UniqueFile&) = delete;
-    UniqueFile(UniqueFile&& other) noexcept
-        : file_(std::exchange(other.file_, INVALID_HANDLE_VALUE)) {}
-    UniqueFile& operator=(UniqueFile&& other) noexcept {
+    UniqueInvalidableHandle() = default;
+    explicit UniqueInvalidableHandle(HANDLE handle) : handle_(handle) {}
+    UniqueInvalidableHandle(const UniqueInvalidableHandle&) = delete;
+    UniqueInvalidableHandle& operator=(const UniqueInvalidableHandle&) = delete;
+    UniqueInvalidableHandle(UniqueInvalidableHandle&& other) noexcept
+        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    UniqueInvalidableHandle& operator=(UniqueInvalidableHandle&& other) noexcept {
         if (this != &other) {
             reset();
-            file_ = std::exchange(other.file_, INVALID_HANDLE_VALUE);
+            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
         }
         return *this;
     }
-    ~UniqueFile() { reset(); }
-    HANDLE get() const { return file_; }
-    explicit operator bool() const { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }
+    ~UniqueInvalidableHandle() { reset(); }
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
     void reset() {
-        if (*this) CloseHandle(file_);
-        file_ = INVALID_HANDLE_VALUE;
+        if (*this) Release(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
     }
 
   private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
+
+using UniqueFile = UniqueInvalidableHandle<CloseHandle>;
+using UniqueFind = UniqueInvalidableHandle<FindClose>;
 
 // A device context from GetDC, released to its window.
 class WindowDc {
