@@ -33,6 +33,17 @@ LONG AppendHive(Scope scope, std::vector<AppPathEntry>& entries) {
     return result;
 }
 
+LONG ReadBothHives(std::vector<AppPathEntry>& entries) {
+    entries.clear();
+    LONG result = AppendHive(Scope::Machine, entries);
+    return result == ERROR_SUCCESS ? AppendHive(Scope::User, entries) : result;
+}
+
+bool Keeps(const RowFilter& filter, const AppPathEntry& entry) {
+    return Includes(filter.scope, entry.scope) &&
+           (!filter.name || SameName(entry.name, *filter.name));
+}
+
 // The default value's type, or nothing when there is no value to name.
 JsonValue TypeJson(const AppPathEntry& entry) {
     if (entry.state == ValueState::Missing || entry.state == ValueState::Unreadable) return {};
@@ -54,30 +65,26 @@ std::wstring Tokens(const HealthReport& report, const wchar_t* separator) {
 
 }  // namespace
 
-LONG ReadEntries(std::vector<AppPathEntry>& entries) {
-    entries.clear();
-    LONG result = AppendHive(Scope::Machine, entries);
-    return result == ERROR_SUCCESS ? AppendHive(Scope::User, entries) : result;
+LONG ReadEntries(const RowFilter& filter, std::vector<AppPathEntry>& entries) {
+    LONG result = ReadBothHives(entries);
+    std::erase_if(entries, [&](const AppPathEntry& entry) { return !Keeps(filter, entry); });
+    return result;
 }
 
-LONG ReadRows(std::vector<Row>& rows) {
+LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows) {
     rows.clear();
     std::vector<AppPathEntry> entries;
-    LONG result = ReadEntries(entries);
+    LONG result = ReadBothHives(entries);
     if (result != ERROR_SUCCESS) return result;
+    std::vector<bool> both = RegisteredInBothScopes(entries);
     SearchPlaces places = ReadSearchPlaces();
-    std::vector<HealthReport> reports;
-    for (const AppPathEntry& entry : entries) reports.push_back(CheckEntry(entry, places));
-    MarkBothScopes(entries, reports);
     for (size_t i = 0; i < entries.size(); ++i) {
-        rows.push_back({std::move(entries[i]), std::move(reports[i])});
+        if (!Keeps(filter, entries[i])) continue;
+        HealthReport report = CheckEntry(entries[i], places);
+        report.bothScopes = both[i];
+        rows.push_back({std::move(entries[i]), std::move(report)});
     }
     return ERROR_SUCCESS;
-}
-
-std::vector<Row> RowsIn(std::vector<Row> rows, ScopeChoice choice) {
-    std::erase_if(rows, [choice](const Row& row) { return !Includes(choice, row.entry.scope); });
-    return rows;
 }
 
 bool IsBroken(const HealthReport& report) {

@@ -19,15 +19,22 @@ struct Row {
     HealthReport report;
 };
 
-// Every registration of both hives, the machine's first, each hive in the
-// registry's order; a hive without an App Paths key has none. Both hives
-// are read whatever the caller shows, so that a name registered twice is
-// told as such. 0, or the code that stopped the reading.
-LONG ReadRows(std::vector<Row>& rows);
-// The registrations of both hives without their health, for "which".
-LONG ReadEntries(std::vector<AppPathEntry>& entries);
+// Which registrations a reading verb shows: those of the chosen hives, and
+// only those called |name| when it is given.
+struct RowFilter {
+    ScopeChoice scope = ScopeChoice::All;
+    const std::wstring* name = nullptr;
+};
 
-std::vector<Row> RowsIn(std::vector<Row> rows, ScopeChoice choice);
+// The registrations that |filter| keeps, the machine's first, each hive in
+// the registry's order; a hive without an App Paths key has none. Both
+// hives are read whatever is kept, so that a name registered twice is told
+// as such, but only the kept ones are checked. 0, or the code that stopped
+// the reading.
+LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows);
+// The same registrations without their health.
+LONG ReadEntries(const RowFilter& filter, std::vector<AppPathEntry>& entries);
+
 // A missing target, a relative path, a missing Path folder, or a program
 // that the shell finds elsewhere first.
 bool IsBroken(const HealthReport& report);
