@@ -32,17 +32,9 @@ bool ReadTarget(const Invocation& call, EntryKey& key, std::wstring& problem) {
     return true;
 }
 
-// A subkey that denies reading is there all the same.
 bool IsRegistered(const EntryKey& key) {
     AppPathStore store = StoreOf(key.scope);
-    if (store.OpenAppPaths() != ERROR_SUCCESS) return false;
-    UniqueKey entry;
-    LONG result = store.OpenEntry(key.name, entry);
-    return result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED;
-}
-
-LONG WriteText(HKEY entry, const wchar_t* valueName, const std::wstring& text) {
-    return AppPathStore::SetTextValue(entry, valueName, TypeForWrite(REG_NONE, text), text);
+    return store.OpenAppPaths() == ERROR_SUCCESS && store.HasEntry(key.name);
 }
 
 // Makes a new registration; |created| is false when the name was taken
@@ -53,14 +45,7 @@ LONG CreateRegistration(const EntryKey& key, const NewValues& values, bool& crea
     LONG result = store.CreateAppPaths();
     if (result == ERROR_SUCCESS) result = store.CreateEntry(key.name, entry, created);
     if (result != ERROR_SUCCESS || !created) return result;
-    result = WriteText(entry.get(), nullptr, *values.target);
-    if (result == ERROR_SUCCESS && values.folders && !values.folders->empty()) {
-        result = WriteText(entry.get(), kPathValueName, *values.folders);
-    }
-    // Only the key that this add made goes again: one that another program
-    // made under the same name meanwhile stays.
-    if (result != ERROR_SUCCESS) AppPathStore::DeleteOpenEntry(entry.get());
-    return result;
+    return AppPathStore::FillNewEntry(entry.get(), *values.target, values.folders.value_or(L""));
 }
 
 }  // namespace

@@ -37,13 +37,6 @@ void ReportFailure(HWND owner, LONG code, const wchar_t* failure) {
     ShowMessage(owner, code == ERROR_ACCESS_DENIED ? kNoRights : failure, kStyleError);
 }
 
-// A subkey that denies reading is there all the same.
-bool EntryExists(const AppPathStore& store, const std::wstring& name) {
-    UniqueKey entry;
-    LONG result = store.OpenEntry(name, entry);
-    return result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED;
-}
-
 // Writes the Path value as typed, with the type that its text and the
 // value's present type call for; empty text removes it. A value that is not
 // text, which the dialog showed as empty, is left as it is.
@@ -63,11 +56,8 @@ LONG WriteFolders(HKEY entry, const std::wstring& folders, const TextValue& befo
 LONG WriteNewEntry(HKEY entry, const std::wstring& name, const std::wstring& path,
                    const std::wstring& folders) {
     LONG result = onEntryCreated ? onEntryCreated(name) : ERROR_SUCCESS;
-    if (result == ERROR_SUCCESS) {
-        result = AppPathStore::SetKeyValue(entry, TypeForWrite(REG_NONE, path), path);
-    }
-    if (result == ERROR_SUCCESS) result = WriteFolders(entry, folders, TextValue{});
-    if (result != ERROR_SUCCESS) AppPathStore::DeleteOpenEntry(entry);
+    if (result == ERROR_SUCCESS) return AppPathStore::FillNewEntry(entry, path, folders);
+    AppPathStore::DeleteOpenEntry(entry);
     return result;
 }
 
@@ -75,12 +65,12 @@ LONG WriteNewEntry(HKEY entry, const std::wstring& name, const std::wstring& pat
 bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& name,
            const std::wstring& path, const std::wstring& folders) {
     AppPathStore& store = stores.For(scope);
-    if (EntryExists(store, name)) {
+    if (store.HasEntry(name)) {
         ShowMessage(owner, ExistsMessage(name), kStyleError);
         return false;
     }
     Scope other = OtherScope(scope);
-    if (EntryExists(stores.For(other), name) &&
+    if (stores.For(other).HasEntry(name) &&
         ShowMessage(owner, BothPlacesQuestion(name, other), kStyleQuestion) != kAnswerYes) {
         return false;
     }

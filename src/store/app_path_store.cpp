@@ -188,6 +188,12 @@ LONG AppPathStore::OpenEntry(const std::wstring& name, UniqueKey& entry, REGSAM 
     return RegOpenKeyExW(hAppPaths_.get(), name.c_str(), 0, access | kRegistryView, entry.put());
 }
 
+bool AppPathStore::HasEntry(const std::wstring& name) const {
+    UniqueKey entry;
+    LONG result = OpenEntry(name, entry);
+    return result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED;
+}
+
 LONG AppPathStore::CreateEntry(const std::wstring& name, UniqueKey& entry, bool& created) const {
     entry.reset();
     created = false;
@@ -246,6 +252,17 @@ DWORD AppPathStore::ValueType(HKEY entry, const wchar_t* name) {
     DWORD size = 0;
     LONG result = RegQueryValueExW(entry, name, nullptr, &type, nullptr, &size);
     return result == ERROR_SUCCESS || result == ERROR_MORE_DATA ? type : REG_NONE;
+}
+
+LONG AppPathStore::FillNewEntry(HKEY entry, const std::wstring& path, const std::wstring& folders) {
+    LONG result = SetKeyValue(entry, TypeForWrite(REG_NONE, path), path);
+    if (result == ERROR_SUCCESS && !folders.empty()) {
+        result = SetTextValue(entry, kPathValueName, TypeForWrite(REG_NONE, folders), folders);
+    }
+    // Only the key that this add made goes: one that another program made
+    // under the same name meanwhile stays.
+    if (result != ERROR_SUCCESS) DeleteOpenEntry(entry);
+    return result;
 }
 
 LONG AppPathStore::DeleteOpenEntry(HKEY entry) {

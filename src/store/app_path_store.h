@@ -73,6 +73,9 @@ class AppPathStore {
     // holds the handle.
     LONG OpenEntry(const std::wstring& name, UniqueKey& entry,
                    REGSAM access = KEY_QUERY_VALUE) const;
+    // Whether a registration is there; a subkey that denies reading is there
+    // all the same.
+    bool HasEntry(const std::wstring& name) const;
     // Creates a registration's subkey, or opens it when it is there already;
     // |created| says which.
     LONG CreateEntry(const std::wstring& name, UniqueKey& entry, bool& created) const;
@@ -90,6 +93,10 @@ class AppPathStore {
     static DWORD DefaultType(HKEY entry);
     // The type of a value by name; REG_NONE when there is none.
     static DWORD ValueType(HKEY entry, const wchar_t* name);
+    // Writes a new registration's values into the subkey that CreateEntry()
+    // made: the path, and the Path value unless |folders| is empty, each with
+    // the type that its text calls for. On failure the subkey goes again.
+    static LONG FillNewEntry(HKEY entry, const std::wstring& path, const std::wstring& folders);
     // Deletes the key that |entry| holds open, and only that key: when it
     // has been deleted and made again meanwhile, the new one stays.
     static LONG DeleteOpenEntry(HKEY entry);
