@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "console/common.h"
-#include "store/app_path_store.h"
-
 namespace tolvane::console {
 
 namespace {
@@ -88,24 +85,21 @@ RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& tex
 }
 
 LONG ChangeRegistration(const EntryKey& key, const NewValues& values) {
-    AppPathStore store = StoreOf(key.scope);
-    AppPathEntry entry;
-    LONG result = store.OpenAppPaths();
-    if (result == ERROR_SUCCESS) result = store.ReadEntry(key.name, entry);
     RegistryTransaction transaction;
-    if (result == ERROR_SUCCESS) result = transaction.Begin({key});
+    LONG result = transaction.Begin({key});
     if (result != ERROR_SUCCESS) return result;
-    // Gone since it was read: a change must not make it again.
+    // A change never makes a registration that is not there.
     if (!transaction.backups().front().existed) return ERROR_FILE_NOT_FOUND;
-    KeyEdit edit{key.scope, transaction.backups().front().entry.key.name};
+    const KeySnapshot& before = transaction.backups().front().entry.key;
+    KeyEdit edit{key.scope, before.name};
     if (values.target) {
-        DWORD type = TypeForWrite(values.asNew ? REG_NONE : entry.type, *values.target);
+        DWORD type = TypeForWrite(values.asNew ? REG_NONE : TypeIn(before, L""), *values.target);
         edit.values.push_back({StringValue(L"", type, *values.target)});
     }
     if (values.folders && values.folders->empty()) {
         edit.values.push_back({{kPathValueName}, true});
     } else if (values.folders) {
-        DWORD previous = values.asNew ? REG_NONE : entry.pathValue.type;
+        DWORD previous = values.asNew ? REG_NONE : TypeIn(before, kPathValueName);
         DWORD type = TypeForWrite(previous, *values.folders);
         edit.values.push_back({StringValue(kPathValueName, type, *values.folders)});
     }

@@ -121,9 +121,7 @@ DWORD FolderType(const std::vector<EntryBackup>& backups, const EntryKey& key) {
         if (backup.entry.scope != key.scope || !SameName(backup.entry.key.name, key.name)) {
             continue;
         }
-        for (const RegistryValue& value : backup.entry.key.values) {
-            if (SameName(value.name, kPathValueName)) return value.type;
-        }
+        return TypeIn(backup.entry.key, kPathValueName);
     }
     return REG_NONE;
 }

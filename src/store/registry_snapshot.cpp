@@ -133,6 +133,13 @@ void AppendEdits(Scope scope, const std::wstring& path, const KeySnapshot& key,
 
 }  // namespace
 
+DWORD TypeIn(const KeySnapshot& key, const std::wstring& name) {
+    auto found =
+        std::find_if(key.values.begin(), key.values.end(),
+                     [&](const RegistryValue& value) { return SameName(value.name, name); });
+    return found == key.values.end() ? REG_NONE : found->type;
+}
+
 LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapshot) {
     snapshot = KeySnapshot{};
     // An empty name would read |parent| itself.

@@ -39,6 +39,10 @@ struct EntrySnapshot {
     bool operator==(const EntrySnapshot&) const = default;
 };
 
+// The type of |key|'s value |name| (empty: the default value); REG_NONE
+// when it has none. Value names compare without regard to letter case.
+DWORD TypeIn(const KeySnapshot& key, const std::wstring& name);
+
 // Reads |name| below |parent| with its values and subkeys. |name| must not
 // be empty: the snapshot is always of a subkey.
 LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapshot);
