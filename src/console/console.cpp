@@ -70,10 +70,6 @@ const Verb kVerbs[] = {
     {{L"which", 1}, Which},
 };
 
-int Done(bool written) {
-    return written ? kExitSuccess : kExitFailure;
-}
-
 }  // namespace
 
 int BadUsage(const std::wstring& problem) {
@@ -86,8 +82,8 @@ int Run(const std::vector<std::wstring>& arguments) {
     const std::wstring& first = arguments.front();
     if (first == L"--help" || first == L"--version") {
         if (arguments.size() > 1) return BadUsage(first + L" 之后不能再有参数。");
-        if (first == L"--help") return Done(WriteOut(kUsage));
-        return Done(WriteOut(L"tolvanec " TOLVANE_VERSION L" (" TOLVANE_COMMIT L")\n"));
+        if (first == L"--help") return Print(kUsage);
+        return Print(L"tolvanec " TOLVANE_VERSION L" (" TOLVANE_COMMIT L")\n");
     }
     for (const Verb& verb : kVerbs) {
         if (first != verb.syntax.verb) continue;
