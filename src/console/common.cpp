@@ -11,7 +11,6 @@ namespace {
 constexpr wchar_t kMachineHint[] =
     L"本机所有用户的注册项只能在“以管理员身份运行”的命令提示符中修改；"
     L"加上 --scope user 则只为当前用户登记。";
-constexpr wchar_t kBackslash[] = L"项目名称不能包含反斜杠（\\）！";
 constexpr wchar_t kEmptyName[] = L"项目名称不能为空！";
 
 }  // namespace
@@ -50,7 +49,7 @@ const wchar_t* ScopeToken(Scope scope) {
 
 bool EntryNameOf(const std::wstring& typed, std::wstring& name, std::wstring& problem) {
     if (!IsAllowedEntryName(typed)) {
-        problem = typed.empty() ? kEmptyName : kBackslash;
+        problem = typed.empty() ? kEmptyName : kBackslashMessage;
         return false;
     }
     name = WithExeSuffix(typed);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common_dialog/comm_dlg.h"
+#include "editing/entry_messages.h"
 #include "editing/mod_user.h"
 #include "store/app_path_entry.h"
 #include "toolkit/designed_dialog.h"
@@ -14,11 +15,6 @@ namespace tolvane {
 namespace {
 
 constexpr wchar_t kIncompleteMessage[] = L"内容必须填写完整！";
-// A backslash would make the registry create a nested subkey: the entry
-// would land where the list never shows it, and its parent could no longer
-// be deleted.
-constexpr wchar_t kBackslashMessage[] = L"项目名称不能包含反斜杠（\\）！";
-
 constexpr wchar_t kBrowseTitle[] = L"选择应用程序";
 constexpr wchar_t kBrowseFilter[] = L"应用程序(*.exe;*.com;*.bat)|*.exe;*.com;*.bat";
 // OFN_READONLY | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES
