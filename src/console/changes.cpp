@@ -114,10 +114,7 @@ std::vector<PlannedChange> PlanChanges(const std::vector<EntryBackup>& backups,
         std::optional<KeySnapshot> entry;
         if (backup.existed) entry = backup.entry.key;
         for (const KeyEdit& edit : edits) {
-            EntryKey edited = EntryOf(edit);
-            if (edited.scope == key.scope && SameName(edited.name, key.name)) {
-                ApplyEdit(entry, edit);
-            }
+            if (SameEntry(EntryOf(edit), key)) ApplyEdit(entry, edit);
         }
         plan.push_back({key, OutcomeOf(backup, entry)});
     }

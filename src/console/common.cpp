@@ -20,18 +20,17 @@ bool ReadScopeOption(const Invocation& call, bool writing, ScopeChoice& choice,
     const std::wstring* value = call.Value(L"--scope");
     choice = writing ? ScopeChoice::Machine : ScopeChoice::All;
     if (!value) return true;
-    if (*value == L"machine") {
-        choice = ScopeChoice::Machine;
-    } else if (*value == L"user") {
-        choice = ScopeChoice::User;
-    } else if (*value == L"all" && !writing) {
-        choice = ScopeChoice::All;
-    } else {
-        problem = L"--scope 的值“" + *value + L"”无效，应为 " +
-                  (writing ? L"machine 或 user。" : L"all、machine 或 user。");
-        return false;
+    if (std::optional<Scope> scope = ScopeOfToken(*value)) {
+        choice = *scope == Scope::User ? ScopeChoice::User : ScopeChoice::Machine;
+        return true;
     }
-    return true;
+    if (*value == L"all" && !writing) {
+        choice = ScopeChoice::All;
+        return true;
+    }
+    problem = L"--scope 的值“" + *value + L"”无效，应为 " +
+              (writing ? L"machine 或 user。" : L"all、machine 或 user。");
+    return false;
 }
 
 bool Includes(ScopeChoice choice, Scope scope) {
@@ -45,6 +44,13 @@ Scope WrittenScope(ScopeChoice choice) {
 
 const wchar_t* ScopeToken(Scope scope) {
     return scope == Scope::User ? L"user" : L"machine";
+}
+
+std::optional<Scope> ScopeOfToken(const std::wstring& token) {
+    for (Scope scope : {Scope::Machine, Scope::User}) {
+        if (token == ScopeToken(scope)) return scope;
+    }
+    return std::nullopt;
 }
 
 bool EntryNameOf(const std::wstring& typed, std::wstring& name, std::wstring& problem) {

@@ -36,6 +36,8 @@ inline AppPathStore StoreOf(Scope scope) {
 
 // "machine" or "user", for scripts.
 const wchar_t* ScopeToken(Scope scope);
+// The scope that ScopeToken() calls |token|; none for another word.
+std::optional<Scope> ScopeOfToken(const std::wstring& token);
 
 // NAME as the registration is called: ".exe" appended as the window's
 // dialog does. False, with the reason, for a name that cannot be one.

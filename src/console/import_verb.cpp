@@ -63,14 +63,13 @@ const std::wstring* StringMember(const JsonValue& item, const wchar_t* name) {
 bool ReadListed(const JsonValue& item, Listed& listed, std::wstring& problem) {
     if (item.kind() != JsonValue::Kind::Object) return (problem = L"不是对象"), false;
     const std::wstring* name = StringMember(item, L"name");
-    const std::wstring* scope = StringMember(item, L"scope");
+    const std::wstring* scopeToken = StringMember(item, L"scope");
     const std::wstring* path = StringMember(item, L"path");
     if (!name || !IsAllowedEntryName(*name)) return (problem = L"name 无效"), false;
-    if (!scope || (*scope != L"machine" && *scope != L"user")) {
-        return (problem = L"scope 应为 machine 或 user"), false;
-    }
+    std::optional<Scope> scope = scopeToken ? ScopeOfToken(*scopeToken) : std::nullopt;
+    if (!scope) return (problem = L"scope 应为 machine 或 user"), false;
     if (!path) return (problem = L"缺少 path"), false;
-    listed.key = {*scope == L"user" ? Scope::User : Scope::Machine, *name};
+    listed.key = {*scope, *name};
     listed.path = *path;
     const JsonValue* type = item.Find(L"type");
     if (!type || type->kind() == JsonValue::Kind::Null) {
@@ -118,10 +117,9 @@ bool ReadListing(std::string_view bytes, std::vector<Listed>& listing, std::wstr
 // The type that a Path value has now, so that REG_EXPAND_SZ stays.
 DWORD FolderType(const std::vector<EntryBackup>& backups, const EntryKey& key) {
     for (const EntryBackup& backup : backups) {
-        if (backup.entry.scope != key.scope || !SameName(backup.entry.key.name, key.name)) {
-            continue;
+        if (SameEntry({backup.entry.scope, backup.entry.key.name}, key)) {
+            return TypeIn(backup.entry.key, kPathValueName);
         }
-        return TypeIn(backup.entry.key, kPathValueName);
     }
     return REG_NONE;
 }

@@ -46,8 +46,12 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+bool SameEntry(const EntryKey& a, const EntryKey& b) {
+    return a.scope == b.scope && SameName(a.name, b.name);
+}
+
 bool Matches(const AppPathEntry& entry, const EntryKey& key) {
-    return entry.scope == key.scope && SameName(entry.name, key.name);
+    return SameEntry(KeyOf(entry), key);
 }
 
 std::wstring ShownPath(const AppPathEntry& entry) {

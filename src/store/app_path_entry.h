@@ -73,6 +73,7 @@ bool IsAllowedEntryName(const std::wstring& name);
 
 EntryKey KeyOf(const AppPathEntry& entry);
 bool SameName(const std::wstring& a, const std::wstring& b);
+bool SameEntry(const EntryKey& a, const EntryKey& b);
 bool Matches(const AppPathEntry& entry, const EntryKey& key);
 
 // The text of the path column: the path, or a marker for a value that is

@@ -8,10 +8,6 @@ namespace tolvane {
 
 namespace {
 
-bool SameEntry(const EntryKey& a, const EntryKey& b) {
-    return a.scope == b.scope && SameName(a.name, b.name);
-}
-
 // Deleting what is not there leaves the registry as the edit wants it.
 LONG UnlessMissing(LONG result) {
     return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
