@@ -25,42 +25,16 @@ TEST(Tolvanec, VersionAndHelpGoToStandardOutputAsUtf8) {
     EXPECT_EQ(help.err, "");
     ASSERT_GE(help.out.size(), 3u);
     EXPECT_NE(help.out.substr(0, 3), "\xEF\xBB\xBF") << "no byte order mark";
-    std::wstring text = help.Out();
-    EXPECT_NE(text.find(L"退出代码"), std::wstring::npos) << "Chinese text intact";
-    for (const wchar_t* verb :
-         {L"list", L"show", L"add", L"set", L"remove", L"export", L"import", L"check", L"which"}) {
-        EXPECT_NE(text.find(L"\r\ntolvanec " + std::wstring(verb) + L" "), std::wstring::npos)
-            << verb;
-    }
+    EXPECT_NE(help.Out().find(L"退出代码"), std::wstring::npos) << "Chinese text intact";
 }
 
 TEST(Tolvanec, BadUsageExitsTwoWithTheHelpOnStandardError) {
     std::string help = RunTolvanec(L"--help").out;
-    for (const wchar_t* arguments : {L"",
-                                     L"frobnicate",
-                                     L"--version now",
-                                     L"--HELP",
-                                     L"list extra",
-                                     L"list --scope both",
-                                     L"list --format xml",
-                                     L"list --broken=yes",
-                                     L"list --scope user --scope machine",
-                                     L"show",
-                                     L"show a --format csv",
-                                     L"add onlyname",
-                                     L"add a \"\"",
-                                     L"add a b --scope all",
-                                     L"add a\\b c:\\b.exe",
-                                     L"set a",
-                                     L"set a --target \"\"",
-                                     L"remove a --force",
-                                     L"export out.txt",
-                                     L"export out.reg --format pdf",
-                                     L"import",
-                                     L"check --broken",
-                                     L"which",
-                                     L"which a --scope user",
-                                     L"list --scope"}) {
+    for (const wchar_t* arguments :
+         {L"", L"frobnicate", L"--version now", L"add onlyname", L"remove a --force",
+          L"list --scope", L"list --scope user --scope machine", L"add a b --scope all",
+          L"list --format xml", L"add a\\b c:\\b.exe", L"add a \"\"", L"set a",
+          L"set a --target \"\"", L"export out.txt"}) {
         Outcome outcome = RunTolvanec(arguments);
         EXPECT_EQ(outcome.code, 2u) << arguments;
         EXPECT_EQ(outcome.out, "") << arguments;
