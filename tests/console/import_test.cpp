@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/tolvanec_process.h"
+#include "support/files.h"
 #include "support/registry.h"
 #include "toolkit/narrow.h"
 
@@ -25,13 +26,13 @@ class Import : public ::testing::Test {
   protected:
     void SetUp() override {
         ClearAppPaths();
-        PutValue(Scope::Machine, L"tva.exe", L"", REG_SZ, L"C:\\tv\\a.exe");
-        PutValue(Scope::Machine, L"tva.exe", L"Path", REG_EXPAND_SZ, L"%TEMP%;C:\\tv");
+        PutEntry(L"tva.exe", L"C:\\tv\\a.exe");
+        PutNamedValue(L"tva.exe", L"Path", L"%TEMP%;C:\\tv", REG_EXPAND_SZ);
         DWORD flags = 0x12345678;
         PutRawValue(L"tva.exe", L"Flags", REG_DWORD, &flags, sizeof(flags));
-        PutValue(Scope::Machine, L"tva.exe\\SupportedProtocols", L"http", REG_SZ, L"");
-        PutValue(Scope::Machine, L"tvb.exe", L"", REG_EXPAND_SZ, L"%SystemRoot%\\b.exe");
-        PutValue(Scope::User, L"编辑器.exe", L"", REG_SZ, L"C:\\工具\\编辑器.exe");
+        PutNamedValue(L"tva.exe\\SupportedProtocols", L"http", L"");
+        PutNamedValue(L"tvb.exe", L"", L"%SystemRoot%\\b.exe", REG_EXPAND_SZ);
+        PutEntry(L"编辑器.exe", L"C:\\工具\\编辑器.exe", Scope::User);
         before = Registrations();
         ASSERT_EQ(before.size(), 3u);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/app_path_store.h"
+#include "support/files.h"
 #include "toolkit/handles.h"
 #include "toolkit/narrow.h"
 
@@ -81,18 +82,6 @@ Outcome RunTolvanec(const std::wstring& arguments) {
     return outcome;
 }
 
-void PutValue(Scope scope, const std::wstring& name, const std::wstring& valueName, DWORD type,
-              const std::wstring& text) {
-    UniqueKey key;
-    std::wstring path = std::wstring(kAppPathsSubKey) + L"\\" + name;
-    ASSERT_EQ(RegCreateKeyExW(HiveOf(scope), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              key.put(), nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key.get(), valueName.c_str(), 0, type,
-                   reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
 std::vector<EntrySnapshot> Registrations() {
     std::vector<EntrySnapshot> snapshots;
     for (Scope scope : {Scope::Machine, Scope::User}) {
@@ -135,21 +124,6 @@ std::wstring TempFolder() {
 
 void MakeFile(const std::wstring& path) {
     WriteBytes(path, "MZ");
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr));
-    EXPECT_TRUE(file) << "cannot open the file";
-    return file ? ReadAll(file.get()) : std::string();
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file) << GetLastError();
-    DWORD written = 0;
-    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace tolvane::testing

@@ -22,10 +22,6 @@ struct Outcome {
 // Runs tolvanec with |arguments| (a command line without the program).
 Outcome RunTolvanec(const std::wstring& arguments);
 
-// Sets a string value of a registration, making its key; an empty
-// |valueName| is the default value.
-void PutValue(Scope scope, const std::wstring& name, const std::wstring& valueName, DWORD type,
-              const std::wstring& text);
 // Every registration of both hives, read whole, the machine's first.
 std::vector<EntrySnapshot> Registrations();
 // One registration; an empty snapshot when it is missing.
@@ -37,7 +33,5 @@ std::wstring TextOf(const RegistryValue& value);
 // The test prefix's temporary folder, with a final backslash.
 std::wstring TempFolder();
 void MakeFile(const std::wstring& path);
-std::string ReadBytes(const std::wstring& path);
-void WriteBytes(const std::wstring& path, const std::string& bytes);
 
 }  // namespace tolvane::testing

@@ -82,7 +82,7 @@ TEST_F(Verbs, AddShowSetAndRemoveInEitherHive) {
         EXPECT_NE(again.Err().find(L"项目 tvapp.EXE 已存在！"), std::wstring::npos);
 
         // set changes only what it is given, and REG_EXPAND_SZ where "%" asks.
-        PutValue(scope, L"TvApp.exe", L"Keep", REG_EXPAND_SZ, L"kept");
+        PutNamedValue(L"TvApp.exe", L"Keep", L"kept", REG_EXPAND_SZ, scope);
         EXPECT_EQ(RunTolvanec(L"set tvapp --target %TVDIR%\\app.exe" + in).code, 0u);
         key = Registration(scope, L"TvApp.exe");
         EXPECT_EQ(ValueOf(key, L"")->type, DWORD{REG_EXPAND_SZ});
@@ -119,10 +119,10 @@ TEST_F(Verbs, AddShowSetAndRemoveInEitherHive) {
 // through a pipe.
 TEST_F(Verbs, ListShowsBothHivesAsTableJsonAndCsv) {
     const std::wstring worldly = L"测试한글😀.exe";
-    PutValue(Scope::Machine, L"ok.exe", L"", REG_SZ, L"C:\\windows\\notepad.exe");
-    PutValue(Scope::Machine, L"gone.exe", L"", REG_SZ, L"C:\\nowhere\\gone.exe");
-    PutValue(Scope::Machine, L"gone.exe", L"Path", REG_SZ, L"C:\\windows");
-    PutValue(Scope::User, L"ok.exe", L"", REG_EXPAND_SZ, L"%SystemRoot%\\notepad.exe");
+    PutEntry(L"ok.exe", L"C:\\windows\\notepad.exe");
+    PutEntry(L"gone.exe", L"C:\\nowhere\\gone.exe");
+    PutNamedValue(L"gone.exe", L"Path", L"C:\\windows");
+    PutNamedValue(L"ok.exe", L"", L"%SystemRoot%\\notepad.exe", REG_EXPAND_SZ, Scope::User);
     ASSERT_EQ(RunTolvanec(L"add " + worldly + L" C:\\windows\\notepad.exe --scope user").code, 0u);
 
     JsonValue listed = ParsedJson(RunTolvanec(L"list --format json"));
@@ -191,7 +191,7 @@ TEST_F(Verbs, CheckAndWhichFollowTheSearchOrder) {
                        static_cast<DWORD>((pathFolder.size() + 1) * sizeof(wchar_t)));
     }
     for (const wchar_t* name : {L"tvreg.exe", L"tvsys.exe", L"tvpath.exe"}) {
-        PutValue(Scope::User, name, L"", REG_SZ, own + name);
+        PutEntry(name, (own + name).c_str(), Scope::User);
     }
     EXPECT_EQ(RunTolvanec(L"check --scope machine").code, 0u);
 
@@ -200,7 +200,7 @@ TEST_F(Verbs, CheckAndWhichFollowTheSearchOrder) {
     EXPECT_EQ(Lines(registered.Out()).at(0), own + L"tvreg.exe");
     EXPECT_EQ(Lines(registered.Out()).at(1), L"找到位置：当前用户的 App Paths");
 
-    PutValue(Scope::Machine, L"tvreg.exe", L"", REG_SZ, L"C:\\nowhere\\tvreg.exe");
+    PutEntry(L"tvreg.exe", L"C:\\nowhere\\tvreg.exe");
     std::wstring both = RunTolvanec(L"which tvreg").Out();
     EXPECT_NE(both.find(L"所有用户和当前用户的 App Paths 都登记了 tvreg.exe"), std::wstring::npos);
     EXPECT_NE(both.find(L"不存在  所有用户的 App Paths  C:\\nowhere\\tvreg.exe"),

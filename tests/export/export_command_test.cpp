@@ -15,6 +15,7 @@
 #include "store/registry_snapshot.h"
 #include "export_files.h"
 #include "support/dialogs.h"
+#include "support/files.h"
 #include "support/main_form.h"
 #include "support/registry.h"
 #include "toolkit/narrow.h"

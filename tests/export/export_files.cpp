@@ -2,10 +2,6 @@
 
 #include <shellapi.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "about/credits.h"
 #include "toolkit/handles.h"
 
@@ -49,16 +45,6 @@ TempFolder::~TempFolder() {
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
     SHFileOperationW(&operation);
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 bool FileExists(const std::wstring& path) {

@@ -24,8 +24,6 @@ class TempFolder {
     std::wstring path_;
 };
 
-std::string ReadBytes(const std::wstring& path);
-void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 // The names in a folder, without "." and "..".
 std::vector<std::wstring> FileNamesIn(const std::wstring& folder);

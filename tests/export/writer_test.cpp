@@ -6,6 +6,7 @@
 #include "toolkit/handles.h"
 #include "toolkit/narrow.h"
 #include "export_files.h"
+#include "support/files.h"
 #include "xml_reader.h"
 
 namespace tolvane::testing {

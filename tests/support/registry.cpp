@@ -1,5 +1,7 @@
 #include "support/registry.h"
 
+#include <gtest/gtest.h>
+
 #include <sddl.h>
 
 #include "toolkit/handles.h"
@@ -42,22 +44,20 @@ void PutEntry(const std::wstring& name, const wchar_t* path, Scope scope) {
     }
 }
 
-void PutNamedValue(const std::wstring& name, const std::wstring& value, const std::wstring& data) {
-    UniqueKey root = OpenAppPathsKey();
-    UniqueKey entry;
-    RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, entry.put(),
-                    nullptr);
-    RegSetValueExW(entry.get(), value.c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+void PutNamedValue(const std::wstring& name, const std::wstring& value, const std::wstring& data,
+                   DWORD type, Scope scope) {
+    PutRawValue(name, value.c_str(), type, data.c_str(),
+                static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)), scope);
 }
 
 void PutRawValue(const std::wstring& name, const wchar_t* valueName, DWORD type, const void* bytes,
-                 DWORD size) {
-    UniqueKey root = OpenAppPathsKey();
+                 DWORD size, Scope scope) {
+    UniqueKey root = OpenAppPathsKey(scope);
     UniqueKey entry;
-    RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, entry.put(),
-                    nullptr);
+    ASSERT_EQ(RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              entry.put(), nullptr),
+              ERROR_SUCCESS)
+        << "cannot make the subkey";
     RegSetValueExW(entry.get(), valueName, 0, type, static_cast<const BYTE*>(bytes), size);
 }
 

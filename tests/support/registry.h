@@ -18,12 +18,14 @@ inline constexpr wchar_t kAppPathsPath[] =
 void ClearAppPaths();
 // Creates a registration; |path| null leaves the default value unset.
 void PutEntry(const std::wstring& name, const wchar_t* path, Scope scope = Scope::Machine);
-// Writes a named (non-default) value into a registration's subkey.
-void PutNamedValue(const std::wstring& name, const std::wstring& value, const std::wstring& data);
+// Writes a text value into a registration's subkey, making the subkey; an
+// empty |value| names the default value.
+void PutNamedValue(const std::wstring& name, const std::wstring& value, const std::wstring& data,
+                   DWORD type = REG_SZ, Scope scope = Scope::Machine);
 // Writes a registration's default value (or the value |valueName|) with any
 // type and raw bytes.
 void PutRawValue(const std::wstring& name, const wchar_t* valueName, DWORD type, const void* bytes,
-                 DWORD size);
+                 DWORD size, Scope scope = Scope::Machine);
 // Gives a registration's subkey (or, for an empty name, the App Paths key)
 // the DACL written as |sddl|.
 void SetEntryAcl(const std::wstring& name, const wchar_t* sddl);
