@@ -35,16 +35,6 @@ std::vector<AppPathEntry> SelectedCopies(const FrmMain& form) {
     return copies;
 }
 
-// The program's file as the shell would find it: variables expanded, one
-// pair of quotes dropped.
-std::wstring ProgramFile(const AppPathEntry& entry) {
-    std::wstring path = ExpandEnvironment(ExportedPath(entry));
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
-        path = path.substr(1, path.size() - 2);
-    }
-    return path;
-}
-
 bool ShellRun(HWND owner, const wchar_t* file, const std::wstring& parameters) {
     SHELLEXECUTEINFOW run{};
     run.cbSize = sizeof(run);
@@ -135,7 +125,7 @@ void RunSelected(FrmMain& form) {
 void OpenSelectedLocation(FrmMain& form) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
-    std::wstring file = ProgramFile(*selected);
+    std::wstring file = ProgramPath(*selected);
     DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ShowMessage(form.hwnd, L"找不到程序文件：" + ShownPath(*selected), kStyleError);
