@@ -8,6 +8,7 @@
 
 #include "store/app_path_store.h"
 #include "toolkit/handles.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -26,20 +27,17 @@ std::atomic<ProbeHook> probeHook{nullptr};
 class QuietFileSystem {
   public:
     QuietFileSystem() {
-        modeSet_ = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode_);
         // Fails harmlessly where there is no redirection (32-bit Windows).
         redirectionOff_ = Wow64DisableWow64FsRedirection(&redirection_);
     }
     ~QuietFileSystem() {
         if (redirectionOff_) Wow64RevertWow64FsRedirection(redirection_);
-        if (modeSet_) SetThreadErrorMode(oldMode_, nullptr);
     }
     QuietFileSystem(const QuietFileSystem&) = delete;
     QuietFileSystem& operator=(const QuietFileSystem&) = delete;
 
   private:
-    DWORD oldMode_ = 0;
-    BOOL modeSet_ = FALSE;
+    QuietErrorMode quiet_;
     PVOID redirection_ = nullptr;
     BOOL redirectionOff_ = FALSE;
 };

@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "toolkit/result_channel.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -35,24 +36,6 @@ struct Result {
     std::optional<FileStamp> stamp;    // none when there is no file
     std::optional<IconPixels> pixels;  // extracted now; none when the cache knew it
     int cachedImage = 0;
-};
-
-std::wstring Folded(const std::wstring& path) {
-    std::wstring folded = path;
-    CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-    return folded;
-}
-
-// An empty drive or a share that is gone must not raise a box.
-class QuietErrors {
-  public:
-    QuietErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
-    ~QuietErrors() { SetThreadErrorMode(old_, nullptr); }
-    QuietErrors(const QuietErrors&) = delete;
-    QuietErrors& operator=(const QuietErrors&) = delete;
-
-  private:
-    DWORD old_ = 0;
 };
 
 std::optional<FileStamp> StampOf(const std::wstring& path) {
@@ -117,7 +100,7 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
               const std::wstring& path) {
     if (!shared->channel.IsCurrent(generation)) return;
     if (beforeIconLoad) beforeIconLoad(path);
-    QuietErrors quiet;
+    QuietErrorMode quiet;
     Result result;
     result.path = path;
     result.stamp = StampOf(path);
