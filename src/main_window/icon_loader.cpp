@@ -55,14 +55,14 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 // Each worker thread draws on a surface of its own, made when the thread
 // starts and released when it ends: thousands of icons need not make
 // thousands of bitmaps.
-thread_local IconSurface* t_surface = nullptr;
+thread_local std::unique_ptr<IconSurface> t_surface;
 
 // The file's first icon at the system's large size, as the list shows it.
 IconPixels ExtractFirstIcon(const std::wstring& path) {
     HICON large = nullptr;
     if (ExtractIconExW(path.c_str(), 0, &large, nullptr, 1) == 0) large = nullptr;
     UniqueIcon icon(large);
-    return RenderIcon(icon.get(), t_surface);
+    return RenderIcon(icon.get(), *t_surface);
 }
 
 bool IsBlank(const IconPixels& pixels) {
@@ -120,12 +120,11 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
 
 void IconLoader::StartWorker() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    t_surface = new IconSurface;
+    t_surface = std::make_unique<IconSurface>();
 }
 
 void IconLoader::EndWorker() {
-    delete t_surface;
-    t_surface = nullptr;
+    t_surface.reset();
     CoUninitialize();
 }
 
