@@ -321,7 +321,10 @@ SearchPlaces ReadSearchPlaces() {
     places.windows = WindowsFolder();
     places.system = SystemFolder();
     AppendPathValue(HKEY_LOCAL_MACHINE, kMachineEnvironment, places.path);
-    AppendPathValue(HKEY_CURRENT_USER, kUserEnvironment, places.path);
+    // The PATH of the user at the desktop, whose shell starts the programs.
+    UniqueKey desktopUser = DesktopUserHive();
+    AppendPathValue(desktopUser ? desktopUser.get() : HKEY_CURRENT_USER, kUserEnvironment,
+                    places.path);
     places.index = std::make_shared<FolderIndex>();
     return places;
 }
