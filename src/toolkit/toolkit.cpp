@@ -242,4 +242,9 @@ std::wstring PickFolder(HWND owner, const std::wstring& title) {
     return named ? path : L"";
 }
 
+std::wstring Folded(std::wstring text) {
+    CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 }  // namespace tolvane
