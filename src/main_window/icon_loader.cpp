@@ -54,8 +54,10 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 
 // Each worker thread draws on a surface of its own, made when the thread
 // starts and released when it ends: thousands of icons need not make
-// thousands of bitmaps.
-thread_local std::unique_ptr<IconSurface> t_surface;
+// thousands of bitmaps. A plain pointer, made and freed by StartWorker and
+// EndWorker: a thread_local with a destructor of its own has crashed this
+// pool's threads under mingw.
+thread_local IconSurface* t_surface = nullptr;
 
 // The file's first icon at the system's large size, as the list shows it.
 IconPixels ExtractFirstIcon(const std::wstring& path) {
@@ -120,11 +122,12 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
 
 void IconLoader::StartWorker() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    t_surface = std::make_unique<IconSurface>();
+    t_surface = new IconSurface;
 }
 
 void IconLoader::EndWorker() {
-    t_surface.reset();
+    delete t_surface;
+    t_surface = nullptr;
     CoUninitialize();
 }
 
