@@ -70,11 +70,9 @@ std::wstring Formatted(const std::vector<Row>& rows, const std::wstring& format)
 // The rows that |filter| keeps, or the exit code of the failure.
 bool ReadShownRows(const RowFilter& filter, std::vector<Row>& rows, int& failure) {
     LONG result = ReadRows(filter, rows);
-    if (result != ERROR_SUCCESS) {
-        failure = RegistryFailure(result, kReadFailed, std::nullopt);
-        return false;
-    }
-    return true;
+    if (result == ERROR_SUCCESS) return true;
+    failure = RegistryFailure(result, kReadFailed, std::nullopt);
+    return false;
 }
 
 const wchar_t* PlaceText(Place place) {
@@ -125,11 +123,10 @@ std::wstring WhichText(const std::wstring& name, const std::vector<Candidate>& c
     return text + OtherPlaces(candidates, &found);
 }
 
-LONG AppendSnapshots(const std::vector<AppPathEntry>& entries,
-                     std::vector<EntrySnapshot>& snapshots) {
-    for (const AppPathEntry& entry : entries) {
+LONG AppendSnapshots(const std::vector<Row>& rows, std::vector<EntrySnapshot>& snapshots) {
+    for (const Row& row : rows) {
         EntrySnapshot snapshot;
-        LONG result = ReadEntrySnapshot(KeyOf(entry), snapshot);
+        LONG result = ReadEntrySnapshot(KeyOf(row.entry), snapshot);
         // One deleted since the listing is simply not exported.
         if (result == ERROR_FILE_NOT_FOUND) continue;
         if (result != ERROR_SUCCESS) return result;
@@ -144,47 +141,15 @@ SYSTEMTIME Now() {
     return now;
 }
 
-int Written(DWORD result, const std::wstring& file) {
-    return result == ERROR_SUCCESS ? kExitSuccess : FileFailure(result, kExportFailed, file);
-}
-
-// The listing as JSON or CSV, with each registration's health. 0, or the
-// exit code of the failure, told.
-int WriteListing(const std::wstring& file, const std::wstring& format,
-                 const std::vector<Row>& rows) {
-    if (format == L"json") return Written(WriteWholeFile(file, ToJson(RowsJson(rows))), file);
+DWORD WriteExport(const std::wstring& file, const std::wstring& format,
+                  const std::vector<Row>& rows) {
+    if (format == L"json") return WriteWholeFile(file, ToJson(RowsJson(rows)));
     // The byte order mark tells spreadsheet programs that the file is UTF-8.
-    return Written(WriteWholeFile(file, "\xEF\xBB\xBF" + ToUtf8(RowsCsv(rows))), file);
-}
-
-// The registrations as a .reg, HTML or XML file, which tell nothing of
-// their health. 0, or the exit code of the failure, told.
-int WriteEntries(const std::wstring& file, const std::wstring& format,
-                 const std::vector<AppPathEntry>& entries) {
-    if (format == L"html") return Written(WriteTextFile(file, HtmlPieces(entries, Now())), file);
-    if (format == L"xml") return Written(WriteTextFile(file, XmlPieces(entries, Now())), file);
-    std::vector<EntrySnapshot> snapshots;
-    LONG read = AppendSnapshots(entries, snapshots);
-    if (read != ERROR_SUCCESS) return RegistryFailure(read, kExportFailed, std::nullopt);
-    return Written(WriteWholeFile(file, RegFileBytes(EditsOf(snapshots))), file);
-}
-
-// Writes the registrations of |scope| to |file|; |count| says how many.
-// 0, or the exit code of the failure, told.
-int WriteExport(const std::wstring& file, const std::wstring& format, ScopeChoice scope,
-                size_t& count) {
-    if (format == L"json" || format == L"csv") {
-        std::vector<Row> rows;
-        LONG result = ReadRows({scope}, rows);
-        if (result != ERROR_SUCCESS) return RegistryFailure(result, kReadFailed, std::nullopt);
-        count = rows.size();
-        return WriteListing(file, format, rows);
-    }
+    if (format == L"csv") return WriteWholeFile(file, "\xEF\xBB\xBF" + ToUtf8(RowsCsv(rows)));
     std::vector<AppPathEntry> entries;
-    LONG result = ReadEntries({scope}, entries);
-    if (result != ERROR_SUCCESS) return RegistryFailure(result, kReadFailed, std::nullopt);
-    count = entries.size();
-    return WriteEntries(file, format, entries);
+    for (const Row& row : rows) entries.push_back(row.entry);
+    if (format == L"html") return WriteTextFile(file, HtmlPieces(entries, Now()));
+    return WriteTextFile(file, XmlPieces(entries, Now()));
 }
 
 }  // namespace
@@ -245,7 +210,7 @@ int Which(const Invocation& call) {
     std::wstring name, problem;
     if (!EntryNameOf(call.operands[0], name, problem)) return BadUsage(problem);
     std::vector<AppPathEntry> entries;
-    LONG result = ReadEntries({}, entries);
+    LONG result = ReadEntries(entries);
     if (result != ERROR_SUCCESS) return RegistryFailure(result, kReadFailed, std::nullopt);
     std::vector<Candidate> candidates = Resolve(name, ReadSearchPlaces(), entries);
     auto found = std::find_if(candidates.begin(), candidates.end(),
@@ -271,9 +236,22 @@ int Export(const Invocation& call) {
         !ReadFormat(call, {L"reg", L"json", L"csv", L"html", L"xml"}, format, problem)) {
         return BadUsage(problem);
     }
-    size_t count = 0;
-    if (int failure = WriteExport(file, format, scope, count)) return failure;
-    Tell(L"已导出 " + std::to_wstring(count) + L" 个注册项到 " + file + L"。");
+    std::vector<Row> rows;
+    int failure = kExitFailure;
+    // Only the listing's formats tell the registrations' health.
+    bool checked = format == L"json" || format == L"csv";
+    if (!ReadShownRows({scope, nullptr, checked}, rows, failure)) return failure;
+    DWORD result = ERROR_SUCCESS;
+    if (format == L"reg") {
+        std::vector<EntrySnapshot> snapshots;
+        LONG read = AppendSnapshots(rows, snapshots);
+        if (read != ERROR_SUCCESS) return RegistryFailure(read, kExportFailed, std::nullopt);
+        result = WriteWholeFile(file, RegFileBytes(EditsOf(snapshots)));
+    } else {
+        result = WriteExport(file, format, rows);
+    }
+    if (result != ERROR_SUCCESS) return FileFailure(result, kExportFailed, file);
+    Tell(L"已导出 " + std::to_wstring(rows.size()) + L" 个注册项到 " + file + L"。");
     return kExitSuccess;
 }
 

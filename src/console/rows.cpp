@@ -33,12 +33,6 @@ LONG AppendHive(Scope scope, std::vector<AppPathEntry>& entries) {
     return result;
 }
 
-LONG ReadBothHives(std::vector<AppPathEntry>& entries) {
-    entries.clear();
-    LONG result = AppendHive(Scope::Machine, entries);
-    return result == ERROR_SUCCESS ? AppendHive(Scope::User, entries) : result;
-}
-
 bool Keeps(const RowFilter& filter, const AppPathEntry& entry) {
     return Includes(filter.scope, entry.scope) &&
            (!filter.name || SameName(entry.name, *filter.name));
@@ -65,22 +59,23 @@ std::wstring Tokens(const HealthReport& report, const wchar_t* separator) {
 
 }  // namespace
 
-LONG ReadEntries(const RowFilter& filter, std::vector<AppPathEntry>& entries) {
-    LONG result = ReadBothHives(entries);
-    std::erase_if(entries, [&](const AppPathEntry& entry) { return !Keeps(filter, entry); });
-    return result;
+LONG ReadEntries(std::vector<AppPathEntry>& entries) {
+    entries.clear();
+    LONG result = AppendHive(Scope::Machine, entries);
+    return result == ERROR_SUCCESS ? AppendHive(Scope::User, entries) : result;
 }
 
 LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows) {
     rows.clear();
     std::vector<AppPathEntry> entries;
-    LONG result = ReadBothHives(entries);
+    LONG result = ReadEntries(entries);
     if (result != ERROR_SUCCESS) return result;
     std::vector<bool> both = RegisteredInBothScopes(entries);
     SearchPlaces places = ReadSearchPlaces();
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!Keeps(filter, entries[i])) continue;
-        HealthReport report = CheckEntry(entries[i], places);
+        HealthReport report;
+        if (filter.checked) report = CheckEntry(entries[i], places);
         report.bothScopes = both[i];
         rows.push_back({std::move(entries[i]), std::move(report)});
     }

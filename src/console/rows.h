@@ -24,6 +24,7 @@ struct Row {
 struct RowFilter {
     ScopeChoice scope = ScopeChoice::All;
     const std::wstring* name = nullptr;
+    bool checked = true;  // false: every report left empty, for files that tell no health
 };
 
 // The registrations that |filter| keeps, the machine's first, each hive in
@@ -32,8 +33,8 @@ struct RowFilter {
 // as such, but only the kept ones are checked. 0, or the code that stopped
 // the reading.
 LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows);
-// The same registrations without their health.
-LONG ReadEntries(const RowFilter& filter, std::vector<AppPathEntry>& entries);
+// The registrations of both hives without their health, for "which".
+LONG ReadEntries(std::vector<AppPathEntry>& entries);
 
 // A missing target, a relative path, a missing Path folder, or a program
 // that the shell finds elsewhere first.
