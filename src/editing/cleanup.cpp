@@ -6,7 +6,6 @@
 
 #include "editing/entry_commands.h"
 #include "export/reg_export.h"
-#include "store/registry_snapshot.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -64,9 +63,7 @@ bool CleanUpItems(HWND owner, AppPathStores& stores, const std::vector<AppPathEn
     size_t deleted = 0;
     std::vector<AppPathEntry> failed;
     for (const AppPathEntry& entry : missing) {
-        const AppPathStore& store = stores.For(entry.scope);
-        store.AnnounceChange();
-        if (store.IsOpen() && DeleteKeyTree(store.hAppPaths(), entry.name) == ERROR_SUCCESS) {
+        if (stores.For(entry.scope).DeleteEntry(entry.name) == ERROR_SUCCESS) {
             ++deleted;
         } else {
             failed.push_back(entry);

@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include "store/registry_snapshot.h"
+
 namespace tolvane {
 
 namespace {
@@ -211,14 +213,9 @@ LONG AppPathStore::DeleteEntry(const std::wstring& name) const {
     if (!hAppPaths_) return ERROR_INVALID_HANDLE;
     AnnounceChange();
     // A registration's subkeys (SupportedProtocols, for one) belong to it
-    // and go with it, as in the registry editor.
-    UniqueKey entry;
-    LONG result = RegOpenKeyExW(hAppPaths_.get(), name.c_str(), 0,
-                                KEY_READ | KEY_SET_VALUE | DELETE | kRegistryView, entry.put());
-    if (result == ERROR_SUCCESS) result = RegDeleteTreeW(entry.get(), nullptr);
-    entry.reset();
-    if (result != ERROR_SUCCESS) return result;
-    return RegDeleteKeyExW(hAppPaths_.get(), name.c_str(), kRegistryView, 0);
+    // and go with it, as in the registry editor. None of it goes when the
+    // user may not change the registration or delete it.
+    return DeleteKeyTree(hAppPaths_.get(), name, KEY_READ | KEY_SET_VALUE | DELETE);
 }
 
 LONG AppPathStore::SetKeyValue(HKEY entry, DWORD type, const std::wstring& value) {

@@ -160,13 +160,13 @@ LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot) {
     return result;
 }
 
-LONG DeleteKeyTree(HKEY parent, const std::wstring& name) {
+LONG DeleteKeyTree(HKEY parent, const std::wstring& name, REGSAM rights) {
     // An empty name would delete |parent| itself.
     if (name.empty()) return ERROR_INVALID_PARAMETER;
     UniqueKey key;
     LONG result =
         RegOpenKeyExW(parent, name.c_str(), 0,
-                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | kRegistryView, key.put());
+                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | rights | kRegistryView, key.put());
     if (result != ERROR_SUCCESS) return result;
     for (;;) {
         wchar_t subkey[kMaxKeyName];
