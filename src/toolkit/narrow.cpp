@@ -102,26 +102,18 @@ char32_t DecodeUtf8(std::string_view bytes, size_t at, size_t& length) {
 
 }  // namespace
 
-bool ToUtf8(std::wstring_view text, std::string& bytes) {
-    bytes.clear();
+std::string ToUtf8(std::wstring_view text) {
+    std::string bytes;
     bytes.reserve(text.size());
-    bool whole = true;
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t code = text[i];
         if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
         } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
             code = kReplacement;
-            whole = false;
         }
         AppendUtf8(code, bytes);
     }
-    return whole;
-}
-
-std::string ToUtf8(std::wstring_view text) {
-    std::string bytes;
-    ToUtf8(text, bytes);
     return bytes;
 }
 

@@ -27,9 +27,6 @@ size_t AnsiLength(std::wstring_view text);
 // UTF-16 to UTF-8. A lone surrogate, which UTF-8 cannot carry, becomes
 // U+FFFD.
 std::string ToUtf8(std::wstring_view text);
-// The same, but false when |text| holds a lone surrogate (|bytes| then holds
-// the replaced text).
-bool ToUtf8(std::wstring_view text, std::string& bytes);
 
 // UTF-8 to UTF-16. Each byte that starts no well-formed sequence (a cut or
 // overlong sequence, an encoded surrogate, a stray continuation byte) becomes

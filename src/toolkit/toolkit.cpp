@@ -73,19 +73,6 @@ int ShowMessage(HWND owner, const std::wstring& text, UINT style) {
     return MessageBoxW(owner, text.c_str(), kAppTitle, style);
 }
 
-int TwipsToPixelsX(int twips) {
-    return MulDiv(twips, DotsPerInch(LOGPIXELSX), 1440);
-}
-int TwipsToPixelsY(int twips) {
-    return MulDiv(twips, DotsPerInch(LOGPIXELSY), 1440);
-}
-int PixelsToTwipsX(int pixels) {
-    return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSX));
-}
-int PixelsToTwipsY(int pixels) {
-    return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSY));
-}
-
 void YieldToMessages() {
     MSG msg;
     bool quit = false;
@@ -147,10 +134,6 @@ HFONT MessageFont(UINT dpi) {
         font.reset(CreateFontIndirectW(&description));
     }
     return font.get();
-}
-
-HFONT DialogFont() {
-    return MessageFont(static_cast<UINT>(DotsPerInch(LOGPIXELSY)));
 }
 
 int ListCount(HWND list) {

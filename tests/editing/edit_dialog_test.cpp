@@ -70,8 +70,9 @@ RECT ChildRect(HWND dialog, int id) {
 }
 
 RECT TwipsRect(int left, int top, int width, int height) {
-    return {TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(left) + TwipsToPixelsX(width),
-            TwipsToPixelsY(top) + TwipsToPixelsY(height)};
+    UINT dpi = DpiOf(nullptr);
+    int x = TwipsToPixels(left, dpi), y = TwipsToPixels(top, dpi);
+    return {x, y, x + TwipsToPixels(width, dpi), y + TwipsToPixels(height, dpi)};
 }
 
 // What the open dialog was given, as the platform received it.
@@ -130,8 +131,8 @@ TEST_F(EditDialogTest, ShowsTheDesignCentredOnItsOwner) {
             RECT client;
             GetClientRect(dialog, &client);
             // The design, with the row of extra folders under the path row.
-            EXPECT_EQ(client.right, TwipsToPixelsX(5745));
-            EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + kPathRowTwips));
+            EXPECT_EQ(client.right, TwipsToPixels(5745, DpiOf(nullptr)));
+            EXPECT_EQ(client.bottom, TwipsToPixels(2775 + kPathRowTwips, DpiOf(nullptr)));
             RECT self, around;
             GetWindowRect(dialog, &self);
             GetWindowRect(owner(), &around);
@@ -196,7 +197,7 @@ TEST_F(EditDialogTest, AnAddChoosesItsScopeUnderThePathRow) {
             RECT client;
             GetClientRect(dialog, &client);
             int extra = kScopeRowTwips + kPathRowTwips;
-            EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + extra));
+            EXPECT_EQ(client.bottom, TwipsToPixels(2775 + extra, DpiOf(nullptr)));
             EXPECT_TRUE(SameRect(ChildRect(dialog, kIdTxtApp), TwipsRect(240, 1320, 4575, 375)));
             EXPECT_TRUE(
                 SameRect(ChildRect(dialog, IDOK), TwipsRect(1425, 2040 + extra, 1215, 495)));
