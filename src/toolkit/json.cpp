@@ -398,20 +398,17 @@ std::string ToJson(const JsonValue& value) {
 }
 
 bool ParseJson(std::string_view utf8, JsonValue& value, JsonError& error) {
-    // Line by line, so that ill-formed UTF-8 is reported with its line.
-    std::wstring text;
-    size_t line = 1;
-    for (size_t start = 0; start <= utf8.size(); ++line) {
-        size_t end = std::min(utf8.find('\n', start), utf8.size());
-        std::wstring part;
-        if (!FromUtf8(utf8.substr(start, end - start), part)) {
-            error = {line, L"不是有效的 UTF-8 文本"};
-            return false;
-        }
-        text += part;
-        if (end < utf8.size()) text += L'\n';
-        start = end + 1;
+    // Line by line, so that ill-formed UTF-8 is reported with its line. The
+    // CR of a CR LF goes with it: both are white space, and both are refused
+    // alike inside a string.
+    std::vector<std::wstring> lines;
+    size_t badLine = 0;
+    if (!FromUtf8Lines(utf8, lines, badLine)) {
+        error = {badLine, L"不是有效的 UTF-8 文本"};
+        return false;
     }
+    std::wstring text;
+    for (size_t i = 0; i < lines.size(); ++i) text += (i ? L"\n" : L"") + lines[i];
     return Parser(text, error).ParseDocument(value);
 }
 

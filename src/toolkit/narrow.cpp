@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace tolvane {
@@ -100,6 +101,19 @@ char32_t DecodeUtf8(std::string_view bytes, size_t at, size_t& length) {
     return code;
 }
 
+template <typename Char>
+std::vector<std::basic_string_view<Char>> SplitLines(std::basic_string_view<Char> text) {
+    std::vector<std::basic_string_view<Char>> lines;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = std::min(text.find(Char('\n'), start), text.size());
+        std::basic_string_view<Char> line = text.substr(start, end - start);
+        if (line.ends_with(Char('\r'))) line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace
 
 std::string ToUtf8(std::wstring_view text) {
@@ -138,6 +152,27 @@ std::wstring FromUtf8(std::string_view bytes) {
     std::wstring text;
     FromUtf8(bytes, text);
     return text;
+}
+
+std::vector<std::string_view> LinesOf(std::string_view text) {
+    return SplitLines(text);
+}
+
+std::vector<std::wstring_view> LinesOf(std::wstring_view text) {
+    return SplitLines(text);
+}
+
+bool FromUtf8Lines(std::string_view bytes, std::vector<std::wstring>& lines, size_t& badLine) {
+    lines.clear();
+    for (std::string_view line : LinesOf(bytes)) {
+        std::wstring text;
+        if (!FromUtf8(line, text)) {
+            badLine = lines.size() + 1;
+            return false;
+        }
+        lines.push_back(std::move(text));
+    }
+    return true;
 }
 
 }  // namespace tolvane

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvane {
 
@@ -35,5 +36,14 @@ std::wstring FromUtf8(std::string_view bytes);
 // The same, but false when |bytes| is not well-formed UTF-8, for readers that
 // must refuse such a file rather than change its text.
 bool FromUtf8(std::string_view bytes, std::wstring& text);
+
+// The lines of a text split at each LF, without it and without a CR just
+// before it. A text that ends in LF ends in an empty line.
+std::vector<std::string_view> LinesOf(std::string_view text);
+std::vector<std::wstring_view> LinesOf(std::wstring_view text);
+
+// The lines of UTF-8 bytes (as LinesOf), each converted strictly. False when
+// one is not well-formed UTF-8; |badLine| then holds its 1-based number.
+bool FromUtf8Lines(std::string_view bytes, std::vector<std::wstring>& lines, size_t& badLine);
 
 }  // namespace tolvane
