@@ -6,6 +6,7 @@
 
 #include "editing/entry_commands.h"
 #include "export/reg_export.h"
+#include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -21,11 +22,10 @@ std::wstring Question(const std::vector<AppPathEntry>& entries) {
 }
 
 std::wstring DocumentsFolder() {
-    wchar_t* folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &folder))) path = folder;
-    CoTaskMemFree(folder);
-    return path;
+    // Freed whether the call succeeds or not.
+    UniqueTaskMemory<wchar_t*> folder;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, folder.put()))) return {};
+    return folder.get();
 }
 
 std::wstring Summary(const std::wstring& backup, size_t deleted,

@@ -60,11 +60,10 @@ UniqueKey DesktopUserHive() {
     if (desktopUser.empty() || ownUser.empty() || EqualSid(SidOf(desktopUser), SidOf(ownUser))) {
         return {};
     }
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(SidOf(desktopUser), &text)) return {};
+    UniqueLocalMemory<wchar_t*> text;
+    if (!ConvertSidToStringSidW(SidOf(desktopUser), text.put())) return {};
     UniqueKey hive;
-    RegOpenKeyExW(HKEY_USERS, text, 0, KEY_READ | KEY_WRITE, hive.put());
-    LocalFree(text);
+    RegOpenKeyExW(HKEY_USERS, text.get(), 0, KEY_READ | KEY_WRITE, hive.put());
     return hive;
 }
 

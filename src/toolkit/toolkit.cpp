@@ -1,7 +1,6 @@
 #include "toolkit/toolkit.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -16,9 +15,8 @@ namespace tolvane {
 namespace {
 
 int DotsPerInch(HWND window, int axis) {
-    HDC dc = GetDC(window);
-    int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
-    if (dc) ReleaseDC(window, dc);
+    WindowDc dc(window);
+    int dpi = dc.get() ? GetDeviceCaps(dc.get(), axis) : 96;
     return dpi > 0 ? dpi : 96;
 }
 
@@ -217,12 +215,10 @@ std::wstring PickFolder(HWND owner, const std::wstring& title) {
     info.hwndOwner = owner;
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    UniqueTaskMemory<PIDLIST_ABSOLUTE> chosen(SHBrowseForFolderW(&info));
     if (!chosen) return {};
     wchar_t path[MAX_PATH] = {};
-    bool named = SHGetPathFromIDListW(chosen, path) != FALSE;
-    CoTaskMemFree(chosen);
-    return named ? path : L"";
+    return SHGetPathFromIDListW(chosen.get(), path) ? path : L"";
 }
 
 }  // namespace tolvane
