@@ -13,10 +13,6 @@ constexpr DWORD kMaxKeyName = 256;
 // Most paths fit this at the first read.
 constexpr DWORD kFirstReadBytes = 520;
 
-HKEY RootOf(Scope scope) {
-    return scope == Scope::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-}
-
 bool IsText(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ;
 }
@@ -67,7 +63,7 @@ UniqueKey DesktopUserHive() {
     return hive;
 }
 
-AppPathStore::AppPathStore(Scope scope) : AppPathStore(RootOf(scope), kAppPathsSubKey, scope) {
+AppPathStore::AppPathStore(Scope scope) : AppPathStore(HiveOf(scope), kAppPathsSubKey, scope) {
     if (scope != Scope::User) return;
     ownRoot_ = DesktopUserHive();
     if (ownRoot_) root_ = ownRoot_.get();

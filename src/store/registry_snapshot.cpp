@@ -103,12 +103,6 @@ LONG RemoveStrays(HKEY key, const KeySnapshot& snapshot) {
     return result;
 }
 
-LONG SetValue(HKEY key, const RegistryValue& value) {
-    return RegSetValueExW(key, value.name.c_str(), 0, value.type,
-                          value.data.empty() ? nullptr : value.data.data(),
-                          static_cast<DWORD>(value.data.size()));
-}
-
 // The name of |name|'s subkey as the registry spells it.
 std::wstring SpelledName(HKEY parent, const std::wstring& name) {
     std::vector<std::wstring> names;
@@ -158,6 +152,12 @@ LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot) {
         result = WriteKeySnapshot(key.get(), snapshot.subkeys[i]);
     }
     return result;
+}
+
+LONG SetValue(HKEY key, const RegistryValue& value) {
+    return RegSetValueExW(key, value.name.c_str(), 0, value.type,
+                          value.data.empty() ? nullptr : value.data.data(),
+                          static_cast<DWORD>(value.data.size()));
 }
 
 LONG DeleteKeyTree(HKEY parent, const std::wstring& name, REGSAM rights) {

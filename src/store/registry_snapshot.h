@@ -46,6 +46,8 @@ LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapsho
 // created when missing, and values and subkeys that the snapshot does not
 // hold (by name, letter case included) are removed.
 LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot);
+// Writes |value| into an open key, byte for byte.
+LONG SetValue(HKEY key, const RegistryValue& value);
 // Deletes |name| below |parent| with all its subkeys. |rights|: what |name|
 // itself must grant, beyond listing its subkeys, before anything of it goes.
 LONG DeleteKeyTree(HKEY parent, const std::wstring& name, REGSAM rights = 0);
