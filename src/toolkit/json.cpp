@@ -44,14 +44,6 @@ bool ParseInteger(const std::wstring& literal, Number& value) {
 constexpr std::wstring_view kEscaped = L"\"\\/\b\f\n\r\t";
 constexpr std::wstring_view kEscapeLetters = L"\"\\/bfnrt";
 
-bool IsHighSurrogate(wchar_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 void AppendHex4(wchar_t c, std::wstring& out) {
     constexpr wchar_t kDigits[] = L"0123456789abcdef";
     out += L"\\u";

@@ -40,14 +40,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(wchar_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 void AppendUtf8(char32_t code, std::string& bytes) {
     if (code < 0x80) {
         bytes += static_cast<char>(code);
@@ -122,7 +114,8 @@ std::string ToUtf8(std::wstring_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t code = text[i];
         if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+            code = CodePointOf(text[i], text[i + 1]);
+            ++i;
         } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
             code = kReplacement;
         }

@@ -25,6 +25,19 @@ std::wstring FromAnsiBuffer(const char* buffer, size_t capacity);
 // The number of bytes that a text takes in the ANSI code page.
 size_t AnsiLength(std::wstring_view text);
 
+// A high surrogate followed by a low one stands for one character beyond the
+// Basic Multilingual Plane; either one alone stands for none.
+inline bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+inline bool IsLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+// The character of a surrogate pair.
+inline char32_t CodePointOf(wchar_t high, wchar_t low) {
+    return 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (low - 0xDC00);
+}
+
 // UTF-16 to UTF-8. A lone surrogate, which UTF-8 cannot carry, becomes
 // U+FFFD.
 std::string ToUtf8(std::wstring_view text);
