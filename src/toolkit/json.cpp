@@ -276,27 +276,30 @@ class Parser {
         }
     }
 
-    bool ParseArray(JsonValue& value, int depth) {
+    // An array or an object: |close| right after the opening, or items that
+    // |parseItem| reads, with a comma between two and |close| after the last.
+    template <typename Items, typename ParseItem>
+    bool ParseList(wchar_t close, const wchar_t* missing, JsonValue& value, ParseItem parseItem) {
         ++at_;
-        JsonValue::Array items;
+        Items items;
         SkipSpace();
-        if (Peek() == L']') {
-            ++at_;
-            value = JsonValue(std::move(items));
-            return true;
-        }
-        for (;;) {
+        bool more = Peek() != close;
+        while (more) {
+            if (!parseItem(items)) return false;
             SkipSpace();
-            JsonValue item;
-            if (!ParseValue(item, depth + 1)) return false;
-            items.push_back(std::move(item));
-            SkipSpace();
-            if (Peek() == L']') break;
-            if (!Expect(L',', L"数组里缺少“,”或“]”")) return false;
+            more = Peek() != close;
+            if (more && !Expect(L',', missing)) return false;
         }
         ++at_;
         value = JsonValue(std::move(items));
         return true;
+    }
+
+    bool ParseArray(JsonValue& value, int depth) {
+        return ParseList<JsonValue::Array>(L']', L"数组里缺少“,”或“]”", value, [&](auto& items) {
+            SkipSpace();
+            return ParseValue(items.emplace_back(), depth + 1);
+        });
     }
 
     bool ParseMember(JsonValue::Object& members, int depth) {
@@ -316,23 +319,9 @@ class Parser {
     }
 
     bool ParseObject(JsonValue& value, int depth) {
-        ++at_;
-        JsonValue::Object members;
-        SkipSpace();
-        if (Peek() == L'}') {
-            ++at_;
-            value = JsonValue(std::move(members));
-            return true;
-        }
-        for (;;) {
-            if (!ParseMember(members, depth)) return false;
-            SkipSpace();
-            if (Peek() == L'}') break;
-            if (!Expect(L',', L"对象里缺少“,”或“}”")) return false;
-        }
-        ++at_;
-        value = JsonValue(std::move(members));
-        return true;
+        return ParseList<JsonValue::Object>(L'}', L"对象里缺少“,”或“}”", value, [&](auto& members) {
+            return ParseMember(members, depth);
+        });
     }
 
     std::wstring_view text_;
