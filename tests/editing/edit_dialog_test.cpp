@@ -12,6 +12,7 @@
 #include "editing/edit_dialog.h"
 #include "editing/mod_user.h"
 #include "editing_helpers.h"
+#include "store/app_path_entry.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "toolkit/handles.h"
@@ -49,13 +50,6 @@ class EditDialogTest : public ::testing::Test {
         DialogScript script(std::move(steps));
         ShowEditDlg(owner(), setup);
         return script.finished() && !script.timedOut();
-    }
-
-    // The OK path of one entry name through the dialog.
-    std::wstring AcceptedName(const std::wstring& typed) {
-        EXPECT_TRUE(Show(kAddSetup, {FillEditDialog(typed, L"C:\\x.exe", IDOK)})) << typed.c_str();
-        EXPECT_EQ(modUser::lngResult, 1);
-        return modUser::strKey;
     }
 
   private:
@@ -224,15 +218,18 @@ TEST_F(EditDialogTest, AnAddChoosesItsScopeUnderThePathRow) {
     EXPECT_EQ(modUser::lngResult, 1);
 }
 
+// The rule, and the dialog that applies it to the name typed.
 TEST_F(EditDialogTest, SuffixRuleKeepsTheCaseTyped) {
-    EXPECT_EQ(AcceptedName(L"notepad"), L"notepad.exe");
-    EXPECT_EQ(AcceptedName(L"notepad.exe"), L"notepad.exe");
-    EXPECT_EQ(AcceptedName(L"NOTEPAD.EXE"), L"NOTEPAD.EXE");
-    EXPECT_EQ(AcceptedName(L"setup.bat"), L"setup.bat.exe");
-    EXPECT_EQ(AcceptedName(L"x"), L"x.exe");
-    EXPECT_EQ(AcceptedName(L".exe"), L".exe");
-    EXPECT_EQ(AcceptedName(L"   "), L"   .exe");
-    EXPECT_EQ(AcceptedName(L"记事本"), L"记事本.exe");
+    EXPECT_EQ(WithExeSuffix(L"notepad"), L"notepad.exe");
+    EXPECT_EQ(WithExeSuffix(L"notepad.exe"), L"notepad.exe");
+    EXPECT_EQ(WithExeSuffix(L"NOTEPAD.EXE"), L"NOTEPAD.EXE");
+    EXPECT_EQ(WithExeSuffix(L"setup.bat"), L"setup.bat.exe");
+    EXPECT_EQ(WithExeSuffix(L"x"), L"x.exe");
+    EXPECT_EQ(WithExeSuffix(L".exe"), L".exe");
+    EXPECT_EQ(WithExeSuffix(L"   "), L"   .exe");
+    ASSERT_TRUE(Show(kAddSetup, {FillEditDialog(L"记事本", L"C:\\x.exe", IDOK)}));
+    EXPECT_EQ(modUser::lngResult, 1);
+    EXPECT_EQ(modUser::strKey, L"记事本.exe");
 }
 
 TEST_F(EditDialogTest, PathIsTakenAsTyped) {
