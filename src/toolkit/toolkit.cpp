@@ -197,10 +197,11 @@ std::wstring WindowText(HWND window) {
 bool CopyToClipboard(HWND owner, const std::wstring& text) {
     UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
     if (!memory) return false;
-    if (void* bytes = GlobalLock(memory.get())) {
-        std::memcpy(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        GlobalUnlock(memory.get());
-    }
+    // Memory that could not be filled must not reach the clipboard.
+    void* bytes = GlobalLock(memory.get());
+    if (!bytes) return false;
+    std::memcpy(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory.get());
     if (!OpenClipboard(owner)) return false;
     EmptyClipboard();
     // The clipboard owns the memory once it has taken it.
