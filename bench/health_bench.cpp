@@ -12,25 +12,17 @@
 #include "health/health.h"
 #include "health/registry_watcher.h"
 #include "store/app_path_store.h"
+#include "timing.h"
 #include "toolkit/handles.h"
 
 using namespace tolvane;
-using Clock = std::chrono::steady_clock;
+using namespace tolvane::bench;
 
 namespace {
 
 constexpr int kEntries = 1000;
 constexpr int kRuns = 5;
 constexpr UINT kChanged = WM_APP + 1;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 std::vector<AppPathEntry> Entries() {
     wchar_t self[MAX_PATH];
@@ -55,7 +47,7 @@ void BenchChecks() {
         std::vector<HealthReport> reports;
         for (const AppPathEntry& entry : entries) reports.push_back(CheckEntry(entry, places));
         MarkBothScopes(entries, reports);
-        runs.push_back(MsSince(start));
+        runs.push_back(Milliseconds(start));
     }
     std::printf("health checks of %d entries: median %.1f ms (%zu search folders)\n", kEntries,
                 Median(runs), ReadSearchPlaces().path.size() + 2);
@@ -89,10 +81,10 @@ void BenchWatcher() {
         Clock::time_point changed = Clock::now();
         RegSetKeyValueW(appPaths.get(), L"bench.exe", nullptr, REG_SZ, path.c_str(),
                         static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-        if (WaitForMessage(window.get())) latencies.push_back(MsSince(changed));
+        if (WaitForMessage(window.get())) latencies.push_back(Milliseconds(changed));
         Clock::time_point stopping = Clock::now();
         watcher.Stop();
-        stops.push_back(MsSince(stopping));
+        stops.push_back(Milliseconds(stopping));
     }
     if (!latencies.empty()) {
         std::printf("watcher: change to message median %.1f ms (quiet time %lu ms), %zu of %d\n",

@@ -20,24 +20,16 @@
 
 #include "main_window/main_window.h"
 #include "store/app_path_store.h"
+#include "timing.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
 using namespace tolvane;
-using Clock = std::chrono::steady_clock;
+using namespace tolvane::bench;
 
 namespace {
 
 constexpr int kRuns = 3;
-
-double Milliseconds(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 std::wstring OwnPath() {
     wchar_t path[MAX_PATH];
@@ -264,31 +256,29 @@ struct ChildFigures {
 
 ChildFigures RunChild() {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    CreatePipe(&read, &write, &inherit, 0);
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    UniqueKernelObject read, write;
+    CreatePipe(read.put(), write.put(), &inherit, 0);
+    SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write;
+    startup.hStdOutput = write.get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION started{};
     std::wstring command = L"\"" + OwnPath() + L"\" --child";
     ChildFigures figures;
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+                        &startup, &started)) {
         return figures;
     }
-    CloseHandle(write);
+    UniqueKernelObject process(started.hProcess), thread(started.hThread);
+    write.reset();  // the child's copy is the only writer left
     std::string output;
     char buffer[256];
     DWORD got = 0;
-    while (ReadFile(read, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    while (ReadFile(read.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
         output.append(buffer, got);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(read);
+    WaitForSingleObject(process.get(), INFINITE);
     std::sscanf(output.c_str(), "%lf %lf %lf %lf %d", &figures.names, &figures.icons,
                 &figures.refresh, &figures.unanswered, &figures.images);
     return figures;
@@ -351,9 +341,10 @@ void Measure(int count) {
         *std::max_element(unanswered.begin(), unanswered.end()), kRuns);
     std::vector<double> exits;
     for (int run = 0; run < kRuns; ++run) exits.push_back(ExitWhileLoading());
-    std::printf("  the program closed while icons load ends after %.0f ms (target 200; worst of "
-                "%d)\n",
-                *std::max_element(exits.begin(), exits.end()), kRuns);
+    std::printf(
+        "  the program closed while icons load ends after %.0f ms (target 200; worst of "
+        "%d)\n",
+        *std::max_element(exits.begin(), exits.end()), kRuns);
 }
 
 }  // namespace

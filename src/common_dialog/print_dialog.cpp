@@ -8,6 +8,7 @@
 #include "common_dialog/dlg_lib.h"
 #include "common_dialog/printer.h"
 #include "toolkit/handles.h"
+#include "toolkit/toolkit.h"
 #include "toolkit/narrow.h"
 
 namespace tolvane {
@@ -132,24 +133,19 @@ void ReadBlock(HGLOBAL block, void* bytes, size_t size) {
     }
 }
 
-std::wstring UpperCase(std::wstring text) {
-    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // The printer that the dialog chose, in upper case.
 std::wstring ChosenPrinter(const DEVMODEA& mode) {
     auto* name = reinterpret_cast<const char*>(mode.dmDeviceName);
     const void* nul = std::memchr(name, 0, sizeof(mode.dmDeviceName));
     if (!nul) throw RaisedError(kErrInvalidArgument, "device name without end");
-    return UpperCase(FromAnsi(std::string_view(name, static_cast<const char*>(nul) - name)));
+    return Folded(FromAnsi(std::string_view(name, static_cast<const char*>(nul) - name)));
 }
 
 void SelectChosenPrinter(const std::wstring& chosen) {
     if (chosen == Printer().DeviceName()) return;
     // Every match is selected in turn, so with several the last one stays.
     for (const PrinterSettings& printer : InstalledPrinters()) {
-        if (UpperCase(printer.deviceName) == chosen) Printer().Select(printer);
+        if (Folded(printer.deviceName) == chosen) Printer().Select(printer);
     }
 }
 

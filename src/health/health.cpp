@@ -8,6 +8,7 @@
 
 #include "store/app_path_store.h"
 #include "toolkit/handles.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -26,20 +27,17 @@ std::atomic<ProbeHook> probeHook{nullptr};
 class QuietFileSystem {
   public:
     QuietFileSystem() {
-        modeSet_ = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode_);
         // Fails harmlessly where there is no redirection (32-bit Windows).
         redirectionOff_ = Wow64DisableWow64FsRedirection(&redirection_);
     }
     ~QuietFileSystem() {
         if (redirectionOff_) Wow64RevertWow64FsRedirection(redirection_);
-        if (modeSet_) SetThreadErrorMode(oldMode_, nullptr);
     }
     QuietFileSystem(const QuietFileSystem&) = delete;
     QuietFileSystem& operator=(const QuietFileSystem&) = delete;
 
   private:
-    DWORD oldMode_ = 0;
-    BOOL modeSet_ = FALSE;
+    QuietErrorMode quiet_;
     PVOID redirection_ = nullptr;
     BOOL redirectionOff_ = FALSE;
 };
@@ -227,12 +225,11 @@ std::vector<std::pair<Place, std::wstring>> SearchOrder(const SearchPlaces& plac
     return order;
 }
 
-void CheckTarget(const AppPathEntry& entry, HealthReport& report) {
+void CheckTarget(const AppPathEntry& entry, const std::wstring& target, HealthReport& report) {
     if (entry.state == ValueState::NotText || entry.state == ValueState::Unreadable) {
         report.notText = true;
         return;
     }
-    std::wstring target = AsPath(entry.raw, entry.type);
     if (target.empty()) {
         report.missingTarget = true;
     } else if (!IsAbsolute(target)) {
@@ -256,19 +253,18 @@ void CheckFolders(const TextValue& value, HealthReport& report) {
     }
 }
 
-bool IsOwnTarget(const AppPathEntry& entry, const std::wstring& file) {
-    if (entry.state != ValueState::Text) return false;
-    std::wstring target = AsPath(entry.raw, entry.type);
+bool IsOwnTarget(const std::wstring& target, const std::wstring& file) {
     return !target.empty() && SameName(FullPath(target), FullPath(file));
 }
 
-void CheckShadowing(const AppPathEntry& entry, const SearchPlaces& places, HealthReport& report) {
+void CheckShadowing(const AppPathEntry& entry, const std::wstring& target,
+                    const SearchPlaces& places, HealthReport& report) {
     const std::wstring fileName = ProgramFileName(entry.name);
     for (const auto& [place, folder] : SearchOrder(places)) {
         if (places.index && !places.index->MayHold(folder, fileName)) continue;
         std::wstring file = Join(folder, fileName);
         if (KindOf(file) != Kind::File) continue;
-        if (!IsOwnTarget(entry, file)) report.shadowedBy = OnDisk(folder, fileName);
+        if (!IsOwnTarget(target, file)) report.shadowedBy = OnDisk(folder, fileName);
         return;
     }
 }
@@ -276,8 +272,7 @@ void CheckShadowing(const AppPathEntry& entry, const SearchPlaces& places, Healt
 Candidate AppPathsCandidate(const AppPathEntry& entry) {
     Candidate candidate;
     candidate.place = entry.scope == Scope::User ? Place::UserAppPaths : Place::MachineAppPaths;
-    if (entry.state != ValueState::Text) return candidate;
-    candidate.file = AsPath(entry.raw, entry.type);
+    candidate.file = ProgramPath(entry);
     // A relative target would be looked for in the caller's current folder.
     candidate.exists = IsAbsolute(candidate.file) && KindOf(candidate.file) == Kind::File;
     return candidate;
@@ -306,6 +301,10 @@ void FolderIndex::Read(const std::wstring& folder, Listing& listing) {
     std::sort(listing.names.begin(), listing.names.end(), NameLess);
 }
 
+std::wstring ProgramPath(const AppPathEntry& entry) {
+    return entry.state == ValueState::Text ? AsPath(entry.raw, entry.type) : std::wstring();
+}
+
 void SetProbeHook(ProbeHook hook) {
     probeHook.store(hook);
 }
@@ -322,7 +321,10 @@ SearchPlaces ReadSearchPlaces() {
     places.windows = WindowsFolder();
     places.system = SystemFolder();
     AppendPathValue(HKEY_LOCAL_MACHINE, kMachineEnvironment, places.path);
-    AppendPathValue(HKEY_CURRENT_USER, kUserEnvironment, places.path);
+    // The PATH of the user at the desktop, whose shell starts the programs.
+    UniqueKey desktopUser = DesktopUserHive();
+    AppendPathValue(desktopUser ? desktopUser.get() : HKEY_CURRENT_USER, kUserEnvironment,
+                    places.path);
     places.index = std::make_shared<FolderIndex>();
     return places;
 }
@@ -330,9 +332,10 @@ SearchPlaces ReadSearchPlaces() {
 HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places) {
     QuietFileSystem quiet;
     HealthReport report;
-    CheckTarget(entry, report);
+    const std::wstring target = ProgramPath(entry);
+    CheckTarget(entry, target, report);
     CheckFolders(entry.pathValue, report);
-    CheckShadowing(entry, places, report);
+    CheckShadowing(entry, target, places, report);
     return report;
 }
 

@@ -55,6 +55,11 @@ std::wstring NotesText(const HealthReport& report);
 // The same facts as stable English tokens, for scripts.
 std::vector<std::string> NoteTokens(const HealthReport& report);
 
+// The program file of a registration as the shell reads it: variables
+// expanded where the value asks for it, surrounding spaces and one pair of
+// quotes dropped. Empty when the default value is no text.
+std::wstring ProgramPath(const AppPathEntry& entry);
+
 // The file name the shell looks for: |name|, with ".exe" when it has no
 // extension.
 std::wstring ProgramFileName(const std::wstring& name);

@@ -131,7 +131,10 @@ DWORD WINAPI RegistryWatcher::ThreadMain(void* self) {
 DWORD RegistryWatcher::Watch() {
     HiveWatch hives[2];
     hives[0].root = HKEY_LOCAL_MACHINE;
-    hives[1].root = HKEY_CURRENT_USER;
+    // The user whose registrations are listed: the one at the desktop, also
+    // when this process runs as another account.
+    UniqueKey desktopUser = DesktopUserHive();
+    hives[1].root = desktopUser ? desktopUser.get() : HKEY_CURRENT_USER;
     HANDLE waits[5] = {stop_.get()};
     for (int i = 0; i < 2; ++i) {
         hives[i].appPaths.changed.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));

@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "toolkit/result_channel.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -37,24 +38,6 @@ struct Result {
     int cachedImage = 0;
 };
 
-std::wstring Folded(const std::wstring& path) {
-    std::wstring folded = path;
-    CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-    return folded;
-}
-
-// An empty drive or a share that is gone must not raise a box.
-class QuietErrors {
-  public:
-    QuietErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
-    ~QuietErrors() { SetThreadErrorMode(old_, nullptr); }
-    QuietErrors(const QuietErrors&) = delete;
-    QuietErrors& operator=(const QuietErrors&) = delete;
-
-  private:
-    DWORD old_ = 0;
-};
-
 std::optional<FileStamp> StampOf(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
@@ -72,14 +55,14 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 // Each worker thread draws on a surface of its own, made when the thread
 // starts and released when it ends: thousands of icons need not make
 // thousands of bitmaps.
-thread_local IconSurface* t_surface = nullptr;
+thread_local std::unique_ptr<IconSurface> t_surface;
 
 // The file's first icon at the system's large size, as the list shows it.
 IconPixels ExtractFirstIcon(const std::wstring& path) {
     HICON large = nullptr;
     if (ExtractIconExW(path.c_str(), 0, &large, nullptr, 1) == 0) large = nullptr;
     UniqueIcon icon(large);
-    return RenderIcon(icon.get(), t_surface);
+    return RenderIcon(icon.get(), *t_surface);
 }
 
 bool IsBlank(const IconPixels& pixels) {
@@ -117,7 +100,7 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
               const std::wstring& path) {
     if (!shared->channel.IsCurrent(generation)) return;
     if (beforeIconLoad) beforeIconLoad(path);
-    QuietErrors quiet;
+    QuietErrorMode quiet;
     Result result;
     result.path = path;
     result.stamp = StampOf(path);
@@ -137,12 +120,11 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
 
 void IconLoader::StartWorker() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    t_surface = new IconSurface;
+    t_surface = std::make_unique<IconSurface>();
 }
 
 void IconLoader::EndWorker() {
-    delete t_surface;
-    t_surface = nullptr;
+    t_surface.reset();
     CoUninitialize();
 }
 

@@ -79,15 +79,10 @@ int IconSurface::AppendTo(HIMAGELIST list) {
     return Append(list, Take());
 }
 
-IconPixels RenderIcon(HICON icon, IconSurface* surface) {
-    std::unique_ptr<IconSurface> own;
-    if (!surface) {
-        own = std::make_unique<IconSurface>();
-        surface = own.get();
-    }
-    surface->Clear();
-    if (icon) DrawIcon(surface->hDC(), 0, 0, icon);
-    return surface->Take();
+IconPixels RenderIcon(HICON icon, IconSurface& surface) {
+    surface.Clear();
+    if (icon) DrawIcon(surface.hDC(), 0, 0, icon);
+    return surface.Take();
 }
 
 }  // namespace tolvane

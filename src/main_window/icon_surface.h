@@ -51,7 +51,7 @@ class IconSurface {
 
 // Draws |icon| at the surface's top-left corner on white, as the list shows
 // it; a null icon gives the blank image. Safe on any thread, with a
-// surface of that thread's own, or none for a surface made for this icon.
-IconPixels RenderIcon(HICON icon, IconSurface* surface = nullptr);
+// surface of that thread's own.
+IconPixels RenderIcon(HICON icon, IconSurface& surface);
 
 }  // namespace tolvane

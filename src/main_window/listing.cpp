@@ -5,13 +5,9 @@
 #include <memory>
 
 #include "main_window/window_parts.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
-
-std::wstring Folded(std::wstring text) {
-    CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
 
 namespace {
 

@@ -43,11 +43,11 @@ void AttachImages(FrmMain& form, HIMAGELIST list) {
     SendMessageW(form.lvwMain, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(list));
 }
 
-void AddColumn(HWND list, int index, const wchar_t* header, int widthTwips, UINT dpi) {
+void AddColumn(HWND list, int index, UINT dpi) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(header);
-    column.cx = TwipsToPixels(widthTwips, dpi);
+    column.pszText = const_cast<wchar_t*>(kColumns[index].header);
+    column.cx = TwipsToPixels(kColumns[index].widthTwips, dpi);
     column.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&column));
@@ -67,10 +67,9 @@ void CreateList(FrmMain& form) {
                         form.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(form.lvwMain, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                  LVS_EX_FULLROWSELECT);
-    AddColumn(form.lvwMain, kNameColumn, L"项目名称", kNameColumnTwips, form.dpi);
-    AddColumn(form.lvwMain, kPathColumn, L"程序路径", kPathColumnTwips, form.dpi);
-    AddColumn(form.lvwMain, kScopeColumn, L"范围", kScopeColumnTwips, form.dpi);
-    AddColumn(form.lvwMain, kNotesColumn, L"状态", kNotesColumnTwips, form.dpi);
+    for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+        AddColumn(form.lvwMain, column, form.dpi);
+    }
 
     form.iml.reset(
         ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 64));
@@ -279,11 +278,9 @@ void OnDpiChanged(FrmMain& form, UINT dpi, const RECT& suggested) {
     GetWindowRect(form.tbrMain, &bar);
     SetWindowPos(form.tbrMain, nullptr, 0, 0, bar.right - bar.left, ToolbarHeight(dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const int columnTwips[] = {kNameColumnTwips, kPathColumnTwips, kScopeColumnTwips,
-                               kNotesColumnTwips};
-    for (int i = 0; i < static_cast<int>(std::size(columnTwips)); ++i) {
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         SendMessageW(form.lvwMain, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
-                     TwipsToPixels(columnTwips[i], dpi));
+                     TwipsToPixels(kColumns[i].widthTwips, dpi));
     }
     SetControlFonts(form);
     SetWindowPos(form.hwnd, nullptr, suggested.left, suggested.top,

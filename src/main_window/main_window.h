@@ -35,13 +35,14 @@ inline constexpr int kFilterStripTwips = 450;
 inline constexpr int kFilterLeftTwips = 60;
 inline constexpr int kFilterWidthTwips = 4500;
 inline constexpr int kFilterHeightTwips = 330;
-inline constexpr int kNameColumnTwips = 2400;
-inline constexpr int kPathColumnTwips = 6400;
-inline constexpr int kScopeColumnTwips = 1200;
-inline constexpr int kNotesColumnTwips = 2700;
-
-// The list's columns.
+// The list's columns: their order, headers and widths.
 enum Column { kNameColumn, kPathColumn, kScopeColumn, kNotesColumn };
+struct ColumnLayout {
+    const wchar_t* header;
+    int widthTwips;
+};
+inline constexpr ColumnLayout kColumns[] = {
+    {L"项目名称", 2400}, {L"程序路径", 6400}, {L"范围", 1200}, {L"状态", 2700}};
 
 struct FrmMain {
     HWND hwnd = nullptr;

@@ -28,22 +28,6 @@ AppPathEntry CurrentCopy(const FrmMain& form, const AppPathEntry& shown) {
     return entry;
 }
 
-std::vector<AppPathEntry> SelectedCopies(const FrmMain& form) {
-    std::vector<AppPathEntry> copies;
-    for (const AppPathEntry* entry : SelectedEntries(form)) copies.push_back(*entry);
-    return copies;
-}
-
-// The program's file as the shell would find it: variables expanded, one
-// pair of quotes dropped.
-std::wstring ProgramFile(const AppPathEntry& entry) {
-    std::wstring path = ExpandEnvironment(ExportedPath(entry));
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
-        path = path.substr(1, path.size() - 2);
-    }
-    return path;
-}
-
 bool ShellRun(HWND owner, const wchar_t* file, const std::wstring& parameters) {
     SHELLEXECUTEINFOW run{};
     run.cbSize = sizeof(run);
@@ -65,29 +49,27 @@ void AppendMenuItem(HMENU menu, UINT id, const wchar_t* text) {
     AppendMenuW(menu, MF_STRING, id, text);
 }
 
-}  // namespace
-
 // The exports write the rows that the list shows, as the registry holds
 // them.
-void mnuFileHTML_Click(FrmMain& form) {
+std::vector<AppPathEntry> ShownEntries(FrmMain& form) {
     FinishListing(form);
     std::vector<AppPathEntry> shown;
     for (size_t entry : form.view) shown.push_back(form.entries[entry]);
-    ExportHtml(form.hwnd, shown);
+    return shown;
+}
+
+}  // namespace
+
+void mnuFileHTML_Click(FrmMain& form) {
+    ExportHtml(form.hwnd, ShownEntries(form));
 }
 
 void mnuFileXML_Click(FrmMain& form) {
-    FinishListing(form);
-    std::vector<AppPathEntry> shown;
-    for (size_t entry : form.view) shown.push_back(form.entries[entry]);
-    ExportXml(form.hwnd, shown);
+    ExportXml(form.hwnd, ShownEntries(form));
 }
 
 void mnuFileReg_Click(FrmMain& form) {
-    FinishListing(form);
-    std::vector<AppPathEntry> shown;
-    for (size_t entry : form.view) shown.push_back(form.entries[entry]);
-    ExportReg(form.hwnd, form.stores, shown);
+    ExportReg(form.hwnd, form.stores, ShownEntries(form));
 }
 
 // The rows whose checks have found no program file; rows still being
@@ -96,9 +78,7 @@ void mnuOprClean_Click(FrmMain& form) {
     FinishListing(form);
     std::vector<AppPathEntry> missing;
     for (size_t entry = 0; entry < form.entries.size(); ++entry) {
-        if (form.checked[entry] && form.reports[entry].missingTarget) {
-            missing.push_back(form.entries[entry]);
-        }
+        if (TargetMissing(form, entry)) missing.push_back(form.entries[entry]);
     }
     if (CleanUpItems(form.hwnd, form.stores, missing)) RefreshList(form);
 }
@@ -134,7 +114,7 @@ void RunSelected(FrmMain& form) {
 void OpenSelectedLocation(FrmMain& form) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
-    std::wstring file = ProgramFile(*selected);
+    std::wstring file = ProgramPath(*selected);
     DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ShowMessage(form.hwnd, L"找不到程序文件：" + ShownPath(*selected), kStyleError);
@@ -145,13 +125,13 @@ void OpenSelectedLocation(FrmMain& form) {
 
 void CopySelectedNames(FrmMain& form) {
     std::vector<std::wstring> names;
-    for (const AppPathEntry& entry : SelectedCopies(form)) names.push_back(entry.name);
+    for (const AppPathEntry* entry : SelectedEntries(form)) names.push_back(entry->name);
     if (!names.empty()) CopyToClipboard(form.hwnd, JoinedLines(names));
 }
 
 void CopySelectedPaths(FrmMain& form) {
     std::vector<std::wstring> paths;
-    for (const AppPathEntry& entry : SelectedCopies(form)) paths.push_back(ExportedPath(entry));
+    for (const AppPathEntry* entry : SelectedEntries(form)) paths.push_back(ExportedPath(*entry));
     if (!paths.empty()) CopyToClipboard(form.hwnd, JoinedLines(paths));
 }
 
@@ -160,8 +140,7 @@ void CopySelectedPaths(FrmMain& form) {
 void lvwMain_ContextMenu(FrmMain& form, POINT at) {
     if (SelectedEntries(form).empty()) return;
     if (at.x == -1 && at.y == -1) {
-        int row = static_cast<int>(
-            SendMessageW(form.lvwMain, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        int row = FocusedRow(form);
         RECT rect{LVIR_LABEL, 0, 0, 0};
         if (row < 0 ||
             !SendMessageW(form.lvwMain, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect))) {

@@ -85,11 +85,6 @@ std::vector<int> SelectedRows(const FrmMain& form) {
     }
 }
 
-int FocusedRow(const FrmMain& form) {
-    return static_cast<int>(
-        SendMessageW(form.lvwMain, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-}
-
 void SetRowState(HWND list, int row, UINT state, UINT mask) {
     LVITEMW item{};
     item.state = state;
@@ -125,26 +120,39 @@ const AppPathEntry* FindEntry(const FrmMain& form, const EntryKey& key) {
     return nullptr;
 }
 
+// The entry of the focused row; SIZE_MAX when no row shown has the focus.
+size_t FocusedEntry(const FrmMain& form) {
+    int row = FocusedRow(form);
+    return row >= 0 && static_cast<size_t>(row) < form.view.size()
+               ? form.view[static_cast<size_t>(row)]
+               : SIZE_MAX;
+}
+
 }  // namespace
+
+int FocusedRow(const FrmMain& form) {
+    return static_cast<int>(
+        SendMessageW(form.lvwMain, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+bool TargetMissing(const FrmMain& form, size_t entry) {
+    return form.checked[entry] && form.reports[entry].missingTarget;
+}
 
 void KeepView(FrmMain& form) {
     form.keptSelection.clear();
     for (const AppPathEntry* entry : SelectedEntries(form))
         form.keptSelection.push_back(KeyOf(*entry));
-    int focused = FocusedRow(form);
-    form.keptFocus = focused >= 0 && static_cast<size_t>(focused) < form.view.size()
-                         ? std::optional<EntryKey>(KeyOf(EntryOfRow(form, focused)))
-                         : std::nullopt;
+    size_t focus = FocusedEntry(form);
+    form.keptFocus =
+        focus != SIZE_MAX ? std::optional<EntryKey>(KeyOf(form.entries[focus])) : std::nullopt;
     form.keptTop = static_cast<int>(SendMessageW(form.lvwMain, LVM_GETTOPINDEX, 0, 0));
 }
 
 void RebuildView(FrmMain& form) {
     std::unordered_set<size_t> selected;
     for (int row : SelectedRows(form)) selected.insert(form.view[static_cast<size_t>(row)]);
-    int focusedRow = FocusedRow(form);
-    size_t focus = focusedRow >= 0 && static_cast<size_t>(focusedRow) < form.view.size()
-                       ? form.view[static_cast<size_t>(focusedRow)]
-                       : SIZE_MAX;
+    size_t focus = FocusedEntry(form);
     form.view.clear();
     for (size_t entry = 0; entry < form.entries.size(); ++entry) {
         if (Passes(form, entry)) form.view.push_back(entry);
@@ -204,7 +212,7 @@ LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw) {
     size_t row = draw.nmcd.dwItemSpec;
     if (row >= form.view.size()) return CDRF_DODEFAULT;
     size_t entry = form.view[row];
-    if (form.checked[entry] && form.reports[entry].missingTarget) {
+    if (TargetMissing(form, entry)) {
         draw.clrText = GetSysColor(COLOR_GRAYTEXT);
         return CDRF_NEWFONT;
     }
@@ -238,7 +246,7 @@ void UpdateStatus(FrmMain& form) {
 std::wstring StatusText(const FrmMain& form) {
     size_t missing = 0;
     for (size_t entry = 0; entry < form.entries.size(); ++entry) {
-        if (form.checked[entry] && form.reports[entry].missingTarget) ++missing;
+        if (TargetMissing(form, entry)) ++missing;
     }
     std::wstring text = L"共 " + std::to_wstring(form.entries.size()) + L" 项，显示 " +
                         std::to_wstring(form.view.size()) + L" 项";

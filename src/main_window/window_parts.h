@@ -23,7 +23,6 @@ void ContinueListing(FrmMain& form, unsigned long long generation);
 void OnIconsReady(FrmMain& form);
 void OnHealthReady(FrmMain& form);
 void OnRegistryChanged(FrmMain& form);
-std::wstring Folded(std::wstring text);
 
 // The rows shown (rows.cpp).
 // Remembers the selection and the rows in view before a new listing.
@@ -39,6 +38,10 @@ void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info);
 LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw);
 void UpdateStatus(FrmMain& form);
 int FindRow(const FrmMain& form, const NMLVFINDITEMW& find);
+int FocusedRow(const FrmMain& form);
+// Whether the check of |entry| has found its program file missing; an entry
+// still being checked is not.
+bool TargetMissing(const FrmMain& form, size_t entry);
 
 // Keys (row_commands.cpp). Each returns whether it took the key.
 bool OnListKey(FrmMain& form, WORD key);

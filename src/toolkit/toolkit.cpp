@@ -222,4 +222,9 @@ std::wstring PickFolder(HWND owner, const std::wstring& title) {
     return SHGetPathFromIDListW(chosen.get(), path) ? path : L"";
 }
 
+std::wstring Folded(std::wstring text) {
+    CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 }  // namespace tolvane

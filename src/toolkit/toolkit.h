@@ -68,4 +68,26 @@ bool CopyToClipboard(HWND owner, const std::wstring& text);
 // The shell's folder picker, modal to |owner|; empty when cancelled.
 std::wstring PickFolder(HWND owner, const std::wstring& title);
 
+// |text| in upper case, for names and paths compared without regard to
+// letter case, as the file system and the registry compare them.
+std::wstring Folded(std::wstring text);
+
+// While it lives, the calling thread raises no box for an empty drive or a
+// share that is gone; the earlier mode comes back after.
+class QuietErrorMode {
+  public:
+    QuietErrorMode() {
+        set_ = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_);
+    }
+    ~QuietErrorMode() {
+        if (set_) SetThreadErrorMode(old_, nullptr);
+    }
+    QuietErrorMode(const QuietErrorMode&) = delete;
+    QuietErrorMode& operator=(const QuietErrorMode&) = delete;
+
+  private:
+    DWORD old_ = 0;
+    BOOL set_ = FALSE;
+};
+
 }  // namespace tolvane

@@ -26,8 +26,6 @@ using namespace tolvane::testing;
 namespace {
 
 constexpr UINT kTestDpi = 144;
-const int kColumnTwips[] = {kNameColumnTwips, kPathColumnTwips, kScopeColumnTwips,
-                            kNotesColumnTwips};
 
 RECT ChildRect(HWND child) {
     RECT r;
@@ -96,7 +94,7 @@ void ExpectLayoutAt(const FrmMain& form, UINT dpi, int imageSize, LONG fontHeigh
     EXPECT_EQ(status.bottom, client.bottom);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(SendMessageW(form.lvwMain, LVM_GETCOLUMNWIDTH, i, 0),
-                  TwipsToPixels(kColumnTwips[i], dpi))
+                  TwipsToPixels(kColumns[i].widthTwips, dpi))
             << "column " << i;
     }
     EXPECT_EQ(FontHeight(form.lvwMain), fontHeight);
@@ -155,29 +153,9 @@ class DpiTest : public ::testing::Test {
 
 }  // namespace
 
-// The program asks Windows not to stretch it: per-monitor aware, version 2
-// on Windows 10 and the older per-monitor setting before it.
-TEST(DpiManifest, DeclaresPerMonitorAwareness) {
-    struct Setting {
-        const wchar_t* space;
-        const wchar_t* name;
-        const wchar_t* value;
-    };
-    const Setting settings[] = {
-        {L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness",
-         L"PerMonitorV2"},
-        {L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", L"true/pm"},
-    };
-    for (const Setting& setting : settings) {
-        wchar_t value[64] = {};
-        SIZE_T written = 0;
-        EXPECT_TRUE(QueryActCtxSettingsW(0, nullptr, setting.space, setting.name, value,
-                                         std::size(value), &written))
-            << setting.name;
-        EXPECT_STREQ(value, setting.value);
-    }
-}
-
+// The window opens at its monitor's density. Moved to monitors of other
+// densities, it takes the suggested place and everything in it follows the
+// new density, its minimum size too.
 TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
     MainForm main;
     ShowWindow(main.hwnd, SW_SHOWNORMAL);
@@ -188,14 +166,7 @@ TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
     EXPECT_EQ(client.right, 880 * 3 / 2);
     EXPECT_EQ(client.bottom - SizeOf(ChildRect(main.form.staMain)).cy, 520 * 3 / 2);
     ExpectLayoutAt(main.form, kTestDpi, 72, MessageFontHeight());
-}
 
-// Moved to monitors of other densities, the window takes the suggested
-// place and everything in it follows the new density, its minimum size
-// too.
-TEST_F(DpiTest, ADensityChangeLaysTheWindowOutAgain) {
-    MainForm main;
-    ShowWindow(main.hwnd, SW_SHOWNORMAL);
     struct Move {
         UINT dpi;
         int imageSize;

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -226,31 +224,4 @@ TEST_F(HealthTest, ResolveListsEveryPlaceInTheShellsOrder) {
                          L"3 no " + root + L"\\gone.exe",  // the user's App Paths
                          L"4 yes " + tool,                 // the machine's
                      }));
-}
-
-namespace {
-
-UniqueKernelObject entered;
-UniqueKernelObject answer;
-void HoldSlowShare(const std::wstring& path) {
-    if (path.find(L"slowshare") == std::wstring::npos) return;
-    SetEvent(entered.get());
-    WaitForSingleObject(answer.get(), INFINITE);
-}
-
-}  // namespace
-
-// A share that does not answer holds the check until it answers.
-TEST(SlowPath, ACheckReturnsOnlyOnceTheSlowPathAnswers) {
-    entered.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    answer.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    SetProbeHook(HoldSlowShare);
-    auto check = std::async(std::launch::async, [] {
-        return CheckEntry(TextEntry(L"slow.exe", L"\\\\slowshare\\tools\\slow.exe"), {});
-    });
-    ASSERT_EQ(WaitForSingleObject(entered.get(), 10000), WAIT_OBJECT_0);
-    EXPECT_EQ(check.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
-    SetEvent(answer.get());
-    EXPECT_EQ(NoteTokens(check.get()), Tokens{"missing-target"});
-    SetProbeHook(nullptr);
 }

@@ -60,8 +60,8 @@ std::wstring ProgramWithoutIcons() {
     GetSystemDirectoryW(system, MAX_PATH);
     WIN32_FIND_DATAW found;
     std::wstring pattern = std::wstring(system) + L"\\*.exe";
-    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return {};
+    UniqueFind search(FindFirstFileW(pattern.c_str(), &found));
+    if (!search) return {};
     std::wstring result;
     do {
         std::wstring path = std::wstring(system) + L"\\" + found.cFileName;
@@ -70,8 +70,7 @@ std::wstring ProgramWithoutIcons() {
             result = path;
             break;
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     return result;
 }
 
