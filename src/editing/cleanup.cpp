@@ -6,7 +6,7 @@
 
 #include "editing/entry_commands.h"
 #include "export/reg_export.h"
-#include "store/registry_snapshot.h"
+#include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -22,11 +22,10 @@ std::wstring Question(const std::vector<AppPathEntry>& entries) {
 }
 
 std::wstring DocumentsFolder() {
-    wchar_t* folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &folder))) path = folder;
-    CoTaskMemFree(folder);
-    return path;
+    // Freed whether the call succeeds or not.
+    UniqueTaskMemory<wchar_t*> folder;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, folder.put()))) return {};
+    return folder.get();
 }
 
 std::wstring Summary(const std::wstring& backup, size_t deleted,
@@ -64,9 +63,7 @@ bool CleanUpItems(HWND owner, AppPathStores& stores, const std::vector<AppPathEn
     size_t deleted = 0;
     std::vector<AppPathEntry> failed;
     for (const AppPathEntry& entry : missing) {
-        const AppPathStore& store = stores.For(entry.scope);
-        store.AnnounceChange();
-        if (store.IsOpen() && DeleteKeyTree(store.hAppPaths(), entry.name) == ERROR_SUCCESS) {
+        if (stores.For(entry.scope).DeleteEntry(entry.name) == ERROR_SUCCESS) {
             ++deleted;
         } else {
             failed.push_back(entry);

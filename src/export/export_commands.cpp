@@ -1,11 +1,13 @@
 #include "export/export_commands.h"
 
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "common_dialog/comm_dlg.h"
 #include "export/export_writer.h"
+#include "export/reg_export.h"
 #include "export/text_file.h"
 #include "toolkit/toolkit.h"
 
@@ -18,20 +20,19 @@ namespace {
 // OFN_OVERWRITEPROMPT an existing file is replaced without a question.
 constexpr int32_t kSaveFlags = 0x280005;
 constexpr int16_t kActionSave = 2;
-constexpr wchar_t kExportFailed[] = L"导出失败！";
 
+// The save dialog of one kind of export.
 struct ExportKind {
     const wchar_t* title;
     const wchar_t* filter;
     const wchar_t* fileName;
     const wchar_t* defaultExt;
-    std::vector<std::wstring> (*pieces)(const std::vector<AppPathEntry>&, const SYSTEMTIME&);
 };
 
 constexpr ExportKind kHtml{L"导出为HTML文件", L"网页文件(*.htm;*.html)|*.htm;*.html",
-                           L"tolvane.htm", L".htm", HtmlPieces};
-constexpr ExportKind kXml{L"导出为XML文件", L"XML文件(*.xml)|*.xml", L"tolvane.xml", L".xml",
-                          XmlPieces};
+                           L"tolvane.htm", L".htm"};
+constexpr ExportKind kXml{L"导出为XML文件", L"XML文件(*.xml)|*.xml", L"tolvane.xml", L".xml"};
+constexpr ExportKind kReg{L"导出为注册表文件", L"注册表文件(*.reg)|*.reg", L"tolvane.reg", L".reg"};
 
 SYSTEMTIME SystemLocalTime() {
     SYSTEMTIME now;
@@ -59,22 +60,32 @@ std::optional<std::wstring> AskFileName(const ExportKind& kind) {
     }
 }
 
-void RunExport(HWND owner, const ExportKind& kind, const std::vector<AppPathEntry>& entries) {
+// Asks for the file name and has |write| write the file there (0 or an
+// error code); a failure is reported.
+void RunExport(HWND owner, const ExportKind& kind,
+               const std::function<DWORD(const std::wstring&)>& write) {
     std::optional<std::wstring> path = AskFileName(kind);
     if (!path) return;
-    if (WriteTextFile(*path, kind.pieces(entries, g_clock())) != ERROR_SUCCESS) {
-        ShowMessage(owner, kExportFailed, kStyleError);
-    }
+    if (write(*path) != ERROR_SUCCESS) ShowMessage(owner, kExportFailed, kStyleError);
 }
 
 }  // namespace
 
 void ExportHtml(HWND owner, const std::vector<AppPathEntry>& entries) {
-    RunExport(owner, kHtml, entries);
+    RunExport(owner, kHtml, [&](const std::wstring& path) {
+        return WriteTextFile(path, HtmlPieces(entries, g_clock()));
+    });
 }
 
 void ExportXml(HWND owner, const std::vector<AppPathEntry>& entries) {
-    RunExport(owner, kXml, entries);
+    RunExport(owner, kXml, [&](const std::wstring& path) {
+        return WriteTextFile(path, XmlPieces(entries, g_clock()));
+    });
+}
+
+void ExportReg(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries) {
+    RunExport(owner, kReg,
+              [&](const std::wstring& path) { return SaveRegistrations(stores, entries, path); });
 }
 
 void SetExportClock(ExportClock clock) {

@@ -1,5 +1,5 @@
-// The File menu's exports of the listed registrations: an HTML page and an
-// XML document, saved under a name that the user chooses.
+// The File menu's exports of the listed registrations: an HTML page, an XML
+// document and a registry file, saved under a name that the user chooses.
 #pragma once
 
 #include <windows.h>
@@ -7,14 +7,21 @@
 #include <vector>
 
 #include "store/app_path_entry.h"
+#include "store/app_path_store.h"
 
 namespace tolvane {
 
-// Asks for a file name and writes |entries| to it. A cancelled dialog ends
-// the export silently; a file that cannot be written whole is reported and
-// leaves what was there before untouched.
+// What every export that cannot write its file says.
+inline constexpr wchar_t kExportFailed[] = L"导出失败！";
+
+// Each asks for a file name and writes |entries| to it. A cancelled dialog
+// ends the export silently; a file that cannot be written whole is reported
+// and leaves what was there before untouched.
 void ExportHtml(HWND owner, const std::vector<AppPathEntry>& entries);
 void ExportXml(HWND owner, const std::vector<AppPathEntry>& entries);
+// Every value of the registrations as read now from their hives, as
+// SaveRegistrations writes them.
+void ExportReg(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries);
 
 // The clock that stamps an export with its local date and time. Tests fix
 // it; null puts back the system's local time.

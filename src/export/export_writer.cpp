@@ -58,13 +58,6 @@ bool InGb2312Cell(unsigned char lead, unsigned char trail) {
     return !partial;
 }
 
-bool IsHighSurrogate(wchar_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(wchar_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 // Whether the ANSI code page holds |character| (one UTF-16 unit or a
 // surrogate pair) and gives it back unchanged; a best-fit substitute or the
 // default character would change the text.
@@ -125,7 +118,7 @@ size_t AppendMarkupCharacter(std::wstring_view text, size_t at, bool (*holds)(wc
         if (holds == nullptr && AnsiHolds(pair)) {
             out += pair;
         } else {
-            out += CharacterReference(0x10000 + ((c - 0xD800) << 10) + (text[at + 1] - 0xDC00));
+            out += CharacterReference(CodePointOf(c, text[at + 1]));
         }
         return 2;
     }

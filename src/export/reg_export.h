@@ -18,8 +18,4 @@ namespace tolvane {
 DWORD SaveRegistrations(const AppPathStores& stores, const std::vector<AppPathEntry>& entries,
                         const std::wstring& path);
 
-// File > "导出为注册表文件": asks for a file name and saves |entries| there. A
-// cancelled dialog ends silently; a failure says "导出失败！".
-void ExportReg(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries);
-
 }  // namespace tolvane

@@ -361,30 +361,6 @@ class RegReader {
     std::vector<KeyEdit> keys_;
 };
 
-std::vector<std::string_view> ByteLines(std::string_view bytes) {
-    std::vector<std::string_view> lines;
-    for (size_t start = 0; start <= bytes.size();) {
-        size_t end = std::min(bytes.find('\n', start), bytes.size());
-        std::string_view line = bytes.substr(start, end - start);
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<std::wstring> TextLines(std::wstring_view text) {
-    std::vector<std::wstring> lines;
-    for (size_t start = 0; start <= text.size();) {
-        size_t end = std::min(text.find(L'\n', start), text.size());
-        std::wstring_view line = text.substr(start, end - start);
-        if (line.ends_with(L'\r')) line.remove_suffix(1);
-        lines.emplace_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 // The file's lines as text; |ansi| says that they were read in the ANSI code
 // page.
 bool DecodeLines(std::string_view bytes, std::vector<std::wstring>& lines, bool& ansi,
@@ -394,7 +370,8 @@ bool DecodeLines(std::string_view bytes, std::vector<std::wstring>& lines, bool&
         bytes.remove_prefix(2);
         std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
         std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-        lines = TextLines(text);
+        std::vector<std::wstring_view> split = LinesOf(text);
+        lines.assign(split.begin(), split.end());
         if (bytes.size() % 2 == 0) return true;
         error = {lines.size(), L"UTF-16 文件的长度不完整"};
         return false;
@@ -405,20 +382,17 @@ bool DecodeLines(std::string_view bytes, std::vector<std::wstring>& lines, bool&
     }
     bool bom = bytes.starts_with("\xEF\xBB\xBF");
     if (bom) bytes.remove_prefix(3);
-    std::vector<std::string_view> raw = ByteLines(bytes);
+    std::vector<std::string_view> raw = LinesOf(bytes);
     ansi = !bom && Trim(FromAnsi(raw[0])) == kOldHeader;
-    lines.clear();
-    for (std::string_view line : raw) {
-        std::wstring text;
-        if (ansi) {
-            text = FromAnsi(line);
-        } else if (!FromUtf8(line, text)) {
-            error = {lines.size() + 1, L"不是有效的 UTF-8 文本"};
-            return false;
-        }
-        lines.push_back(std::move(text));
+    if (ansi) {
+        lines.clear();
+        for (std::string_view line : raw) lines.push_back(FromAnsi(line));
+        return true;
     }
-    return true;
+    size_t badLine = 0;
+    if (FromUtf8Lines(bytes, lines, badLine)) return true;
+    error = {badLine, L"不是有效的 UTF-8 文本"};
+    return false;
 }
 
 }  // namespace

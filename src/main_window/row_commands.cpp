@@ -8,7 +8,6 @@
 #include "editing/cleanup.h"
 #include "editing/entry_commands.h"
 #include "export/export_commands.h"
-#include "export/reg_export.h"
 #include "main_window/window_parts.h"
 #include "resource.h"
 #include "toolkit/toolkit.h"

@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include "store/registry_snapshot.h"
+
 namespace tolvane {
 
 namespace {
@@ -10,10 +12,6 @@ namespace {
 constexpr DWORD kMaxKeyName = 256;
 // Most paths fit this at the first read.
 constexpr DWORD kFirstReadBytes = 520;
-
-HKEY RootOf(Scope scope) {
-    return scope == Scope::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-}
 
 bool IsText(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ;
@@ -58,15 +56,14 @@ UniqueKey DesktopUserHive() {
     if (desktopUser.empty() || ownUser.empty() || EqualSid(SidOf(desktopUser), SidOf(ownUser))) {
         return {};
     }
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(SidOf(desktopUser), &text)) return {};
+    UniqueLocalMemory<wchar_t*> text;
+    if (!ConvertSidToStringSidW(SidOf(desktopUser), text.put())) return {};
     UniqueKey hive;
-    RegOpenKeyExW(HKEY_USERS, text, 0, KEY_READ | KEY_WRITE, hive.put());
-    LocalFree(text);
+    RegOpenKeyExW(HKEY_USERS, text.get(), 0, KEY_READ | KEY_WRITE, hive.put());
     return hive;
 }
 
-AppPathStore::AppPathStore(Scope scope) : AppPathStore(RootOf(scope), kAppPathsSubKey, scope) {
+AppPathStore::AppPathStore(Scope scope) : AppPathStore(HiveOf(scope), kAppPathsSubKey, scope) {
     if (scope != Scope::User) return;
     ownRoot_ = DesktopUserHive();
     if (ownRoot_) root_ = ownRoot_.get();
@@ -217,14 +214,9 @@ LONG AppPathStore::DeleteEntry(const std::wstring& name) const {
     if (!hAppPaths_) return ERROR_INVALID_HANDLE;
     AnnounceChange();
     // A registration's subkeys (SupportedProtocols, for one) belong to it
-    // and go with it, as in the registry editor.
-    UniqueKey entry;
-    LONG result = RegOpenKeyExW(hAppPaths_.get(), name.c_str(), 0,
-                                KEY_READ | KEY_SET_VALUE | DELETE | kRegistryView, entry.put());
-    if (result == ERROR_SUCCESS) result = RegDeleteTreeW(entry.get(), nullptr);
-    entry.reset();
-    if (result != ERROR_SUCCESS) return result;
-    return RegDeleteKeyExW(hAppPaths_.get(), name.c_str(), kRegistryView, 0);
+    // and go with it, as in the registry editor. None of it goes when the
+    // user may not change the registration or delete it.
+    return DeleteKeyTree(hAppPaths_.get(), name, KEY_READ | KEY_SET_VALUE | DELETE);
 }
 
 LONG AppPathStore::SetKeyValue(HKEY entry, DWORD type, const std::wstring& value) {

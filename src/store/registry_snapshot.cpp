@@ -103,12 +103,6 @@ LONG RemoveStrays(HKEY key, const KeySnapshot& snapshot) {
     return result;
 }
 
-LONG SetValue(HKEY key, const RegistryValue& value) {
-    return RegSetValueExW(key, value.name.c_str(), 0, value.type,
-                          value.data.empty() ? nullptr : value.data.data(),
-                          static_cast<DWORD>(value.data.size()));
-}
-
 // The name of |name|'s subkey as the registry spells it.
 std::wstring SpelledName(HKEY parent, const std::wstring& name) {
     std::vector<std::wstring> names;
@@ -167,13 +161,19 @@ LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot) {
     return result;
 }
 
-LONG DeleteKeyTree(HKEY parent, const std::wstring& name) {
+LONG SetValue(HKEY key, const RegistryValue& value) {
+    return RegSetValueExW(key, value.name.c_str(), 0, value.type,
+                          value.data.empty() ? nullptr : value.data.data(),
+                          static_cast<DWORD>(value.data.size()));
+}
+
+LONG DeleteKeyTree(HKEY parent, const std::wstring& name, REGSAM rights) {
     // An empty name would delete |parent| itself.
     if (name.empty()) return ERROR_INVALID_PARAMETER;
     UniqueKey key;
     LONG result =
         RegOpenKeyExW(parent, name.c_str(), 0,
-                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | kRegistryView, key.put());
+                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | rights | kRegistryView, key.put());
     if (result != ERROR_SUCCESS) return result;
     for (;;) {
         wchar_t subkey[kMaxKeyName];

@@ -50,8 +50,11 @@ LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapsho
 // created when missing, and values and subkeys that the snapshot does not
 // hold (by name, letter case included) are removed.
 LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot);
-// Deletes |name| below |parent| with all its subkeys.
-LONG DeleteKeyTree(HKEY parent, const std::wstring& name);
+// Writes |value| into an open key, byte for byte.
+LONG SetValue(HKEY key, const RegistryValue& value);
+// Deletes |name| below |parent| with all its subkeys. |rights|: what |name|
+// itself must grant, beyond listing its subkeys, before anything of it goes.
+LONG DeleteKeyTree(HKEY parent, const std::wstring& name, REGSAM rights = 0);
 
 // The hive that holds |scope|'s App Paths key.
 HKEY HiveOf(Scope scope);

@@ -95,13 +95,8 @@ LONG RegistryTransaction::WriteValues(HKEY key, const KeyEdit& edit) {
         const RegistryValue& value = edited.value;
         LONG result = Step();
         if (result != ERROR_SUCCESS) return result;
-        if (edited.remove) {
-            result = UnlessMissing(RegDeleteValueW(key, value.name.c_str()));
-        } else {
-            result = RegSetValueExW(key, value.name.c_str(), 0, value.type,
-                                    value.data.empty() ? nullptr : value.data.data(),
-                                    static_cast<DWORD>(value.data.size()));
-        }
+        result = edited.remove ? UnlessMissing(RegDeleteValueW(key, value.name.c_str()))
+                               : SetValue(key, value);
         if (result != ERROR_SUCCESS) return result;
     }
     return ERROR_SUCCESS;

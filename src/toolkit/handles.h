@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -78,6 +79,12 @@ inline void DestroyWindowHandle(HWND window) {
 inline void CloseKernelObject(HANDLE object) {
     CloseHandle(object);
 }
+inline void FreeTaskMemory(void* memory) {
+    CoTaskMemFree(memory);
+}
+inline void FreeLocal(void* memory) {
+    LocalFree(memory);
+}
 }  // namespace detail
 
 using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
@@ -92,6 +99,13 @@ using UniqueMenu = UniqueHandle<HMENU, detail::DestroyMenuHandle>;
 using UniqueWindow = UniqueHandle<HWND, detail::DestroyWindowHandle>;
 // Events, threads and other kernel objects whose failure value is null.
 using UniqueKernelObject = UniqueHandle<HANDLE, detail::CloseKernelObject>;
+// Memory that the shell hands out to be freed with CoTaskMemFree (paths,
+// item lists), and memory to be freed with LocalFree (texts of security
+// calls).
+template <typename Pointer>
+using UniqueTaskMemory = UniqueHandle<Pointer, detail::FreeTaskMemory>;
+template <typename Pointer>
+using UniqueLocalMemory = UniqueHandle<Pointer, detail::FreeLocal>;
 
 // Handles whose failure value is INVALID_HANDLE_VALUE, which cannot be a
 // template argument: files from CreateFile (null counts as failure too) and

@@ -44,14 +44,6 @@ bool ParseInteger(const std::wstring& literal, Number& value) {
 constexpr std::wstring_view kEscaped = L"\"\\/\b\f\n\r\t";
 constexpr std::wstring_view kEscapeLetters = L"\"\\/bfnrt";
 
-bool IsHighSurrogate(wchar_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 void AppendHex4(wchar_t c, std::wstring& out) {
     constexpr wchar_t kDigits[] = L"0123456789abcdef";
     out += L"\\u";
@@ -284,27 +276,30 @@ class Parser {
         }
     }
 
-    bool ParseArray(JsonValue& value, int depth) {
+    // An array or an object: |close| right after the opening, or items that
+    // |parseItem| reads, with a comma between two and |close| after the last.
+    template <typename Items, typename ParseItem>
+    bool ParseList(wchar_t close, const wchar_t* missing, JsonValue& value, ParseItem parseItem) {
         ++at_;
-        JsonValue::Array items;
+        Items items;
         SkipSpace();
-        if (Peek() == L']') {
-            ++at_;
-            value = JsonValue(std::move(items));
-            return true;
-        }
-        for (;;) {
+        bool more = Peek() != close;
+        while (more) {
+            if (!parseItem(items)) return false;
             SkipSpace();
-            JsonValue item;
-            if (!ParseValue(item, depth + 1)) return false;
-            items.push_back(std::move(item));
-            SkipSpace();
-            if (Peek() == L']') break;
-            if (!Expect(L',', L"数组里缺少“,”或“]”")) return false;
+            more = Peek() != close;
+            if (more && !Expect(L',', missing)) return false;
         }
         ++at_;
         value = JsonValue(std::move(items));
         return true;
+    }
+
+    bool ParseArray(JsonValue& value, int depth) {
+        return ParseList<JsonValue::Array>(L']', L"数组里缺少“,”或“]”", value, [&](auto& items) {
+            SkipSpace();
+            return ParseValue(items.emplace_back(), depth + 1);
+        });
     }
 
     bool ParseMember(JsonValue::Object& members, int depth) {
@@ -324,23 +319,9 @@ class Parser {
     }
 
     bool ParseObject(JsonValue& value, int depth) {
-        ++at_;
-        JsonValue::Object members;
-        SkipSpace();
-        if (Peek() == L'}') {
-            ++at_;
-            value = JsonValue(std::move(members));
-            return true;
-        }
-        for (;;) {
-            if (!ParseMember(members, depth)) return false;
-            SkipSpace();
-            if (Peek() == L'}') break;
-            if (!Expect(L',', L"对象里缺少“,”或“}”")) return false;
-        }
-        ++at_;
-        value = JsonValue(std::move(members));
-        return true;
+        return ParseList<JsonValue::Object>(L'}', L"对象里缺少“,”或“}”", value, [&](auto& members) {
+            return ParseMember(members, depth);
+        });
     }
 
     std::wstring_view text_;
@@ -398,20 +379,17 @@ std::string ToJson(const JsonValue& value) {
 }
 
 bool ParseJson(std::string_view utf8, JsonValue& value, JsonError& error) {
-    // Line by line, so that ill-formed UTF-8 is reported with its line.
-    std::wstring text;
-    size_t line = 1;
-    for (size_t start = 0; start <= utf8.size(); ++line) {
-        size_t end = std::min(utf8.find('\n', start), utf8.size());
-        std::wstring part;
-        if (!FromUtf8(utf8.substr(start, end - start), part)) {
-            error = {line, L"不是有效的 UTF-8 文本"};
-            return false;
-        }
-        text += part;
-        if (end < utf8.size()) text += L'\n';
-        start = end + 1;
+    // Line by line, so that ill-formed UTF-8 is reported with its line. The
+    // CR of a CR LF goes with it: both are white space, and both are refused
+    // alike inside a string.
+    std::vector<std::wstring> lines;
+    size_t badLine = 0;
+    if (!FromUtf8Lines(utf8, lines, badLine)) {
+        error = {badLine, L"不是有效的 UTF-8 文本"};
+        return false;
     }
+    std::wstring text;
+    for (size_t i = 0; i < lines.size(); ++i) text += (i ? L"\n" : L"") + lines[i];
     return Parser(text, error).ParseDocument(value);
 }
 

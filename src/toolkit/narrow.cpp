@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace tolvane {
@@ -38,14 +39,6 @@ size_t AnsiLength(std::wstring_view text) {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-bool IsHighSurrogate(wchar_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 void AppendUtf8(char32_t code, std::string& bytes) {
     if (code < 0x80) {
@@ -100,28 +93,34 @@ char32_t DecodeUtf8(std::string_view bytes, size_t at, size_t& length) {
     return code;
 }
 
-}  // namespace
-
-bool ToUtf8(std::wstring_view text, std::string& bytes) {
-    bytes.clear();
-    bytes.reserve(text.size());
-    bool whole = true;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t code = text[i];
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-            code = kReplacement;
-            whole = false;
-        }
-        AppendUtf8(code, bytes);
+template <typename Char>
+std::vector<std::basic_string_view<Char>> SplitLines(std::basic_string_view<Char> text) {
+    std::vector<std::basic_string_view<Char>> lines;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = std::min(text.find(Char('\n'), start), text.size());
+        std::basic_string_view<Char> line = text.substr(start, end - start);
+        if (line.ends_with(Char('\r'))) line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
     }
-    return whole;
+    return lines;
 }
+
+}  // namespace
 
 std::string ToUtf8(std::wstring_view text) {
     std::string bytes;
-    ToUtf8(text, bytes);
+    bytes.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            code = CodePointOf(text[i], text[i + 1]);
+            ++i;
+        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+            code = kReplacement;
+        }
+        AppendUtf8(code, bytes);
+    }
     return bytes;
 }
 
@@ -146,6 +145,27 @@ std::wstring FromUtf8(std::string_view bytes) {
     std::wstring text;
     FromUtf8(bytes, text);
     return text;
+}
+
+std::vector<std::string_view> LinesOf(std::string_view text) {
+    return SplitLines(text);
+}
+
+std::vector<std::wstring_view> LinesOf(std::wstring_view text) {
+    return SplitLines(text);
+}
+
+bool FromUtf8Lines(std::string_view bytes, std::vector<std::wstring>& lines, size_t& badLine) {
+    lines.clear();
+    for (std::string_view line : LinesOf(bytes)) {
+        std::wstring text;
+        if (!FromUtf8(line, text)) {
+            badLine = lines.size() + 1;
+            return false;
+        }
+        lines.push_back(std::move(text));
+    }
+    return true;
 }
 
 }  // namespace tolvane

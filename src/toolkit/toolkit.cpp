@@ -1,7 +1,6 @@
 #include "toolkit/toolkit.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -16,9 +15,8 @@ namespace tolvane {
 namespace {
 
 int DotsPerInch(HWND window, int axis) {
-    HDC dc = GetDC(window);
-    int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
-    if (dc) ReleaseDC(window, dc);
+    WindowDc dc(window);
+    int dpi = dc.get() ? GetDeviceCaps(dc.get(), axis) : 96;
     return dpi > 0 ? dpi : 96;
 }
 
@@ -71,19 +69,6 @@ int PixelsToTwips(int pixels, UINT dpi) {
 
 int ShowMessage(HWND owner, const std::wstring& text, UINT style) {
     return MessageBoxW(owner, text.c_str(), kAppTitle, style);
-}
-
-int TwipsToPixelsX(int twips) {
-    return MulDiv(twips, DotsPerInch(LOGPIXELSX), 1440);
-}
-int TwipsToPixelsY(int twips) {
-    return MulDiv(twips, DotsPerInch(LOGPIXELSY), 1440);
-}
-int PixelsToTwipsX(int pixels) {
-    return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSX));
-}
-int PixelsToTwipsY(int pixels) {
-    return MulDiv(pixels, 1440, DotsPerInch(LOGPIXELSY));
 }
 
 void YieldToMessages() {
@@ -149,10 +134,6 @@ HFONT MessageFont(UINT dpi) {
     return font.get();
 }
 
-HFONT DialogFont() {
-    return MessageFont(static_cast<UINT>(DotsPerInch(LOGPIXELSY)));
-}
-
 int ListCount(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 }
@@ -216,10 +197,11 @@ std::wstring WindowText(HWND window) {
 bool CopyToClipboard(HWND owner, const std::wstring& text) {
     UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
     if (!memory) return false;
-    if (void* bytes = GlobalLock(memory.get())) {
-        std::memcpy(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        GlobalUnlock(memory.get());
-    }
+    // Memory that could not be filled must not reach the clipboard.
+    void* bytes = GlobalLock(memory.get());
+    if (!bytes) return false;
+    std::memcpy(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory.get());
     if (!OpenClipboard(owner)) return false;
     EmptyClipboard();
     // The clipboard owns the memory once it has taken it.
@@ -234,12 +216,10 @@ std::wstring PickFolder(HWND owner, const std::wstring& title) {
     info.hwndOwner = owner;
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    UniqueTaskMemory<PIDLIST_ABSOLUTE> chosen(SHBrowseForFolderW(&info));
     if (!chosen) return {};
     wchar_t path[MAX_PATH] = {};
-    bool named = SHGetPathFromIDListW(chosen, path) != FALSE;
-    CoTaskMemFree(chosen);
-    return named ? path : L"";
+    return SHGetPathFromIDListW(chosen.get(), path) ? path : L"";
 }
 
 std::wstring Folded(std::wstring text) {

@@ -31,12 +31,6 @@ UINT DpiOf(HWND window);
 int TwipsToPixels(int twips, UINT dpi);
 int PixelsToTwips(int pixels, UINT dpi);
 
-// The same at the system's density, for what belongs to no window yet.
-int TwipsToPixelsX(int twips);
-int TwipsToPixelsY(int twips);
-int PixelsToTwipsX(int pixels);
-int PixelsToTwipsY(int pixels);
-
 // Processes every pending message, then returns. A WM_QUIT met on the way
 // is posted again so that the main loop still sees it.
 void YieldToMessages();
@@ -55,9 +49,6 @@ void CenterWindow(HWND window, HWND owner);
 // One font per density, shared and kept for the program's life: not to be
 // destroyed. For the window thread only.
 HFONT MessageFont(UINT dpi);
-// The message font at the system's density.
-HFONT DialogFont();
-
 // List-view helpers. Indexes are zero-based; -1 means none.
 int ListCount(HWND list);
 int ListSelectedIndex(HWND list);

@@ -136,11 +136,6 @@ void WorkerPool::Clear() {
     dropped.swap(shared_->queue);
 }
 
-size_t WorkerPool::Pending() const {
-    std::lock_guard lock(shared_->mutex);
-    return shared_->queue.size() + shared_->running.size();
-}
-
 unsigned WorkerPool::Threads() const {
     std::lock_guard lock(shared_->mutex);
     return shared_->alive;

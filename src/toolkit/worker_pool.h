@@ -31,8 +31,6 @@ class WorkerPool {
     void Submit(std::vector<Job> jobs);
     // Drops the jobs that have not started.
     void Clear();
-    // Jobs queued or running.
-    size_t Pending() const;
     // Threads alive now, stuck ones included.
     unsigned Threads() const;
 

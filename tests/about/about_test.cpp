@@ -65,8 +65,9 @@ RECT ClientRectOf(HWND control, HWND dialog) {
 }
 
 RECT TwipsRect(int left, int top, int width, int height) {
-    int x = TwipsToPixelsX(left), y = TwipsToPixelsY(top);
-    return {x, y, x + TwipsToPixelsX(width), y + TwipsToPixelsY(height)};
+    UINT dpi = DpiOf(nullptr);
+    int x = TwipsToPixels(left, dpi), y = TwipsToPixels(top, dpi);
+    return {x, y, x + TwipsToPixels(width, dpi), y + TwipsToPixels(height, dpi)};
 }
 
 // The room the control's text takes when drawn the way a static control
@@ -232,8 +233,8 @@ TEST_F(HelpMenu, AboutWindowShowsItsDesignAndEnterClosesIt) {
     EXPECT_FALSE(seen.exStyle & WS_EX_APPWINDOW);
     EXPECT_EQ(seen.icon, ProgramIcon());
 
-    EXPECT_EQ(seen.client.right, TwipsToPixelsX(5175));
-    EXPECT_EQ(seen.client.bottom, TwipsToPixelsY(3660));
+    EXPECT_EQ(seen.client.right, TwipsToPixels(5175, DpiOf(nullptr)));
+    EXPECT_EQ(seen.client.bottom, TwipsToPixels(3660, DpiOf(nullptr)));
     RECT owner;
     GetWindowRect(main, &owner);
     EXPECT_NEAR((seen.window.left + seen.window.right) / 2, (owner.left + owner.right) / 2, 1);

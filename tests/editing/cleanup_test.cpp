@@ -12,6 +12,7 @@
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "support/registry.h"
+#include "support/files.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
@@ -37,26 +38,6 @@ class Documents {
   private:
     UniqueKey key_;
 };
-
-std::wstring TempFolder(const wchar_t* name) {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    std::wstring folder = std::wstring(base) + name;
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
-std::vector<std::wstring> RegFilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> files;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*.reg").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return files;
-    do {
-        files.push_back(folder + L"\\" + found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return files;
-}
 
 EntrySnapshot Snapshot(Scope scope, const std::wstring& name) {
     EntrySnapshot snapshot{scope};
@@ -92,8 +73,8 @@ class CleanupTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(CleanupTest, SavesWhatItDeletesSoThatRegImportPutsItBack) {
-    std::wstring folder = TempFolder(L"tolvane-documents");
-    Documents documents(folder);
+    TempFolder folder;
+    Documents documents(folder.path());
     const std::vector<EntrySnapshot> before = {Snapshot(Scope::Machine, L"gone.exe"),
                                                Snapshot(Scope::User, L"\uD55C\uAE00.exe")};
     MainForm main;
@@ -102,19 +83,18 @@ TEST_F(CleanupTest, SavesWhatItDeletesSoThatRegImportPutsItBack) {
               L"以下项目的程序文件不存在：\n\ngone.exe\n\uD55C\uAE00.exe（当前用户）\n\n"
               L"删除前会先把它们保存为注册表文件，放在“文档”文件夹中。确定要删除吗？");
     EXPECT_EQ(seen[0].style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
-    std::vector<std::wstring> backups = RegFilesIn(folder);
-    ASSERT_EQ(backups.size(), 1u);
-    EXPECT_EQ(seen[1].text, L"已删除 2 项，失败 0 项。\n备份文件：" + backups[0]);
+    std::vector<std::wstring> files = FileNamesIn(folder.path());
+    ASSERT_EQ(files.size(), 1u);
+    std::wstring backup = folder.File(files[0]);
+    EXPECT_EQ(seen[1].text, L"已删除 2 项，失败 0 项。\n备份文件：" + backup);
     EXPECT_FALSE(EntryExists(L"gone.exe"));
     EXPECT_FALSE(EntryExists(L"\uD55C\uAE00.exe", Scope::User));
     EXPECT_TRUE(EntryExists(L"here.exe"));
     EXPECT_EQ(ListCount(main.form.lvwMain), 1);
 
-    ASSERT_EQ(RunReg(L"import \"" + backups[0] + L"\""), 0);
+    ASSERT_EQ(RunReg(L"import \"" + backup + L"\""), 0);
     EXPECT_EQ(Snapshot(Scope::Machine, L"gone.exe"), before[0]);
     EXPECT_EQ(Snapshot(Scope::User, L"\uD55C\uAE00.exe"), before[1]);
-    DeleteFileW(backups[0].c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 // Nothing is deleted unless all of it was saved first; No deletes nothing;

@@ -12,6 +12,7 @@
 #include "editing/edit_dialog.h"
 #include "editing/mod_user.h"
 #include "editing_helpers.h"
+#include "store/app_path_entry.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "toolkit/handles.h"
@@ -51,13 +52,6 @@ class EditDialogTest : public ::testing::Test {
         return script.finished() && !script.timedOut();
     }
 
-    // The OK path of one entry name through the dialog.
-    std::wstring AcceptedName(const std::wstring& typed) {
-        EXPECT_TRUE(Show(kAddSetup, {FillEditDialog(typed, L"C:\\x.exe", IDOK)})) << typed.c_str();
-        EXPECT_EQ(modUser::lngResult, 1);
-        return modUser::strKey;
-    }
-
   private:
     UniqueWindow owner_;
 };
@@ -70,8 +64,9 @@ RECT ChildRect(HWND dialog, int id) {
 }
 
 RECT TwipsRect(int left, int top, int width, int height) {
-    return {TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(left) + TwipsToPixelsX(width),
-            TwipsToPixelsY(top) + TwipsToPixelsY(height)};
+    UINT dpi = DpiOf(nullptr);
+    int x = TwipsToPixels(left, dpi), y = TwipsToPixels(top, dpi);
+    return {x, y, x + TwipsToPixels(width, dpi), y + TwipsToPixels(height, dpi)};
 }
 
 // What the open dialog was given, as the platform received it.
@@ -130,8 +125,8 @@ TEST_F(EditDialogTest, ShowsTheDesignCentredOnItsOwner) {
             RECT client;
             GetClientRect(dialog, &client);
             // The design, with the row of extra folders under the path row.
-            EXPECT_EQ(client.right, TwipsToPixelsX(5745));
-            EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + kPathRowTwips));
+            EXPECT_EQ(client.right, TwipsToPixels(5745, DpiOf(nullptr)));
+            EXPECT_EQ(client.bottom, TwipsToPixels(2775 + kPathRowTwips, DpiOf(nullptr)));
             RECT self, around;
             GetWindowRect(dialog, &self);
             GetWindowRect(owner(), &around);
@@ -196,7 +191,7 @@ TEST_F(EditDialogTest, AnAddChoosesItsScopeUnderThePathRow) {
             RECT client;
             GetClientRect(dialog, &client);
             int extra = kScopeRowTwips + kPathRowTwips;
-            EXPECT_EQ(client.bottom, TwipsToPixelsY(2775 + extra));
+            EXPECT_EQ(client.bottom, TwipsToPixels(2775 + extra, DpiOf(nullptr)));
             EXPECT_TRUE(SameRect(ChildRect(dialog, kIdTxtApp), TwipsRect(240, 1320, 4575, 375)));
             EXPECT_TRUE(
                 SameRect(ChildRect(dialog, IDOK), TwipsRect(1425, 2040 + extra, 1215, 495)));
@@ -223,15 +218,18 @@ TEST_F(EditDialogTest, AnAddChoosesItsScopeUnderThePathRow) {
     EXPECT_EQ(modUser::lngResult, 1);
 }
 
+// The rule, and the dialog that applies it to the name typed.
 TEST_F(EditDialogTest, SuffixRuleKeepsTheCaseTyped) {
-    EXPECT_EQ(AcceptedName(L"notepad"), L"notepad.exe");
-    EXPECT_EQ(AcceptedName(L"notepad.exe"), L"notepad.exe");
-    EXPECT_EQ(AcceptedName(L"NOTEPAD.EXE"), L"NOTEPAD.EXE");
-    EXPECT_EQ(AcceptedName(L"setup.bat"), L"setup.bat.exe");
-    EXPECT_EQ(AcceptedName(L"x"), L"x.exe");
-    EXPECT_EQ(AcceptedName(L".exe"), L".exe");
-    EXPECT_EQ(AcceptedName(L"   "), L"   .exe");
-    EXPECT_EQ(AcceptedName(L"记事本"), L"记事本.exe");
+    EXPECT_EQ(WithExeSuffix(L"notepad"), L"notepad.exe");
+    EXPECT_EQ(WithExeSuffix(L"notepad.exe"), L"notepad.exe");
+    EXPECT_EQ(WithExeSuffix(L"NOTEPAD.EXE"), L"NOTEPAD.EXE");
+    EXPECT_EQ(WithExeSuffix(L"setup.bat"), L"setup.bat.exe");
+    EXPECT_EQ(WithExeSuffix(L"x"), L"x.exe");
+    EXPECT_EQ(WithExeSuffix(L".exe"), L".exe");
+    EXPECT_EQ(WithExeSuffix(L"   "), L"   .exe");
+    ASSERT_TRUE(Show(kAddSetup, {FillEditDialog(L"记事本", L"C:\\x.exe", IDOK)}));
+    EXPECT_EQ(modUser::lngResult, 1);
+    EXPECT_EQ(modUser::strKey, L"记事本.exe");
 }
 
 TEST_F(EditDialogTest, PathIsTakenAsTyped) {

@@ -1,7 +1,5 @@
 #include "export_files.h"
 
-#include <shellapi.h>
-
 #include "about/credits.h"
 #include "toolkit/handles.h"
 
@@ -19,33 +17,6 @@ std::string Ascii(const wchar_t* text) {
 const char kCrLf[] = "\r\n";
 
 }  // namespace
-
-TempFolder::TempFolder() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    static int serial = 0;
-    path_ = std::wstring(base) + L"tolvane-export-" + std::to_wstring(GetCurrentProcessId()) +
-            L"-" + std::to_wstring(++serial);
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-    // Read-only files that a test left behind go too.
-    std::wstring from = path_ + L'\0';
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            SetFileAttributesW(File(found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&operation);
-}
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -145,19 +116,6 @@ std::string WorkedXmlBytes() {
            "        <Path>C:\\WINDOWS\\system32\\mspaint.exe</Path>\r\n"
            "    </App>\r\n" +
            XmlEndBytes();
-}
-
-std::vector<std::wstring> FileNamesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
 }
 
 }  // namespace tolvane::testing

@@ -1,4 +1,4 @@
-// Files and folders for the export tests, and the bytes that the exports are
+// Files for the export tests, and the bytes that the exports are
 // expected to write, spelled out in code page 936 so that they do not depend
 // on the conversion under test.
 #pragma once
@@ -8,25 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace tolvane::testing {
 
-// A fresh folder under the temporary folder, removed with its content.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& path() const { return path_; }
-    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-  private:
-    std::wstring path_;
-};
-
 bool FileExists(const std::wstring& path);
-// The names in a folder, without "." and "..".
-std::vector<std::wstring> FileNamesIn(const std::wstring& folder);
 // The lines of a file's bytes, each of which must end with CR LF; a file
 // whose last line lacks it yields a last element "<no CR LF>".
 std::vector<std::string> SplitLines(const std::string& bytes);

@@ -42,7 +42,7 @@ void ExpectListFillsClientBelowToolbar(const FrmMain& form) {
     RECT list = ChildRect(form.lvwMain);
     RECT status = ChildRect(form.staMain);
     EXPECT_EQ(list.left, 0);
-    EXPECT_EQ(list.top, TwipsToPixelsY(kToolbarHeightTwips + kFilterStripTwips));
+    EXPECT_EQ(list.top, TwipsToPixels(kToolbarHeightTwips + kFilterStripTwips, DpiOf(nullptr)));
     EXPECT_EQ(list.right, client.right);
     EXPECT_EQ(list.bottom, status.top);
     EXPECT_EQ(status.bottom, client.bottom);
@@ -67,7 +67,7 @@ class WindowTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(WindowTest, OpensWithTheGivenSizeCaptionAndFrame) {
-    ASSERT_EQ(TwipsToPixelsX(15), 1);  // 96 dots per inch
+    ASSERT_EQ(DpiOf(nullptr), 96u);
     MainForm main;
     RECT client = Client(main.hwnd);
     EXPECT_EQ(client.right, 880);
@@ -75,7 +75,7 @@ TEST_F(WindowTest, OpensWithTheGivenSizeCaptionAndFrame) {
     // status bar below.
     EXPECT_EQ(
         client.bottom - (ChildRect(main.form.staMain).bottom - ChildRect(main.form.staMain).top),
-        TwipsToPixelsY(870 + 450 + 6480));
+        TwipsToPixels(870 + 450 + 6480, DpiOf(nullptr)));
     EXPECT_EQ(ChildRect(main.form.lvwMain).bottom - ChildRect(main.form.lvwMain).top, 432);
     // The filter box: 60 twips in, 4500 wide, 330 high, centred in its strip.
     RECT filter = ChildRect(main.form.txtFilter);
@@ -221,7 +221,8 @@ TEST_F(WindowTest, MenuBarIsAsDesigned) {
 TEST_F(WindowTest, MinimumSizeSpringsBackPerDimension) {
     MainForm main;
     ShowWindow(main.hwnd, SW_SHOWNORMAL);
-    const SIZE minimum = {TwipsToPixelsX(kMinWidthTwips), TwipsToPixelsY(kMinHeightTwips)};
+    const UINT dpi = DpiOf(nullptr);
+    const SIZE minimum = {TwipsToPixels(kMinWidthTwips, dpi), TwipsToPixels(kMinHeightTwips, dpi)};
 
     SetWindowPos(main.hwnd, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(OuterSize(main.hwnd).cx, minimum.cx);
