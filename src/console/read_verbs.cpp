@@ -7,6 +7,7 @@
 #include "console/rows.h"
 #include "console/table.h"
 #include "console/verbs.h"
+#include "export/export_commands.h"
 #include "export/export_writer.h"
 #include "export/reg_file.h"
 #include "export/text_file.h"
@@ -17,7 +18,6 @@ namespace tolvane::console {
 namespace {
 
 constexpr wchar_t kReadFailed[] = L"读取注册项失败！";
-constexpr wchar_t kExportFailed[] = L"导出失败！";
 
 using Formats = std::initializer_list<std::wstring_view>;
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/narrow.h"
+
 namespace tolvane::console {
 
 namespace {
@@ -48,9 +50,9 @@ size_t DisplayWidth(std::wstring_view text) {
     size_t width = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            c = CodePointOf(text[i], text[i + 1]);
+            ++i;
         }
         width += CharWidth(c);
     }
