@@ -2,8 +2,10 @@
 """Checks a release that scripts/package.sh wrote; used by check-package.sh.
 
     check_release.py archive ZIP      names, order, UTF-8 name flag, text files
-    check_release.py hashes DIST ZIP  both manifests name the archive's hash,
-                                      version and address
+    check_release.py hashes DIST ZIP...
+                                      SHA256SUMS and both manifests name every
+                                      archive's hash, version and address, in
+                                      their formats' published shapes
 
 Prints what is wrong and exits 1, or exits 0.
 """
@@ -14,6 +16,8 @@ import pathlib
 import re
 import sys
 import zipfile
+
+import yaml  # Debian's python3-yaml
 
 EXPECTED = ["tolvane.exe", "tolvanec.exe", "说明.txt", "LICENSE"]
 UTF8_NAME_FLAG = 0x800
@@ -46,34 +50,83 @@ def archive_problems(path):
     return problems
 
 
-def yaml_value(text, key):
-    match = re.search(rf"^\s*-?\s*{key}:\s*\"?([^\"\n]*)\"?\s*$", text, re.MULTILINE)
-    return match.group(1) if match else None
+ARCHITECTURES = {"win64": ("64bit", "x64"), "win32": ("32bit", "x86")}
+PROGRAMS = ["tolvane.exe", "tolvanec.exe"]
+WINGET_SCHEMA = "1.6.0"
 
 
-def hash_problems(dist, path):
+def field_problems(where, mapping, expected):
+    """expected: key -> the value, or a function that says whether it is right."""
     problems = []
-    name = path.name
-    digest = hashlib.sha256(path.read_bytes()).hexdigest()
-    version = re.fullmatch(r"tolvane-(.+)-win32\.zip", name).group(1)
+    if not isinstance(mapping, dict):
+        return [f"{where}: not a mapping"]
+    for key, want in expected.items():
+        value = mapping.get(key)
+        good = want(value) if callable(want) else value == want
+        if not good:
+            problems.append(f"{where} {key}: {value!r}")
+    return problems
+
+
+def ends_with(name):
+    return lambda value: isinstance(value, str) and value.endswith("/" + name)
+
+
+def hash_problems(dist, archives):
+    """Both manifests name every archive with its address and hash, and keep
+    to their formats' rules (Scoop's architecture object, winget 1.6.0)."""
+    problems = []
+    found = {}
+    for path in archives:
+        match = re.fullmatch(r"tolvane-(.+)-(win32|win64)\.zip", path.name)
+        if not match:
+            return [f"{path.name}: not an archive name"]
+        found[match.group(2)] = (path.name, hashlib.sha256(path.read_bytes()).hexdigest())
+        version = match.group(1)
+    if sorted(found) != sorted(ARCHITECTURES):
+        problems.append(f"archives {sorted(found)}, expected both architectures")
+
+    sums = (dist / "SHA256SUMS").read_text(encoding="utf-8").splitlines()
+    if sorted(sums) != sorted(f"{digest}  {name}" for name, digest in found.values()):
+        problems.append(f"SHA256SUMS {sums}")
 
     scoop = json.loads((dist / "scoop" / "tolvane.json").read_text(encoding="utf-8"))
-    for key, value in (("version", version), ("hash", digest)):
-        if scoop.get(key) != value:
-            problems.append(f"scoop {key}: {scoop.get(key)!r}, expected {value!r}")
-    if not str(scoop.get("url", "")).endswith("/" + name):
-        problems.append(f"scoop url {scoop.get('url')!r}")
+    problems += field_problems("scoop", scoop, {
+        "version": version, "bin": PROGRAMS, "description": bool, "homepage": bool,
+        "license": bool})
+    for suffix, (name, digest) in found.items():
+        entry = (scoop.get("architecture") or {}).get(ARCHITECTURES[suffix][0])
+        problems += field_problems(f"scoop architecture.{ARCHITECTURES[suffix][0]}", entry,
+                                   {"url": ends_with(name), "hash": digest})
+    for key in ("url", "hash"):
+        if key in scoop:
+            problems.append(f"scoop {key} outside architecture")
 
-    manifests = sorted((dist / "winget").glob("*.yaml"))
-    texts = {p.name: p.read_text(encoding="utf-8") for p in manifests}
-    for file_name, text in texts.items():
-        if yaml_value(text, "PackageVersion") != version:
-            problems.append(f"{file_name}: PackageVersion {yaml_value(text, 'PackageVersion')}")
-    installer = texts.get("Tolvane.Tolvane.installer.yaml", "")
-    if (yaml_value(installer, "InstallerSha256") or "").lower() != digest:
-        problems.append(f"winget InstallerSha256 {yaml_value(installer, 'InstallerSha256')}")
-    if not (yaml_value(installer, "InstallerUrl") or "").endswith("/" + name):
-        problems.append(f"winget InstallerUrl {yaml_value(installer, 'InstallerUrl')}")
+    winget = {}
+    for kind, file_name in (("version", "Tolvane.Tolvane.yaml"),
+                            ("installer", "Tolvane.Tolvane.installer.yaml"),
+                            ("defaultLocale", "Tolvane.Tolvane.locale.zh-CN.yaml")):
+        document = yaml.safe_load((dist / "winget" / file_name).read_text(encoding="utf-8"))
+        winget[kind] = document
+        problems += field_problems(file_name, document, {
+            "PackageIdentifier": "Tolvane.Tolvane", "PackageVersion": version,
+            "ManifestType": kind, "ManifestVersion": WINGET_SCHEMA})
+    problems += field_problems("version manifest", winget["version"], {"DefaultLocale": "zh-CN"})
+    problems += field_problems("locale manifest", winget["defaultLocale"], {
+        "PackageLocale": "zh-CN", "Publisher": bool, "PackageName": bool, "License": bool,
+        "ShortDescription": bool})
+    installers = (winget["installer"] or {}).get("Installers") or []
+    by_arch = {entry.get("Architecture"): entry for entry in installers if isinstance(entry, dict)}
+    if len(installers) != len(found) or len(by_arch) != len(found):
+        problems.append(f"winget Installers: {len(installers)} entries")
+    nested = [{"RelativeFilePath": "tolvane.exe", "PortableCommandAlias": "tolvane"},
+              {"RelativeFilePath": "tolvanec.exe", "PortableCommandAlias": "tolvanec"}]
+    for suffix, (name, digest) in found.items():
+        arch = ARCHITECTURES[suffix][1]
+        problems += field_problems(f"winget installer {arch}", by_arch.get(arch), {
+            "InstallerType": "zip", "NestedInstallerType": "portable",
+            "NestedInstallerFiles": nested, "InstallerUrl": ends_with(name),
+            "InstallerSha256": lambda value, digest=digest: str(value) == digest.upper()})
     return problems
 
 
@@ -81,7 +134,7 @@ def main():
     if sys.argv[1] == "archive":
         problems = archive_problems(pathlib.Path(sys.argv[2]))
     else:
-        problems = hash_problems(pathlib.Path(sys.argv[2]), pathlib.Path(sys.argv[3]))
+        problems = hash_problems(pathlib.Path(sys.argv[2]), [pathlib.Path(a) for a in sys.argv[3:]])
     for problem in problems:
         print(f"  {problem}")
     sys.exit(1 if problems else 0)

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Writes a release of Tolvane from a finished release build.
 
-    release.py --version 1.1.0 --epoch SECONDS --build DIR --root DIR --dist DIR
+    release.py --version 1.1.0 --epoch SECONDS --build-x64 DIR --build-x86 DIR
+               --root DIR --dist DIR
 
-Into DIST: tolvane-VERSION-win32.zip, SHA256SUMS (in the format of
-sha256sum), scoop/tolvane.json and the three files of a winget manifest in
-winget/. Only Python's standard library, so that Debian's python3 is enough.
+Into DIST: tolvane-VERSION-win64.zip and tolvane-VERSION-win32.zip (the
+64-bit and the 32-bit programs), SHA256SUMS (in the format of sha256sum,
+both archives), scoop/tolvane.json and the three files of a winget manifest
+in winget/, each naming both archives. Only Python's standard library, so
+that Debian's python3 is enough.
 
-The archive is the same bytes for the same inputs: its entries have a fixed
+Each archive is the same bytes for the same inputs: its entries have a fixed
 order, fixed attributes and the time EPOCH (the commit's time), and nothing
 else that varies between machines goes into it.
 
@@ -36,8 +39,15 @@ DESCRIPTION = "管理“运行”对话框使用的 App Paths 注册项：图形
 README_NAME = "说明.txt"
 
 
-def archive_name(version):
-    return f"tolvane-{version}-win32.zip"
+# Architecture: (archive suffix, Scoop's name, winget's name).
+ARCHITECTURES = {
+    "x64": ("win64", "64bit", "x64"),
+    "x86": ("win32", "32bit", "x86"),
+}
+
+
+def archive_name(version, arch):
+    return f"tolvane-{version}-{ARCHITECTURES[arch][0]}.zip"
 
 
 def crlf(text):
@@ -50,10 +60,10 @@ def notepad_text(text):
     return b"\xef\xbb\xbf" + crlf(text)
 
 
-def archive_members(args):
+def archive_members(args, build):
     """(name in the archive, bytes), in archive order."""
     root = pathlib.Path(args.root)
-    build = pathlib.Path(args.build)
+    build = pathlib.Path(build)
     readme = (root / "packaging" / README_NAME).read_text(encoding="utf-8")
     readme = readme.replace("@VERSION@", args.version)
     license_text = (root / "LICENSE").read_text(encoding="utf-8")
@@ -82,14 +92,17 @@ def write_archive(path, members, epoch):
             archive.writestr(entry, data, compresslevel=9)
 
 
-def scoop_manifest(version, url, digest, homepage):
+def scoop_manifest(version, archives, homepage):
+    """archives: architecture -> (url, sha256)."""
     manifest = {
         "version": version,
         "description": DESCRIPTION,
         "homepage": homepage,
         "license": LICENSE_ID,
-        "url": url,
-        "hash": digest,
+        "architecture": {
+            ARCHITECTURES[arch][1]: {"url": url, "hash": digest}
+            for arch, (url, digest) in archives.items()
+        },
         "bin": ["tolvane.exe", "tolvanec.exe"],
         "shortcuts": [["tolvane.exe", "Tolvane"]],
     }
@@ -112,29 +125,31 @@ def yaml_document(kind, fields):
     return "\n".join(lines)
 
 
-def winget_manifests(version, url, digest, homepage):
+def winget_installer(arch, url, digest):
+    """One entry of the installer manifest's Installers list."""
+    return [
+        f"- Architecture: {ARCHITECTURES[arch][2]}",
+        "  InstallerType: zip",
+        "  NestedInstallerType: portable",
+        "  NestedInstallerFiles:",
+        "  - RelativeFilePath: tolvane.exe",
+        "    PortableCommandAlias: tolvane",
+        "  - RelativeFilePath: tolvanec.exe",
+        "    PortableCommandAlias: tolvanec",
+        f"  InstallerUrl: {yaml_text(url)}",
+        f"  InstallerSha256: {digest.upper()}",
+    ]
+
+
+def winget_manifests(version, archives, homepage):
+    """archives: architecture -> (url, sha256)."""
     head = [f"PackageIdentifier: {PACKAGE_ID}", f"PackageVersion: {yaml_text(version)}"]
     version_file = yaml_document("version", head + ["DefaultLocale: zh-CN"])
+    installers = ["Installers:"]
+    for arch, (url, digest) in archives.items():
+        installers += winget_installer(arch, url, digest)
     installer_file = yaml_document(
-        "installer",
-        head
-        + [
-            "InstallerType: zip",
-            "NestedInstallerType: portable",
-            "NestedInstallerFiles:",
-            "- RelativeFilePath: tolvane.exe",
-            "  PortableCommandAlias: tolvane",
-            "- RelativeFilePath: tolvanec.exe",
-            "  PortableCommandAlias: tolvanec",
-            "Commands:",
-            "- tolvane",
-            "- tolvanec",
-            "Installers:",
-            "- Architecture: x86",
-            f"  InstallerUrl: {yaml_text(url)}",
-            f"  InstallerSha256: {digest.upper()}",
-        ],
-    )
+        "installer", head + ["Commands:", "- tolvane", "- tolvanec"] + installers)
     locale_file = yaml_document(
         "defaultLocale",
         head
@@ -164,33 +179,39 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--version", required=True)
     parser.add_argument("--epoch", required=True, type=int)
-    parser.add_argument("--build", required=True)
+    parser.add_argument("--build-x64", required=True)
+    parser.add_argument("--build-x86", required=True)
     parser.add_argument("--root", required=True)
     parser.add_argument("--dist", required=True)
     args = parser.parse_args()
 
     dist = pathlib.Path(args.dist)
     dist.mkdir(parents=True, exist_ok=True)
-    name = archive_name(args.version)
-    archive = dist / name
-    write_archive(archive, archive_members(args), args.epoch)
-    digest = hashlib.sha256(archive.read_bytes()).hexdigest()
-    # sha256sum's text format: hash, two spaces, name.
-    (dist / "SHA256SUMS").write_text(f"{digest}  {name}\n", encoding="utf-8")
-
     base = os.environ.get("TOLVANE_RELEASE_URL") or DEFAULT_RELEASE_URL
-    url = base.replace("{version}", args.version).rstrip("/") + "/" + name
+    base = base.replace("{version}", args.version).rstrip("/")
     homepage = os.environ.get("TOLVANE_HOMEPAGE") or DEFAULT_HOMEPAGE
+
+    archives = {}
+    sums = []
+    for arch, build in (("x64", args.build_x64), ("x86", args.build_x86)):
+        name = archive_name(args.version, arch)
+        archive = dist / name
+        write_archive(archive, archive_members(args, build), args.epoch)
+        digest = hashlib.sha256(archive.read_bytes()).hexdigest()
+        archives[arch] = (f"{base}/{name}", digest)
+        # sha256sum's text format: hash, two spaces, name.
+        sums.append(f"{digest}  {name}\n")
+        print(f"release: {archive}")
+        print(f"release: sha256 {digest}")
+        print(f"release: url {base}/{name}")
+    (dist / "SHA256SUMS").write_text("".join(sums), encoding="utf-8")
 
     (dist / "scoop").mkdir(exist_ok=True)
     (dist / "scoop" / "tolvane.json").write_text(
-        scoop_manifest(args.version, url, digest, homepage), encoding="utf-8")
+        scoop_manifest(args.version, archives, homepage), encoding="utf-8")
     (dist / "winget").mkdir(exist_ok=True)
-    for file_name, text in winget_manifests(args.version, url, digest, homepage).items():
+    for file_name, text in winget_manifests(args.version, archives, homepage).items():
         (dist / "winget" / file_name).write_text(text, encoding="utf-8")
-    print(f"release: {archive}")
-    print(f"release: sha256 {digest}")
-    print(f"release: url {url}")
 
 
 if __name__ == "__main__":

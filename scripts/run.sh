@@ -6,8 +6,19 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" --target tolvane
-build="${TOLVANE_BUILD:-$root/build}"
+source "$root/scripts/wine-env.sh"
+# The 32-bit program where this host can run it, else the 64-bit one.
+if can_run_win32; then
+    arch=x86
+else
+    arch=x64
+    echo "run: starting the 64-bit program: this host cannot run 32-bit programs ($(win32_unavailable_reason))"
+fi
+TOLVANE_ARCHS=$arch "$root/scripts/build.sh" --target tolvane
+build="${TOLVANE_BUILD:-$root/build}/$arch"
+if [ $arch = x86 ]; then use_wine win32; else use_wine win64; fi
+# The user's prefix is used as it is; a new one gets the loader's architecture.
+unset WINEARCH
 
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDEBUG="${WINEDEBUG:--all}"
@@ -30,7 +41,7 @@ ensure_display "$work" || { echo "run: could not start Xvfb" >&2; exit 1; }
 
 if [ -z "${WINEPREFIX:-}" ] && [ ! -d "$HOME/.wine" ]; then
     echo "run: preparing Wine's default prefix (first start only)"
-    wineboot -i >/dev/null 2>&1 || true
+    wine wineboot -i >/dev/null 2>&1 || true
 fi
 
 if [ -n "$xvfb_pid" ]; then

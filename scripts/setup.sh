@@ -5,12 +5,13 @@ set -euo pipefail
 
 # package  why
 packages=(
-    "mingw-w64|the compiler for the 32-bit Windows program"
+    "mingw-w64|the compilers for the 64-bit and the 32-bit Windows programs"
     "cmake|the build system"
     "ninja-build|the build tool that cmake drives"
     "googletest|the test framework's sources, compiled for Windows with the suite"
     "wine|runs the Windows program and its tests on Linux"
-    "wine32:i386|the 32-bit half of Wine that runs the 32-bit program"
+    "wine64|the 64-bit half of Wine that runs the 64-bit program and its tests"
+    "wine32:i386|the 32-bit half of Wine that runs the 32-bit program (where the host can)"
     "xvfb|a virtual display for machines without one"
     "xauth|lets the virtual display accept Wine's connections"
     "x11-utils|xwininfo, to see when the window is up"
@@ -18,7 +19,8 @@ packages=(
     "fonts-wqy-microhei|a font with Chinese characters for the interface"
     "imagemagick|screenshots of the virtual display"
     "libxml2-utils|xmllint, which the tests use to read the exported XML"
-    "python3|writes and checks the release archive and its manifests (scripts/release.py)"
+    "python3|writes and checks the release archives and their manifests (scripts/release.py)"
+    "python3-yaml|reads the winget manifests back in the release check"
     "git|names the commit that the programs and the release were built from"
 )
 

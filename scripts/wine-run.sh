@@ -4,18 +4,20 @@
 # Each run gets a throwaway copy of a template prefix (made once per build
 # with wineboot), the zh_CN.UTF-8 locale so that the ANSI code page is 936,
 # and a display: the caller's, or a private Xvfb that is stopped afterwards.
+# A 64-bit program runs under 64-bit Wine in a win64 prefix, a 32-bit one
+# under 32-bit Wine in a win32 prefix.
 set -u
 
 program="$1"
 shift
 
 build_dir="${TOLVANE_BUILD_DIR:-$(cd "$(dirname "$program")/.." && pwd)}"
-template="$build_dir/wine-template"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEARCH=win32
+source "$here/wine-env.sh"
+use_wine "$(pe_arch "$program")"
 # No Mono or Gecko installers: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -35,6 +37,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+template="$build_dir/wine-template-$WINEARCH"
 source "$here/display.sh"
 ensure_display "$work" || { echo "wine-run: could not start Xvfb" >&2; exit 1; }
 
@@ -43,7 +46,7 @@ ensure_display "$work" || { echo "wine-run: could not start Xvfb" >&2; exit 1; }
     flock 9
     if [ ! -f "$template/.ready-3" ]; then
         rm -rf "$template"
-        WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
+        WINEPREFIX="$template" wine wineboot -i >/dev/null 2>&1
         # Every window of a test runs inside one Wine desktop: without a window
         # manager on Xvfb, Wine would otherwise wait about two seconds for each
         # window that it shows.

@@ -5,6 +5,7 @@
 
 #include "about/credits.h"
 #include "resource.h"
+#include "toolkit/build_info.h"
 #include "toolkit/designed_dialog.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
@@ -26,7 +27,8 @@ constexpr wchar_t kNote[] =
     L"但我自己用着很顺手，就拿出来和朋友们分享，希望对你也有用。";
 
 // In creation order, which makes the z-order and so the tab order: title,
-// note, button, credits. The icon stands outside it, last.
+// note, button, credits. The icon and the version, on the title's line at
+// the right, stand outside it, last.
 // Texts that are not fixed literals are set after creation (ControlText).
 constexpr ControlDesign kControls[] = {
     {kIdAboutTitle, L"Static", nullptr, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 720, 240, 900, 180},
@@ -34,6 +36,7 @@ constexpr ControlDesign kControls[] = {
     {kIdAboutOk, L"Button", nullptr, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 1920, 3000, 1215, 495},
     {kIdAboutAuthor, L"Static", nullptr, SS_LEFT | SS_NOPREFIX, 0, 120, 600, 4935, 615},
     {kIdAboutImage, L"Static", nullptr, SS_ICON, 0, 120, 120, 480, 480},
+    {kIdAboutVersion, L"Static", nullptr, SS_RIGHT | SS_NOPREFIX, 0, 2880, 240, 2175, 180},
 };
 
 struct AboutState {
@@ -58,6 +61,8 @@ std::wstring ControlText(int id) {
             return L"确定(&O)";
         case kIdAboutAuthor:
             return AuthorText();
+        case kIdAboutVersion:
+            return L"版本 " TOLVANE_VERSION_AND_BITS;
         default:
             return L"";
     }
@@ -134,6 +139,13 @@ int FitToFont(HWND dialog, UINT dpi) {
     RECT title = PlaceOf(dialog, kIdAboutTitle);
     GrowTo(title, TextExtent(dialog, kIdAboutTitle, true));
     Place(dialog, kIdAboutTitle, title);
+
+    // The version keeps its right edge: it grows to the left.
+    RECT version = PlaceOf(dialog, kIdAboutVersion);
+    SIZE versionText = TextExtent(dialog, kIdAboutVersion, true);
+    version.left = std::min(version.left, version.right - versionText.cx);
+    version.bottom = std::max(version.bottom, version.top + versionText.cy);
+    Place(dialog, kIdAboutVersion, version);
 
     RECT author = PlaceOf(dialog, kIdAboutAuthor);
     GrowTo(author, TextExtent(dialog, kIdAboutAuthor, false));

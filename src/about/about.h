@@ -15,6 +15,7 @@ inline constexpr int kIdAboutImage = 1001;
 inline constexpr int kIdAboutTitle = 1002;
 inline constexpr int kIdAboutAuthor = 1003;
 inline constexpr int kIdAboutContent = 1004;
+inline constexpr int kIdAboutVersion = 1005;
 inline constexpr int kIdAboutOk = IDOK;
 
 // Shows the About window modally over |owner|; returns once it has closed.

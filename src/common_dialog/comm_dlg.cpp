@@ -95,7 +95,6 @@ void CommDlg::RunColourAction() {
     std::fill(std::begin(customColours), std::end(customColours), 0xFFFFFFFFu);
     ApplyOwnerDefault();
     CHOOSECOLORA record{};
-    static_assert(sizeof(CHOOSECOLORA) == 36, "CHOOSECOLOR must be the 36-byte form");
     record.lStructSize = sizeof(record);
     record.hwndOwner = AsWindow(owner_);
     // The record declares this member as a window; it carries the instance.

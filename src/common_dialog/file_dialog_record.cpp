@@ -5,17 +5,12 @@
 
 #include "common_dialog/dialog_handles.h"
 #include "common_dialog/raised_error.h"
+#include "common_dialog/record_sizes.h"
 #include "toolkit/narrow.h"
 
 namespace tolvane {
 
 namespace {
-
-// The record without its later extension fields (OPENFILENAME_SIZE_VERSION_400A),
-// a layout that every version of the dialogs accepts.
-constexpr DWORD kRecordSize = 76;
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kRecordSize,
-              "OPENFILENAME must end its old form at byte 76");
 
 // Filters are walked with a 16-bit position: 32767 is the first length that
 // it cannot step past.
@@ -64,7 +59,7 @@ FileDialogRecord::FileDialogRecord(const CommDlg& dialog)
     // double-byte characters; the dialog still writes at most 255, and
     // std::string keeps a NUL after the last byte, so a name that fills the
     // buffer is still read as a terminated text.
-    record_.lStructSize = kRecordSize;
+    record_.lStructSize = kFileRecordSize;
     record_.hwndOwner = AsWindow(dialog.Owner());
     record_.Flags = static_cast<DWORD>(dialog.flags());
     record_.lpstrDefExt = TextOrNull(defaultExt_);

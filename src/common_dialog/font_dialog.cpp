@@ -14,8 +14,6 @@ namespace tolvane {
 
 namespace {
 
-static_assert(sizeof(CHOOSEFONTA) == 60, "CHOOSEFONT must be the 60-byte form");
-
 // The face name is checked against a field of 33 bytes, one more than the
 // platform's, so a 32-byte name may arrive without its terminator; the
 // platform reads no further than its 32.

@@ -15,9 +15,6 @@ namespace tolvane {
 
 namespace {
 
-// The packed 32-bit PRINTDLG.
-static_assert(sizeof(PRINTDLGA) == 66, "PRINTDLG must be the 66-byte form");
-
 // The device-mode record that the dialog receives: DEVMODEA up to and
 // including dmLogPixels, and 18 bytes of the display fields after it.
 constexpr size_t kDevModeBytes = 122;

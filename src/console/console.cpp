@@ -7,7 +7,7 @@
 #include "console/exit_codes.h"
 #include "console/output.h"
 #include "console/verbs.h"
-#include "tolvane_version.h"
+#include "toolkit/build_info.h"
 
 namespace tolvane::console {
 
@@ -83,7 +83,7 @@ int Run(const std::vector<std::wstring>& arguments) {
     if (first == L"--help" || first == L"--version") {
         if (arguments.size() > 1) return BadUsage(first + L" 之后不能再有参数。");
         if (first == L"--help") return Print(kUsage);
-        return Print(L"tolvanec " TOLVANE_VERSION L" (" TOLVANE_COMMIT L")\n");
+        return Print(L"tolvanec " TOLVANE_VERSION_AND_BITS L" (" TOLVANE_COMMIT L")\n");
     }
     for (const Verb& verb : kVerbs) {
         if (first != verb.syntax.verb) continue;

@@ -14,6 +14,7 @@
 #include "main_window/main_window.h"
 #include "resource.h"
 #include "support/dialogs.h"
+#include "tolvane_version.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
@@ -242,8 +243,9 @@ TEST_F(HelpMenu, AboutWindowShowsItsDesignAndEnterClosesIt) {
 
     std::wstring author = Lines({L"作者：Brisqual(tenmoru)", std::wstring(L"网站：") + kSiteUrl,
                                  std::wstring(L"邮件：") + kMailAddress});
-    ASSERT_EQ(seen.controls.size(), 5u);
-    const int ids[] = {kIdAboutTitle, kIdAboutContent, IDOK, kIdAboutAuthor, kIdAboutImage};
+    ASSERT_EQ(seen.controls.size(), 6u);
+    const int ids[] = {kIdAboutTitle, kIdAboutContent, IDOK,
+                       kIdAboutAuthor, kIdAboutImage, kIdAboutVersion};
     for (size_t i = 0; i < seen.controls.size(); ++i) {
         const ControlSeen& control = seen.controls[i];
         SCOPED_TRACE(i);
@@ -257,10 +259,13 @@ TEST_F(HelpMenu, AboutWindowShowsItsDesignAndEnterClosesIt) {
     const ControlSeen& ok = seen.controls[2];
     const ControlSeen& authorLabel = seen.controls[3];
     const ControlSeen& image = seen.controls[4];
+    const ControlSeen& version = seen.controls[5];
 
     EXPECT_EQ(title.text, L"关于 Tolvane");
     EXPECT_EQ(ok.text, L"确定(&O)");
     EXPECT_EQ(authorLabel.text, author);
+    EXPECT_EQ(version.text, std::wstring(L"版本 " TOLVANE_VERSION) +
+                                (sizeof(void*) == 8 ? L" 64 位" : L" 32 位"));
     EXPECT_EQ(image.style & SS_TYPEMASK, SS_ICON);
     EXPECT_EQ(seen.imageIcon, ProgramIcon());
     EXPECT_EQ(content.text.size(), 198u);
@@ -282,9 +287,9 @@ TEST_F(HelpMenu, AboutWindowShowsItsDesignAndEnterClosesIt) {
     EXPECT_LE(content.rect.bottom, ok.rect.top);
 
     // Every label's text fits inside it: nothing cut off in the interface font.
-    ASSERT_EQ(seen.textNeeds.size(), 3u);
-    const ControlSeen* labels[] = {&title, &content, &authorLabel};
-    for (int k = 0; k < 3; ++k) {
+    ASSERT_EQ(seen.textNeeds.size(), 4u);
+    const ControlSeen* labels[] = {&title, &content, &authorLabel, &version};
+    for (int k = 0; k < 4; ++k) {
         SCOPED_TRACE(labels[k]->text);
         EXPECT_LE(seen.textNeeds[k].cx, labels[k]->rect.right - labels[k]->rect.left);
         EXPECT_LE(seen.textNeeds[k].cy, labels[k]->rect.bottom - labels[k]->rect.top);

@@ -52,7 +52,7 @@ TEST(ColourDialog, RecordCarriesThePropertiesAndCancelKeepsTheColour) {
     EXPECT_EQ(RunAction(dlg, 3), kErrCancel);
     EXPECT_TRUE(script.finished());
     ASSERT_EQ(seen.calls, 1);
-    EXPECT_EQ(seen.colour.lStructSize, 36u);
+    EXPECT_EQ(seen.colour.lStructSize, testing::kExpectedColourRecordSize);
     EXPECT_EQ(seen.colour.hwndOwner, window.get());
     EXPECT_EQ(reinterpret_cast<HINSTANCE>(seen.colour.hInstance), GetModuleHandleW(nullptr));
     EXPECT_EQ(seen.colour.Flags, static_cast<DWORD>(CC_RGBINIT));
@@ -90,7 +90,7 @@ TEST(FontDialog, RecordForTenPointBold) {
         {CancelDialog([](HWND dialog) { testing::ClickButton(dialog, testing::kUnderlineBox); })});
     EXPECT_EQ(RunAction(dlg, 4), kErrCancel);
     ASSERT_EQ(seen.calls, 1);
-    EXPECT_EQ(seen.font.lStructSize, 60u);
+    EXPECT_EQ(seen.font.lStructSize, testing::kExpectedFontRecordSize);
     EXPECT_EQ(seen.font.hwndOwner, window.get());
     EXPECT_NE(seen.font.hDC, nullptr);
     EXPECT_EQ(seen.font.iPointSize, 100);

@@ -15,6 +15,14 @@
 
 namespace tolvane::testing {
 
+// The records' sizes that the platform expects from a program of the
+// architecture that runs the tests: the packed 32-bit forms, or the 64-bit ones.
+inline constexpr bool kIs64Bit = sizeof(void*) == 8;
+inline constexpr DWORD kExpectedFileRecordSize = kIs64Bit ? 136 : 76;
+inline constexpr DWORD kExpectedColourRecordSize = kIs64Bit ? 72 : 36;
+inline constexpr DWORD kExpectedFontRecordSize = kIs64Bit ? 104 : 60;
+inline constexpr DWORD kExpectedPrinterRecordSize = kIs64Bit ? 120 : 66;
+
 // Runs an action and returns the number of the error it raised, or -1 when
 // it raised none.
 int RunAction(CommDlg& dlg, int16_t code);

@@ -88,7 +88,7 @@ TEST(OpenDialog, RecordCarriesThePropertiesAndCancelRaisesZero) {
 
     ASSERT_EQ(seen.calls, 1);
     const OPENFILENAMEA& record = seen.file;
-    EXPECT_EQ(record.lStructSize, 76u);
+    EXPECT_EQ(record.lStructSize, testing::kExpectedFileRecordSize);
     EXPECT_EQ(record.hwndOwner, window.get());
     EXPECT_EQ(record.hInstance, GetModuleHandleW(nullptr));
     EXPECT_EQ(record.Flags, static_cast<DWORD>(OFN_FILEMUSTEXIST | OFN_HIDEREADONLY));

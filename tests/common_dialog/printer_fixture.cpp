@@ -104,7 +104,7 @@ bool AddDriver() {
     DRIVER_INFO_3W driver{};
     driver.cVersion = 3;
     driver.pName = const_cast<wchar_t*>(kDriver);
-    driver.pEnvironment = const_cast<wchar_t*>(L"Windows NT x86");
+    driver.pEnvironment = const_cast<wchar_t*>(sizeof(void*) == 8 ? L"Windows x64" : L"Windows NT x86");
     driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
     driver.pDataFile = const_cast<wchar_t*>(kDescriptionFile);
     driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");

@@ -68,7 +68,7 @@ TEST_F(PrinterDialog, DeviceNamesAndModeDescribeTheCurrentPrinter) {
     EXPECT_EQ(RunAction(dlg, 5), kErrCancel);
     ASSERT_EQ(seen.calls, 1);
 
-    EXPECT_EQ(seen.printer.lStructSize, 66u);
+    EXPECT_EQ(seen.printer.lStructSize, testing::kExpectedPrinterRecordSize);
     EXPECT_EQ(seen.printer.hwndOwner, window.get());
     EXPECT_NE(seen.printer.hDC, nullptr);
     EXPECT_EQ(seen.printer.Flags, static_cast<DWORD>(PD_USEDEVMODECOPIESANDCOLLATE));

@@ -9,7 +9,7 @@
 #include "console/output.h"
 #include "console/tolvanec_process.h"
 #include "toolkit/handles.h"
-#include "tolvane_version.h"
+#include "toolkit/build_info.h"
 
 using namespace tolvane;
 using namespace tolvane::testing;
@@ -17,7 +17,7 @@ using namespace tolvane::testing;
 TEST(Tolvanec, VersionAndHelpGoToStandardOutputAsUtf8) {
     Outcome version = RunTolvanec(L"--version");
     EXPECT_EQ(version.code, 0u);
-    EXPECT_EQ(version.out, "tolvanec " TOLVANE_VERSION " (" TOLVANE_COMMIT ")\r\n");
+    EXPECT_EQ(version.Out(), L"tolvanec " TOLVANE_VERSION_AND_BITS L" (" TOLVANE_COMMIT L")\r\n");
     EXPECT_EQ(version.err, "");
 
     Outcome help = RunTolvanec(L"--help");
