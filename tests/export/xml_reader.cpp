@@ -152,8 +152,9 @@ std::wstring TranscodeWithXmllint(UnixFileName convert, const std::wstring& path
                         &startup, &process)) {
         return L"the host shell did not start";
     }
-    UniqueFile thread(process.hThread);
-    UniqueFile running(process.hProcess);
+    // Wine fills in no handles for a host program: what PROCESS_INFORMATION
+    // holds then is whatever lay on the stack, which may be a live handle of
+    // this process. They are not closed.
     for (DWORD waited = 0; GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES;
          waited += 50) {
         if (waited > kXmllintWaitMs) return L"xmllint did not finish";
