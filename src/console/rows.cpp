@@ -76,6 +76,7 @@ LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows) {
         if (!Keeps(filter, entries[i])) continue;
         HealthReport report;
         if (filter.checked) report = CheckEntry(entries[i], places);
+        report.scope = entries[i].scope;
         report.bothScopes = both[i];
         rows.push_back({std::move(entries[i]), std::move(report)});
     }
@@ -83,8 +84,7 @@ LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows) {
 }
 
 bool IsBroken(const HealthReport& report) {
-    return report.missingTarget || report.relativePath || !report.missingFolders.empty() ||
-           !report.shadowedBy.empty();
+    return report.missingTarget || report.relativePath || !report.missingFolders.empty();
 }
 
 std::wstring TypeName(DWORD type) {

@@ -36,8 +36,9 @@ LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows);
 // The registrations of both hives without their health, for "which".
 LONG ReadEntries(std::vector<AppPathEntry>& entries);
 
-// A missing target, a relative path, a missing Path folder, or a program
-// that the shell finds elsewhere first.
+// A missing target, a relative path or a missing Path folder. A
+// registration that looks planted is not broken: it works, for whoever
+// planted it.
 bool IsBroken(const HealthReport& report);
 
 // "REG_SZ" and the like; the number for a type without a name.
