@@ -159,7 +159,7 @@ int List(const Invocation& call) {
     }
     std::vector<Row> rows;
     int failure = kExitFailure;
-    if (!ReadShownRows({scope}, rows, failure)) return failure;
+    if (!ReadShownRows({scope, nullptr, true, format != L"table"}, rows, failure)) return failure;
     // With both, the rows that are either.
     const bool broken = call.Has(L"--broken"), suspicious = call.Has(L"--suspicious");
     if (broken || suspicious) {
@@ -180,7 +180,7 @@ int Show(const Invocation& call) {
     }
     std::vector<Row> rows;
     int failure = kExitFailure;
-    if (!ReadShownRows({scope, &name}, rows, failure)) return failure;
+    if (!ReadShownRows({scope, &name, true, true}, rows, failure)) return failure;
     if (rows.empty()) return Refuse(L"项目 " + name + L" 不存在！", kExitConditionFailed);
     if (format == L"json") return Print(Formatted(rows, format));
     std::wstring text;
@@ -242,7 +242,7 @@ int Export(const Invocation& call) {
     int failure = kExitFailure;
     // Only the listing's formats tell the registrations' health.
     bool checked = format == L"json" || format == L"csv";
-    if (!ReadShownRows({scope, nullptr, checked}, rows, failure)) return failure;
+    if (!ReadShownRows({scope, nullptr, checked, checked}, rows, failure)) return failure;
     DWORD result = ERROR_SUCCESS;
     if (format == L"reg") {
         std::vector<EntrySnapshot> snapshots;

@@ -9,6 +9,7 @@
 
 #include "console/common.h"
 #include "health/health.h"
+#include "health/version_info.h"
 #include "store/app_path_entry.h"
 #include "toolkit/json.h"
 
@@ -17,6 +18,7 @@ namespace tolvane::console {
 struct Row {
     AppPathEntry entry;
     HealthReport report;
+    VersionStrings version;  // left empty unless the filter asks for it
 };
 
 // Which registrations a reading verb shows: those of the chosen hives, and
@@ -24,7 +26,8 @@ struct Row {
 struct RowFilter {
     ScopeChoice scope = ScopeChoice::All;
     const std::wstring* name = nullptr;
-    bool checked = true;  // false: every report left empty, for files that tell no health
+    bool checked = true;     // false: every report left empty, for files that tell no health
+    bool described = false;  // true: each program's version strings read, for JSON and CSV
 };
 
 // The registrations that |filter| keeps, the machine's first, each hive in

@@ -156,12 +156,13 @@ TEST_F(Verbs, ListShowsBothHivesAsTableJsonAndCsv) {
 
     Outcome csv = RunTolvanec(L"list --scope user --format csv");
     EXPECT_EQ(csv.out.substr(0, 5), "name,") << "no byte order mark on standard output";
-    EXPECT_EQ(Lines(csv.Out()),
-              (std::vector<std::wstring>{
-                  L"name,scope,path,type,expanded,pathValue,notes",
-                  L"ok.exe,user,%SystemRoot%\\notepad.exe,REG_EXPAND_SZ,C:\\windows\\notepad.exe,,"
-                  L"both-scopes",
-                  worldly + L",user,C:\\windows\\notepad.exe,REG_SZ,C:\\windows\\notepad.exe,,"}));
+    EXPECT_EQ(
+        Lines(csv.Out()),
+        (std::vector<std::wstring>{
+            L"name,scope,path,type,expanded,pathValue,notes,publisher,description",
+            L"ok.exe,user,%SystemRoot%\\notepad.exe,REG_EXPAND_SZ,C:\\windows\\notepad.exe,,"
+            L"both-scopes,,",
+            worldly + L",user,C:\\windows\\notepad.exe,REG_SZ,C:\\windows\\notepad.exe,,,,"}));
 
     // The name column is as wide as the emoji name: 4 wide characters,
     // a wide emoji and ".exe" take 14 columns.
@@ -181,7 +182,7 @@ TEST_F(Verbs, WhichAndCheckPutAppPathsFirstAndTheUsersRegistrationFirst) {
     const std::wstring publicProgram = L"C:\\Users\\Public\\x.exe";
     MakeFile(publicProgram);
     const std::wstring tvdemo = ProgramFolder() + L"\\shell_target\\tvdemo.exe";
-    const std::wstring versioned = L"C:\\windows\\regedit.exe";
+    const std::wstring versioned = ProgramFolder() + L"\\shell_target\\tvversioned.exe";
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring powerShell =
@@ -196,15 +197,22 @@ TEST_F(Verbs, WhichAndCheckPutAppPathsFirstAndTheUsersRegistrationFirst) {
     std::map<std::wstring, std::wstring> listed;
     const JsonValue items = ParsedJson(RunTolvanec(L"list --format json"));
     for (const JsonValue& item : items.items()) {
-        listed[Member(item, L"scope") + L" " + Member(item, L"name")] = NotesOf(item);
+        listed[Member(item, L"scope") + L" " + Member(item, L"name")] =
+            NotesOf(item) + L" " + Member(item, L"publisher") + L" / " +
+            Member(item, L"description");
     }
+    const std::wstring noVersion = L" <null> / <null>";
     EXPECT_EQ(listed[L"user control.exe"],
-              L"overrides-program;suspicious;user-overrides-system;suspicious-folder;");
-    EXPECT_EQ(listed[L"machine notepad.exe"], L"overrides-program;");
-    EXPECT_EQ(listed[L"machine tvboth.exe"], L"both-scopes;overridden-by-user;");
-    EXPECT_EQ(listed[L"user tvboth.exe"], L"both-scopes;");
-    EXPECT_EQ(listed[L"user tvscript.exe"], L"missing-target;suspicious;script-target;");
-    EXPECT_EQ(listed[L"machine powershell.exe"], L"") << "the script host by its own name";
+              L"overrides-program;suspicious;user-overrides-system;suspicious-folder;" + noVersion);
+    EXPECT_EQ(listed[L"machine notepad.exe"], L"overrides-program;" + noVersion);
+    EXPECT_EQ(listed[L"machine tvboth.exe"], L"both-scopes;overridden-by-user;" + noVersion);
+    // The user's language first, then any translation that has the string.
+    EXPECT_EQ(listed[L"user tvboth.exe"],
+              L"both-scopes; Tolvane Test Co / Version resource test program");
+    EXPECT_EQ(listed[L"user tvscript.exe"],
+              L"missing-target;suspicious;script-target;" + noVersion);
+    // The script host under its own name: no note at all.
+    EXPECT_EQ(listed[L"machine powershell.exe"].substr(0, 1), L" ");
     EXPECT_NE(RunTolvanec(L"show notepad --scope machine")
                   .Out()
                   .find(L"覆盖同名程序：C:\\windows\\notepad.exe"),
