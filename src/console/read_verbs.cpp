@@ -94,11 +94,16 @@ bool IsAppPaths(Place place) {
     return place == Place::UserAppPaths || place == Place::MachineAppPaths;
 }
 
-// Every place looked at but |found|, in the search order.
-std::wstring OtherPlaces(const std::vector<Candidate>& candidates, const Candidate* found) {
+// The places of |candidates| but |found|, in the search order: every one,
+// or only those that hold the name, a file or a registration.
+std::wstring OtherPlaces(const std::vector<Candidate>& candidates, const Candidate* found,
+                         bool holdersOnly) {
     std::vector<std::vector<std::wstring>> lines;
     for (const Candidate& candidate : candidates) {
-        if (&candidate == found) continue;
+        if (&candidate == found ||
+            (holdersOnly && !candidate.exists && !IsAppPaths(candidate.place))) {
+            continue;
+        }
         const wchar_t* state = candidate.exists ? L"未采用" : L"不存在";
         std::wstring file = candidate.file.empty() ? L"（没有程序路径）" : candidate.file;
         lines.push_back({L"", state, PlaceText(candidate.place), file});
@@ -107,20 +112,11 @@ std::wstring OtherPlaces(const std::vector<Candidate>& candidates, const Candida
 }
 
 // The first line: the file that starts. Then where it was found, and
-// every other place looked at.
-std::wstring WhichText(const std::wstring& name, const std::vector<Candidate>& candidates,
-                       const Candidate& found) {
+// every other place that holds the name.
+std::wstring WhichText(const std::vector<Candidate>& candidates, const Candidate& found) {
     std::wstring text = found.file + L"\n找到位置：" + PlaceText(found.place) + L"\n";
-    bool otherHive = IsAppPaths(found.place) &&
-                     std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& other) {
-                         return IsAppPaths(other.place) && other.place != found.place;
-                     });
-    if (otherHive) {
-        text += L"注意：所有用户和当前用户的 App Paths 都登记了 " + name +
-                L"，系统没有规定先查哪一处。\n";
-    }
-    if (candidates.size() > 1) text += L"查找过的其他位置：\n";
-    return text + OtherPlaces(candidates, &found);
+    std::wstring others = OtherPlaces(candidates, &found, true);
+    return others.empty() ? text : text + L"其他有此名称的位置：\n" + others;
 }
 
 LONG AppendSnapshots(const std::vector<Row>& rows, std::vector<EntrySnapshot>& snapshots) {
@@ -163,9 +159,13 @@ int List(const Invocation& call) {
     }
     std::vector<Row> rows;
     int failure = kExitFailure;
-    if (!ReadShownRows({scope}, rows, failure)) return failure;
-    if (call.Has(L"--broken")) {
-        std::erase_if(rows, [](const Row& row) { return !IsBroken(row.report); });
+    if (!ReadShownRows({scope, nullptr, true, format != L"table"}, rows, failure)) return failure;
+    // With both, the rows that are either.
+    const bool broken = call.Has(L"--broken"), suspicious = call.Has(L"--suspicious");
+    if (broken || suspicious) {
+        std::erase_if(rows, [&](const Row& row) {
+            return !(broken && IsBroken(row.report)) && !(suspicious && IsSuspicious(row.report));
+        });
     }
     return Print(Formatted(rows, format));
 }
@@ -180,7 +180,7 @@ int Show(const Invocation& call) {
     }
     std::vector<Row> rows;
     int failure = kExitFailure;
-    if (!ReadShownRows({scope, &name}, rows, failure)) return failure;
+    if (!ReadShownRows({scope, &name, true, true}, rows, failure)) return failure;
     if (rows.empty()) return Refuse(L"项目 " + name + L" 不存在！", kExitConditionFailed);
     if (format == L"json") return Print(Formatted(rows, format));
     std::wstring text;
@@ -195,11 +195,13 @@ int Check(const Invocation& call) {
     std::vector<Row> rows;
     int failure = kExitFailure;
     if (!ReadShownRows({scope}, rows, failure)) return failure;
+    // A registration that stands in for a program of the same name does what
+    // it was made for; only one that looks planted is a finding.
     std::erase_if(rows, [](const Row& row) {
-        return !row.report.missingTarget && row.report.shadowedBy.empty();
+        return !row.report.missingTarget && !IsSuspicious(row.report);
     });
     if (rows.empty()) {
-        Tell(L"没有发现程序不存在或被遮盖的注册项。");
+        Tell(L"没有发现程序不存在或可疑的注册项。");
         return kExitSuccess;
     }
     int printed = Print(RowsTable(rows));
@@ -217,10 +219,10 @@ int Which(const Invocation& call) {
                               [](const Candidate& candidate) { return candidate.exists; });
     if (found == candidates.end()) {
         Tell(L"tolvanec：找不到会启动的 " + name + L"，查找过的位置：\n" +
-             OtherPlaces(candidates, nullptr));
+             OtherPlaces(candidates, nullptr, false));
         return kExitConditionFailed;
     }
-    return Print(WhichText(name, candidates, *found));
+    return Print(WhichText(candidates, *found));
 }
 
 int Export(const Invocation& call) {
@@ -240,7 +242,7 @@ int Export(const Invocation& call) {
     int failure = kExitFailure;
     // Only the listing's formats tell the registrations' health.
     bool checked = format == L"json" || format == L"csv";
-    if (!ReadShownRows({scope, nullptr, checked}, rows, failure)) return failure;
+    if (!ReadShownRows({scope, nullptr, checked, checked}, rows, failure)) return failure;
     DWORD result = ERROR_SUCCESS;
     if (format == L"reg") {
         std::vector<EntrySnapshot> snapshots;

@@ -1,8 +1,11 @@
 #include "console/rows.h"
 
+#include <map>
+
 #include "console/table.h"
 #include "store/app_path_store.h"
 #include "toolkit/csv.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane::console {
 
@@ -48,6 +51,23 @@ JsonValue PathValueJson(const TextValue& value) {
     return value.state == ValueState::Text ? JsonValue(value.raw) : JsonValue();
 }
 
+// Null for a string the file does not give.
+JsonValue TextOrNull(const std::wstring& text) {
+    return text.empty() ? JsonValue() : JsonValue(text);
+}
+
+// The version strings of every row's program, each file read once.
+void Describe(std::vector<Row>& rows) {
+    std::map<std::wstring, VersionStrings> known;
+    for (Row& row : rows) {
+        std::wstring file = ProgramPath(row.entry);
+        if (file.empty()) continue;
+        auto [found, added] = known.try_emplace(Folded(file));
+        if (added) found->second = ReadVersionStrings(file);
+        row.version = found->second;
+    }
+}
+
 std::wstring Tokens(const HealthReport& report, const wchar_t* separator) {
     std::wstring joined;
     for (const std::string& token : NoteTokens(report)) {
@@ -76,15 +96,16 @@ LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows) {
         if (!Keeps(filter, entries[i])) continue;
         HealthReport report;
         if (filter.checked) report = CheckEntry(entries[i], places);
+        report.scope = entries[i].scope;
         report.bothScopes = both[i];
-        rows.push_back({std::move(entries[i]), std::move(report)});
+        rows.push_back({std::move(entries[i]), std::move(report), {}});
     }
+    if (filter.described) Describe(rows);
     return ERROR_SUCCESS;
 }
 
 bool IsBroken(const HealthReport& report) {
-    return report.missingTarget || report.relativePath || !report.missingFolders.empty() ||
-           !report.shadowedBy.empty();
+    return report.missingTarget || report.relativePath || !report.missingFolders.empty();
 }
 
 std::wstring TypeName(DWORD type) {
@@ -114,6 +135,8 @@ std::wstring RowDetails(const Row& row) {
     if (entry.pathValue.state == ValueState::Text) {
         lines.push_back({L"附加路径", entry.pathValue.raw});
     }
+    if (!row.version.publisher.empty()) lines.push_back({L"发布者", row.version.publisher});
+    if (!row.version.description.empty()) lines.push_back({L"文件说明", row.version.description});
     lines.push_back({L"状态", NotesText(row.report)});
     return TableText(lines, false);
 }
@@ -134,19 +157,23 @@ JsonValue RowsJson(const std::vector<Row>& rows) {
             {L"expanded", ExpandedPath(entry)},
             {L"pathValue", PathValueJson(entry.pathValue)},
             {L"notes", std::move(notes)},
+            {L"publisher", TextOrNull(row.version.publisher)},
+            {L"description", TextOrNull(row.version.description)},
         });
     }
     return JsonValue(std::move(items));
 }
 
 std::wstring RowsCsv(const std::vector<Row>& rows) {
-    std::vector<std::vector<std::wstring>> records = {
-        {L"name", L"scope", L"path", L"type", L"expanded", L"pathValue", L"notes"}};
+    std::vector<std::vector<std::wstring>> records = {{L"name", L"scope", L"path", L"type",
+                                                       L"expanded", L"pathValue", L"notes",
+                                                       L"publisher", L"description"}};
     for (const Row& row : rows) {
         const AppPathEntry& entry = row.entry;
         records.push_back({entry.name, ScopeToken(entry.scope), ExportedPath(entry),
                            TypeJson(entry).text(), ExpandedPath(entry),
-                           PathValueJson(entry.pathValue).text(), Tokens(row.report, L";")});
+                           PathValueJson(entry.pathValue).text(), Tokens(row.report, L";"),
+                           row.version.publisher, row.version.description});
     }
     return CsvText(records);
 }

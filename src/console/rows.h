@@ -9,6 +9,7 @@
 
 #include "console/common.h"
 #include "health/health.h"
+#include "health/version_info.h"
 #include "store/app_path_entry.h"
 #include "toolkit/json.h"
 
@@ -17,6 +18,7 @@ namespace tolvane::console {
 struct Row {
     AppPathEntry entry;
     HealthReport report;
+    VersionStrings version;  // left empty unless the filter asks for it
 };
 
 // Which registrations a reading verb shows: those of the chosen hives, and
@@ -24,7 +26,8 @@ struct Row {
 struct RowFilter {
     ScopeChoice scope = ScopeChoice::All;
     const std::wstring* name = nullptr;
-    bool checked = true;  // false: every report left empty, for files that tell no health
+    bool checked = true;     // false: every report left empty, for files that tell no health
+    bool described = false;  // true: each program's version strings read, for JSON and CSV
 };
 
 // The registrations that |filter| keeps, the machine's first, each hive in
@@ -36,8 +39,9 @@ LONG ReadRows(const RowFilter& filter, std::vector<Row>& rows);
 // The registrations of both hives without their health, for "which".
 LONG ReadEntries(std::vector<AppPathEntry>& entries);
 
-// A missing target, a relative path, a missing Path folder, or a program
-// that the shell finds elsewhere first.
+// A missing target, a relative path or a missing Path folder. A
+// registration that looks planted is not broken: it works, for whoever
+// planted it.
 bool IsBroken(const HealthReport& report);
 
 // "REG_SZ" and the like; the number for a type without a name.

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <numeric>
 
+#include "health/planted.h"
 #include "store/app_path_store.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
@@ -59,19 +60,6 @@ std::wstring AsPath(const std::wstring& text, DWORD type) {
 
 bool IsSlash(wchar_t c) {
     return c == L'\\' || c == L'/';
-}
-
-// "X:\..." or "\\server\share...": anything else depends on the current
-// folder or drive.
-bool IsAbsolute(const std::wstring& path) {
-    wchar_t drive = path.empty() ? 0 : path[0] | 0x20;
-    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && IsSlash(path[2])) {
-        return true;
-    }
-    if (path.size() < 5 || !IsSlash(path[0]) || !IsSlash(path[1])) return false;
-    size_t shareStart = path.find_first_of(L"\\/", 2);
-    return shareStart != std::wstring::npos && shareStart > 2 && shareStart + 1 < path.size() &&
-           !IsSlash(path[shareStart + 1]);
 }
 
 std::wstring FullPath(const std::wstring& path) {
@@ -246,6 +234,7 @@ void CheckFolders(const TextValue& value, HealthReport& report) {
         // A relative folder depends on the current folder, as a relative
         // target does.
         if (!IsAbsolute(folder)) continue;
+        if (IsSuspiciousFolder(folder)) report.suspiciousFolder = true;
         Kind kind = KindOf(folder);
         if (kind == Kind::None || kind == Kind::File) {
             report.missingFolders.push_back(std::move(folder));
@@ -257,16 +246,38 @@ bool IsOwnTarget(const std::wstring& target, const std::wstring& file) {
     return !target.empty() && SameName(FullPath(target), FullPath(file));
 }
 
-void CheckShadowing(const AppPathEntry& entry, const std::wstring& target,
-                    const SearchPlaces& places, HealthReport& report) {
+// The program that the name would start without App Paths. A registration
+// that points at that very file changes nothing.
+void CheckSameName(const AppPathEntry& entry, const std::wstring& target,
+                   const SearchPlaces& places, HealthReport& report) {
     const std::wstring fileName = ProgramFileName(entry.name);
     for (const auto& [place, folder] : SearchOrder(places)) {
         if (places.index && !places.index->MayHold(folder, fileName)) continue;
         std::wstring file = Join(folder, fileName);
         if (KindOf(file) != Kind::File) continue;
-        if (!IsOwnTarget(target, file)) report.shadowedBy = OnDisk(folder, fileName);
+        if (IsOwnTarget(target, file)) return;
+        // Only a program that is there is started instead.
+        if (!report.notText && !report.missingTarget && !report.relativePath) {
+            report.sameNameProgram = OnDisk(folder, fileName);
+        }
+        // How a user without rights over the system runs code in its stead.
+        report.userOverridesSystem = entry.scope == Scope::User && place != Place::PathFolder;
         return;
     }
+}
+
+void CheckPlanted(const AppPathEntry& entry, const std::wstring& target, HealthReport& report) {
+    if (!target.empty()) report.scriptTarget = IsScriptTarget(ProgramFileName(entry.name), target);
+    if (IsAbsolute(target) && IsSuspiciousFolder(FolderOf(target))) report.suspiciousFolder = true;
+}
+
+std::wstring Joined(const std::vector<std::wstring>& parts, const wchar_t* separator) {
+    std::wstring text;
+    for (const std::wstring& part : parts) {
+        if (!text.empty()) text += separator;
+        text += part;
+    }
+    return text;
 }
 
 Candidate AppPathsCandidate(const AppPathEntry& entry) {
@@ -301,6 +312,17 @@ void FolderIndex::Read(const std::wstring& folder, Listing& listing) {
     std::sort(listing.names.begin(), listing.names.end(), NameLess);
 }
 
+bool IsAbsolute(const std::wstring& path) {
+    wchar_t drive = path.empty() ? 0 : path[0] | 0x20;
+    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && IsSlash(path[2])) {
+        return true;
+    }
+    if (path.size() < 5 || !IsSlash(path[0]) || !IsSlash(path[1])) return false;
+    size_t shareStart = path.find_first_of(L"\\/", 2);
+    return shareStart != std::wstring::npos && shareStart > 2 && shareStart + 1 < path.size() &&
+           !IsSlash(path[shareStart + 1]);
+}
+
 std::wstring ProgramPath(const AppPathEntry& entry) {
     return entry.state == ValueState::Text ? AsPath(entry.raw, entry.type) : std::wstring();
 }
@@ -332,10 +354,12 @@ SearchPlaces ReadSearchPlaces() {
 HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places) {
     QuietFileSystem quiet;
     HealthReport report;
+    report.scope = entry.scope;
     const std::wstring target = ProgramPath(entry);
     CheckTarget(entry, target, report);
     CheckFolders(entry.pathValue, report);
-    CheckShadowing(entry, target, places, report);
+    CheckSameName(entry, target, places, report);
+    CheckPlanted(entry, target, report);
     return report;
 }
 
@@ -365,7 +389,22 @@ std::vector<bool> RegisteredInBothScopes(const std::vector<AppPathEntry>& entrie
 
 void MarkBothScopes(const std::vector<AppPathEntry>& entries, std::vector<HealthReport>& reports) {
     std::vector<bool> both = RegisteredInBothScopes(entries);
-    for (size_t i = 0; i < reports.size() && i < both.size(); ++i) reports[i].bothScopes = both[i];
+    for (size_t i = 0; i < reports.size() && i < both.size(); ++i) {
+        reports[i].scope = entries[i].scope;
+        reports[i].bothScopes = both[i];
+    }
+}
+
+bool OverriddenByUser(const HealthReport& report) {
+    return report.scope == Scope::Machine && report.bothScopes;
+}
+
+std::wstring OverriddenProgram(const HealthReport& report) {
+    return OverriddenByUser(report) ? std::wstring() : report.sameNameProgram;
+}
+
+bool IsSuspicious(const HealthReport& report) {
+    return report.userOverridesSystem || report.suspiciousFolder || report.scriptTarget;
 }
 
 std::wstring NotesText(const HealthReport& report) {
@@ -374,13 +413,17 @@ std::wstring NotesText(const HealthReport& report) {
     if (report.relativePath) notes.push_back(L"路径不完整");
     if (!report.missingFolders.empty()) notes.push_back(L"附加路径中有不存在的文件夹");
     if (report.bothScopes) notes.push_back(L"两处都有登记");
-    if (!report.shadowedBy.empty()) notes.push_back(L"被同名程序遮盖：" + report.shadowedBy);
-    std::wstring text;
-    for (const std::wstring& note : notes) {
-        if (!text.empty()) text += L"；";
-        text += note;
+    if (OverriddenByUser(report)) notes.push_back(L"被当前用户的登记覆盖");
+    std::wstring overridden = OverriddenProgram(report);
+    if (!overridden.empty()) notes.push_back(L"覆盖同名程序：" + overridden);
+    if (IsSuspicious(report)) {
+        std::vector<std::wstring> reasons;
+        if (report.userOverridesSystem) reasons.push_back(L"当前用户登记覆盖系统程序");
+        if (report.suspiciousFolder) reasons.push_back(L"程序位于临时或公共文件夹");
+        if (report.scriptTarget) reasons.push_back(L"目标是脚本或脚本宿主");
+        notes.push_back(L"可疑：" + Joined(reasons, L"、"));
     }
-    return text;
+    return Joined(notes, L"；");
 }
 
 std::vector<std::string> NoteTokens(const HealthReport& report) {
@@ -390,7 +433,12 @@ std::vector<std::string> NoteTokens(const HealthReport& report) {
     if (report.relativePath) tokens.push_back("relative-path");
     if (!report.missingFolders.empty()) tokens.push_back("missing-path-folder");
     if (report.bothScopes) tokens.push_back("both-scopes");
-    if (!report.shadowedBy.empty()) tokens.push_back("shadowed");
+    if (OverriddenByUser(report)) tokens.push_back("overridden-by-user");
+    if (!OverriddenProgram(report).empty()) tokens.push_back("overrides-program");
+    if (IsSuspicious(report)) tokens.push_back("suspicious");
+    if (report.userOverridesSystem) tokens.push_back("user-overrides-system");
+    if (report.suspiciousFolder) tokens.push_back("suspicious-folder");
+    if (report.scriptTarget) tokens.push_back("script-target");
     return tokens;
 }
 
@@ -399,19 +447,19 @@ std::vector<Candidate> Resolve(const std::wstring& name, const SearchPlaces& pla
     QuietFileSystem quiet;
     const std::wstring fileName = ProgramFileName(name);
     std::vector<Candidate> candidates;
-    for (const auto& [place, folder] : SearchOrder(places)) {
-        std::wstring file = Join(folder, fileName);
-        bool exists = KindOf(file) == Kind::File;
-        candidates.push_back({place, std::move(file), exists});
-    }
-    // The per-user registration comes before the machine's, as the shell's
-    // per-user settings do.
+    // The shell reads App Paths before it searches, the user's registration
+    // before the machine's.
     for (Scope scope : {Scope::User, Scope::Machine}) {
         for (const AppPathEntry& entry : entries) {
             if (entry.scope == scope && SameName(ProgramFileName(entry.name), fileName)) {
                 candidates.push_back(AppPathsCandidate(entry));
             }
         }
+    }
+    for (const auto& [place, folder] : SearchOrder(places)) {
+        std::wstring file = Join(folder, fileName);
+        bool exists = KindOf(file) == Kind::File;
+        candidates.push_back({place, std::move(file), exists});
     }
     return candidates;
 }

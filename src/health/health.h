@@ -1,7 +1,8 @@
 // Health checks of App Paths registrations: does the program file exist, is
 // the path complete, do the extra folders exist, is the name registered
-// twice, and does the shell reach the registration at all. Blocking calls
-// that touch only the file system; safe to run on several threads at once.
+// twice, which program of the same name does it stand in for, and does it
+// look planted. Blocking calls that touch only the file system; safe to run
+// on several threads at once.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,7 @@
 
 namespace tolvane {
 
-// Where the shell looks for a bare program name before App Paths, in its
+// Where the shell looks for a bare program name after App Paths, in its
 // order. Read once per refresh and shared by every check of it.
 class FolderIndex;
 
@@ -34,12 +35,20 @@ struct SearchPlaces {
 SearchPlaces ReadSearchPlaces();
 
 struct HealthReport {
+    Scope scope = Scope::Machine;              // the hive of the registration checked
     bool notText = false;                      // the default value is no text: nothing to check
     bool missingTarget = false;                // the program file is not there
     bool relativePath = false;                 // the path is not absolute
     std::vector<std::wstring> missingFolders;  // folders of the Path value that are missing
     bool bothScopes = false;                   // registered in HKLM and in HKCU
-    std::wstring shadowedBy;                   // the file the shell starts instead; empty when none
+    // The file of the same name in the Windows folder, System32 or a PATH
+    // folder that the shell would start without this registration; empty
+    // when there is none, or when the registration starts nothing.
+    std::wstring sameNameProgram;
+    // The patterns of registrations that attackers plant:
+    bool userOverridesSystem = false;  // a user's registration of a system program's name
+    bool suspiciousFolder = false;     // program or Path folder in a temporary or public folder
+    bool scriptTarget = false;         // a script, or a script host under another name
 };
 
 HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places);
@@ -49,6 +58,14 @@ HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places);
 std::vector<bool> RegisteredInBothScopes(const std::vector<AppPathEntry>& entries);
 // Sets bothScopes in |reports|, which parallel |entries|.
 void MarkBothScopes(const std::vector<AppPathEntry>& entries, std::vector<HealthReport>& reports);
+
+// A machine registration whose name the user's hive registers too: the
+// user's is started instead.
+bool OverriddenByUser(const HealthReport& report);
+// The program of the same name that the shell would start but for this
+// registration; empty when none, or when another registration wins first.
+std::wstring OverriddenProgram(const HealthReport& report);
+bool IsSuspicious(const HealthReport& report);
 
 // The notes of the window's status column, joined by "；"; empty when none.
 std::wstring NotesText(const HealthReport& report);
@@ -60,28 +77,32 @@ std::vector<std::string> NoteTokens(const HealthReport& report);
 // quotes dropped. Empty when the default value is no text.
 std::wstring ProgramPath(const AppPathEntry& entry);
 
+// "X:\..." or "\\server\share\...": a path that does not depend on the
+// current folder or drive.
+bool IsAbsolute(const std::wstring& path);
+
 // The file name the shell looks for: |name|, with ".exe" when it has no
 // extension.
 std::wstring ProgramFileName(const std::wstring& name);
 
 enum class Place {
+    UserAppPaths,
+    MachineAppPaths,
     WindowsFolder,
     SystemFolder,
     PathFolder,
-    UserAppPaths,
-    MachineAppPaths,
 };
 
 struct Candidate {
-    Place place = Place::WindowsFolder;
+    Place place = Place::UserAppPaths;
     std::wstring file;  // the file the shell would start from there
     bool exists = false;
 };
 
-// Every place where the shell would look for |name|, in its order: the
-// Windows folder, System32, the PATH folders, then App Paths of both hives.
-// The first candidate that exists is what starts. The caller's current
-// folder, which the shell searches first, is left out.
+// Every place where the shell would look for |name|, in its order: App
+// Paths of the user, then of the machine, the Windows folder, System32 and
+// the PATH folders. The first candidate that exists is what starts. The
+// caller's current folder is left out.
 std::vector<Candidate> Resolve(const std::wstring& name, const SearchPlaces& places,
                                const std::vector<AppPathEntry>& entries);
 

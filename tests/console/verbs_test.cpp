@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "toolkit/handles.h"
 #include "toolkit/json.h"
 #include "toolkit/narrow.h"
+#include "toolkit/toolkit.h"
 
 using namespace tolvane;
 using namespace tolvane::testing;
@@ -140,9 +142,11 @@ TEST_F(Verbs, ListShowsBothHivesAsTableJsonAndCsv) {
         EXPECT_EQ(Member(item, L"type"), expand ? L"REG_EXPAND_SZ" : L"REG_SZ");
         EXPECT_EQ(Member(item, L"expanded"),
                   expand ? L"C:\\windows\\notepad.exe" : Member(item, L"path"));
+        const bool machine = registry[i].scope == Scope::Machine;
         EXPECT_EQ(NotesOf(item), key.name == L"gone.exe" ? L"missing-target;"
-                                 : key.name == L"ok.exe" ? L"both-scopes;"
-                                                         : L"");
+                                 : key.name != L"ok.exe" ? L""
+                                 : machine               ? L"both-scopes;overridden-by-user;"
+                                                         : L"both-scopes;");
     }
     EXPECT_EQ(registry.front().scope, Scope::Machine);
 
@@ -152,12 +156,13 @@ TEST_F(Verbs, ListShowsBothHivesAsTableJsonAndCsv) {
 
     Outcome csv = RunTolvanec(L"list --scope user --format csv");
     EXPECT_EQ(csv.out.substr(0, 5), "name,") << "no byte order mark on standard output";
-    EXPECT_EQ(Lines(csv.Out()),
-              (std::vector<std::wstring>{
-                  L"name,scope,path,type,expanded,pathValue,notes",
-                  L"ok.exe,user,%SystemRoot%\\notepad.exe,REG_EXPAND_SZ,C:\\windows\\notepad.exe,,"
-                  L"both-scopes",
-                  worldly + L",user,C:\\windows\\notepad.exe,REG_SZ,C:\\windows\\notepad.exe,,"}));
+    EXPECT_EQ(
+        Lines(csv.Out()),
+        (std::vector<std::wstring>{
+            L"name,scope,path,type,expanded,pathValue,notes,publisher,description",
+            L"ok.exe,user,%SystemRoot%\\notepad.exe,REG_EXPAND_SZ,C:\\windows\\notepad.exe,,"
+            L"both-scopes,,",
+            worldly + L",user,C:\\windows\\notepad.exe,REG_SZ,C:\\windows\\notepad.exe,,,,"}));
 
     // The name column is as wide as the emoji name: 4 wide characters,
     // a wide emoji and ".exe" take 14 columns.
@@ -171,66 +176,72 @@ TEST_F(Verbs, ListShowsBothHivesAsTableJsonAndCsv) {
               worldly + L"  C:\\windows\\notepad.exe" + std::wstring(4, L' ') + L"当前用户");
 }
 
-TEST_F(Verbs, CheckAndWhichFollowTheSearchOrder) {
-    const std::wstring own = TempFolder() + L"tvown\\";
-    const std::wstring pathFolder = TempFolder() + L"tvpath";
-    CreateDirectoryW(own.c_str(), nullptr);
-    CreateDirectoryW(pathFolder.c_str(), nullptr);
-    for (const wchar_t* file : {L"tvreg.exe", L"tvsys.exe", L"tvpath.exe"}) MakeFile(own + file);
-    MakeFile(pathFolder + L"\\tvpath.exe");
+// What typing a bare name starts: App Paths before the search path, the
+// user's registration first; and the registrations that look planted.
+TEST_F(Verbs, WhichAndCheckPutAppPathsFirstAndTheUsersRegistrationFirst) {
+    const std::wstring publicProgram = L"C:\\Users\\Public\\x.exe";
+    MakeFile(publicProgram);
+    const std::wstring tvdemo = ProgramFolder() + L"\\shell_target\\tvdemo.exe";
+    const std::wstring versioned = ProgramFolder() + L"\\shell_target\\tvversioned.exe";
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring systemFile = std::wstring(system) + L"\\tvsys.exe";
-    MakeFile(systemFile);
-    {
-        UniqueKey environment;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Environment", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        environment.put(), nullptr);
-        RegSetValueExW(environment.get(), L"Path", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(pathFolder.c_str()),
-                       static_cast<DWORD>((pathFolder.size() + 1) * sizeof(wchar_t)));
-    }
-    for (const wchar_t* name : {L"tvreg.exe", L"tvsys.exe", L"tvpath.exe"}) {
-        PutEntry(name, (own + name).c_str(), Scope::User);
-    }
-    EXPECT_EQ(RunTolvanec(L"check --scope machine").code, 0u);
+    const std::wstring powerShell =
+        std::wstring(system) + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
+    PutEntry(L"control.exe", publicProgram.c_str(), Scope::User);
+    PutEntry(L"notepad.exe", tvdemo.c_str());
+    PutEntry(L"tvboth.exe", tvdemo.c_str());
+    PutEntry(L"tvboth.exe", versioned.c_str(), Scope::User);
+    PutEntry(L"tvscript.exe", L"C:\\tools\\run.ps1", Scope::User);
+    PutEntry(L"powershell.exe", powerShell.c_str());
 
-    Outcome registered = RunTolvanec(L"which tvreg");
-    EXPECT_EQ(registered.code, 0u);
-    EXPECT_EQ(Lines(registered.Out()).at(0), own + L"tvreg.exe");
-    EXPECT_EQ(Lines(registered.Out()).at(1), L"找到位置：当前用户的 App Paths");
-
-    PutEntry(L"tvreg.exe", L"C:\\nowhere\\tvreg.exe");
-    std::wstring both = RunTolvanec(L"which tvreg").Out();
-    EXPECT_NE(both.find(L"所有用户和当前用户的 App Paths 都登记了 tvreg.exe"), std::wstring::npos);
-    EXPECT_NE(both.find(L"不存在  所有用户的 App Paths  C:\\nowhere\\tvreg.exe"),
+    std::map<std::wstring, std::wstring> listed;
+    const JsonValue items = ParsedJson(RunTolvanec(L"list --format json"));
+    for (const JsonValue& item : items.items()) {
+        listed[Member(item, L"scope") + L" " + Member(item, L"name")] =
+            NotesOf(item) + L" " + Member(item, L"publisher") + L" / " +
+            Member(item, L"description");
+    }
+    const std::wstring noVersion = L" <null> / <null>";
+    EXPECT_EQ(listed[L"user control.exe"],
+              L"overrides-program;suspicious;user-overrides-system;suspicious-folder;" + noVersion);
+    EXPECT_EQ(listed[L"machine notepad.exe"], L"overrides-program;" + noVersion);
+    EXPECT_EQ(listed[L"machine tvboth.exe"], L"both-scopes;overridden-by-user;" + noVersion);
+    // The user's language first, then any translation that has the string.
+    EXPECT_EQ(listed[L"user tvboth.exe"],
+              L"both-scopes; Tolvane Test Co / Version resource test program");
+    EXPECT_EQ(listed[L"user tvscript.exe"],
+              L"missing-target;suspicious;script-target;" + noVersion);
+    // The script host under its own name: no note at all.
+    EXPECT_EQ(listed[L"machine powershell.exe"].substr(0, 1), L" ");
+    EXPECT_NE(RunTolvanec(L"show notepad --scope machine")
+                  .Out()
+                  .find(L"覆盖同名程序：C:\\windows\\notepad.exe"),
               std::wstring::npos);
 
     for (const auto& [name, winner] :
-         {std::pair{L"tvsys", systemFile}, std::pair{L"tvpath", pathFolder + L"\\tvpath.exe"}}) {
-        Outcome shadowed = RunTolvanec(std::wstring(L"which ") + name);
-        EXPECT_EQ(shadowed.code, 0u);
-        std::vector<std::wstring> lines = Lines(shadowed.Out());
-        EXPECT_TRUE(SameName(lines.at(0), winner)) << lines.at(0);
-        EXPECT_NE(shadowed.Out().find(L"未采用  当前用户的 App Paths  " + own + name + L".exe"),
-                  std::wstring::npos);
+         {std::pair{L"control", publicProgram}, std::pair{L"notepad", tvdemo},
+          std::pair{L"tvboth", versioned}}) {
+        Outcome which = RunTolvanec(std::wstring(L"which ") + name);
+        EXPECT_EQ(which.code, 0u);
+        EXPECT_EQ(Lines(which.Out()).at(0), winner);
     }
-
+    EXPECT_NE(RunTolvanec(L"which tvboth").Out().find(L"未采用  所有用户的 App Paths  " + tvdemo),
+              std::wstring::npos);
     Outcome unknown = RunTolvanec(L"which tvnothing");
     EXPECT_EQ(unknown.code, 1u);
     EXPECT_EQ(unknown.out, "");
 
+    // A registration that stands in for a program of its name is no finding.
+    EXPECT_EQ(RunTolvanec(L"check --scope machine").code, 0u);
     Outcome check = RunTolvanec(L"check");
     EXPECT_EQ(check.code, 1u);
     std::vector<std::wstring> rows = Lines(check.Out());
-    ASSERT_EQ(rows.size(), 5u) << "header, rule, the missing and both shadowed";
-    EXPECT_EQ(rows[2].find(L"tvreg.exe   C:\\nowhere\\tvreg.exe "), 0u) << "the machine's first";
-    EXPECT_NE(rows[2].find(L"  所有用户  目标不存在"), std::wstring::npos);
-    std::wstring shadowedRows = rows[3] + L"\n" + rows[4];
-    EXPECT_NE(shadowedRows.find(L"被同名程序遮盖：" + systemFile), std::wstring::npos);
-    EXPECT_NE(shadowedRows.find(L"被同名程序遮盖：" + pathFolder + L"\\tvpath.exe"),
+    ASSERT_EQ(rows.size(), 4u) << "header, rule, the two suspicious";
+    EXPECT_EQ(rows[2].find(L"control.exe "), 0u);
+    EXPECT_NE(rows[2].find(L"可疑：当前用户登记覆盖系统程序、程序位于临时或公共文件夹"),
               std::wstring::npos);
-    EXPECT_EQ(RunTolvanec(L"check --scope machine").code, 1u);
+    EXPECT_EQ(rows[3].find(L"tvscript.exe "), 0u);
+    EXPECT_EQ(Lines(RunTolvanec(L"list --suspicious").Out()), rows);
 }
 
 // Wine does not check KEY_CREATE_SUB_KEY on a handle; the store opens the

@@ -201,7 +201,8 @@ TEST_F(ListingTest, ListsBothHivesWithTheirScopeAndNotesNamesRegisteredTwice) {
     }
     const std::vector<std::vector<std::wstring>> expected = {
         {L"a-only.exe", L"C:\\a.exe", L"所有用户", L"目标不存在"},
-        {L"b-tool.exe", L"C:\\machine\\tool.exe", L"所有用户", L"目标不存在；两处都有登记"},
+        {L"b-tool.exe", L"C:\\machine\\tool.exe", L"所有用户",
+         L"目标不存在；两处都有登记；被当前用户的登记覆盖"},
         {L"B-TOOL", L"C:\\user\\tool.exe", L"当前用户", L"目标不存在；两处都有登记"},
         {L"c-mine.exe", L"C:\\c.exe", L"当前用户", L"目标不存在"},
     };
