@@ -87,6 +87,10 @@ int FileFailure(DWORD code, const std::wstring& failure, const std::wstring& pat
 }
 
 std::wstring SystemText(DWORD code) {
+    if (static_cast<LONG>(code) == kErrorTreeTooDeep) {
+        return L"注册项连同子键超过 " + std::to_wstring(kMaxEntryDepth) +
+               L" 层，Windows 不能保存这样深的键";
+    }
     wchar_t text[512] = {};
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, code, 0, text, 512, nullptr);
