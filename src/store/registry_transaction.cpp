@@ -1,6 +1,7 @@
 #include "store/registry_transaction.h"
 
 #include <algorithm>
+#include <set>
 
 #include "store/app_path_store.h"
 
@@ -8,15 +9,43 @@ namespace tolvane {
 
 namespace {
 
+// Windows makes at most this many levels of keys in one call.
+constexpr size_t kLevelsPerCreate = 32;
+
 // Deleting what is not there leaves the registry as the edit wants it.
 LONG UnlessMissing(LONG result) {
     return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
+// Opens |path| below |parent| for |access|, making what is missing of it,
+// kLevelsPerCreate levels at a time.
+LONG CreatePath(HKEY parent, const std::wstring& path, REGSAM access, UniqueKey& key) {
+    UniqueKey at;
+    for (size_t start = 0;;) {
+        size_t end = start;
+        for (size_t level = 0; level < kLevelsPerCreate && end < path.size(); ++level) {
+            end = std::min(path.find(L'\\', end + (level ? 1 : 0)), path.size());
+        }
+        bool last = end >= path.size();
+        UniqueKey next;
+        LONG result = RegCreateKeyExW(
+            at ? at.get() : parent, path.substr(start, end - start).c_str(), 0, nullptr,
+            REG_OPTION_NON_VOLATILE, (last ? access : KEY_CREATE_SUB_KEY) | kRegistryView, nullptr,
+            next.put(), nullptr);
+        if (result != ERROR_SUCCESS) return result;
+        at = std::move(next);
+        if (last) break;
+        start = end + 1;
+    }
+    key = std::move(at);
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
 
 LONG RegistryTransaction::Begin(const std::vector<EntryKey>& keys) {
     backups_.clear();
+    index_.clear();
     writes_ = 0;
     restoreResult_ = ERROR_SUCCESS;
     for (const EntryKey& key : keys) {
@@ -27,19 +56,23 @@ LONG RegistryTransaction::Begin(const std::vector<EntryKey>& keys) {
             backup.entry.key.name = key.name;
         } else if (result != ERROR_SUCCESS) {
             backups_.clear();
+            index_.clear();
             return result;
         }
         backup.existed = result == ERROR_SUCCESS;
+        index_.emplace(key, backups_.size());
         backups_.push_back(std::move(backup));
     }
     return ERROR_SUCCESS;
 }
 
+const EntryBackup* RegistryTransaction::Find(const EntryKey& key) const {
+    auto found = index_.find(key);
+    return found == index_.end() ? nullptr : &backups_[found->second];
+}
+
 EntryBackup* RegistryTransaction::BackupOf(const EntryKey& key) {
-    for (EntryBackup& backup : backups_) {
-        if (SameEntry({backup.entry.scope, backup.entry.key.name}, key)) return &backup;
-    }
-    return nullptr;
+    return const_cast<EntryBackup*>(Find(key));
 }
 
 LONG RegistryTransaction::Apply(const std::vector<KeyEdit>& edits) {
@@ -53,8 +86,13 @@ LONG RegistryTransaction::Apply(const std::vector<KeyEdit>& edits) {
         if (result == ERROR_SUCCESS) continue;
         for (const EntryBackup& backup : backups_) {
             LONG restored = backup.touched ? Restore(backup) : ERROR_SUCCESS;
+            // A code met on the way is no failure when the registration is
+            // as it was all the same.
+            if (restored != ERROR_SUCCESS && Unchanged(backup)) restored = ERROR_SUCCESS;
             if (restoreResult_ == ERROR_SUCCESS) restoreResult_ = restored;
         }
+        RemoveMadeAppPaths(Scope::Machine);
+        RemoveMadeAppPaths(Scope::User);
         return result;
     }
     return ERROR_SUCCESS;
@@ -70,12 +108,32 @@ LONG RegistryTransaction::OpenAppPaths(Scope scope, HKEY& appPaths) {
     LONG result = ERROR_SUCCESS;
     // A user's hive often has no App Paths key until the first registration.
     if (!key) {
+        DWORD disposition = 0;
         result =
             RegCreateKeyExW(HiveOf(scope), kAppPathsSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
+                            KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), &disposition);
+        (scope == Scope::User ? madeUser_ : madeMachine_) = disposition == REG_CREATED_NEW_KEY;
     }
     appPaths = key.get();
     return result;
+}
+
+// After a failed Apply(): an App Paths key that it made goes again, unless
+// something else has been put into it meanwhile.
+void RegistryTransaction::RemoveMadeAppPaths(Scope scope) {
+    UniqueKey& key = scope == Scope::User ? user_ : machine_;
+    bool& made = scope == Scope::User ? madeUser_ : madeMachine_;
+    DWORD subkeys = 1;
+    DWORD values = 1;
+    if (!made || !key ||
+        RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        subkeys || values) {
+        return;
+    }
+    key.reset();
+    made = false;
+    RegDeleteKeyExW(HiveOf(scope), kAppPathsSubKey, kRegistryView, 0);
 }
 
 LONG RegistryTransaction::Write(const KeyEdit& edit) {
@@ -85,8 +143,7 @@ LONG RegistryTransaction::Write(const KeyEdit& edit) {
     if (result != ERROR_SUCCESS) return result;
     if (edit.remove) return UnlessMissing(DeleteKeyTree(appPaths, edit.path));
     UniqueKey key;
-    result = RegCreateKeyExW(appPaths, edit.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                             KEY_SET_VALUE | kRegistryView, nullptr, key.put(), nullptr);
+    result = CreatePath(appPaths, edit.path, KEY_SET_VALUE, key);
     return result == ERROR_SUCCESS ? WriteValues(key.get(), edit) : result;
 }
 
@@ -105,7 +162,9 @@ LONG RegistryTransaction::WriteValues(HKEY key, const KeyEdit& edit) {
 bool RegistryTransaction::Unchanged(const EntryBackup& backup) {
     EntrySnapshot now;
     LONG result = ReadEntrySnapshot({backup.entry.scope, backup.entry.key.name}, now);
-    if (!backup.existed) return result == ERROR_FILE_NOT_FOUND;
+    // A name that the registry cannot hold (too long, say) is refused as a
+    // parameter: no key of that name can be there.
+    if (!backup.existed) return result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_PARAMETER;
     return result == ERROR_SUCCESS && now.key == backup.entry.key;
 }
 
@@ -122,11 +181,10 @@ LONG RegistryTransaction::Restore(const EntryBackup& backup) {
 
 std::vector<EntryKey> EntriesOf(const std::vector<KeyEdit>& edits) {
     std::vector<EntryKey> keys;
+    std::set<EntryKey, EntryOrder> known;
     for (const KeyEdit& edit : edits) {
         EntryKey key = EntryOf(edit);
-        bool known = std::any_of(keys.begin(), keys.end(),
-                                 [&](const EntryKey& other) { return SameEntry(other, key); });
-        if (!known) keys.push_back(std::move(key));
+        if (known.insert(key).second) keys.push_back(std::move(key));
     }
     return keys;
 }
