@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <unordered_set>
 
 #include "toolkit/narrow.h"
 
@@ -302,14 +303,14 @@ class Parser {
         });
     }
 
-    bool ParseMember(JsonValue::Object& members, int depth) {
+    // |names|: those of |members|, found by hash.
+    bool ParseMember(JsonValue::Object& members, std::unordered_set<std::wstring>& names,
+                     int depth) {
         SkipSpace();
         if (Peek() != L'"') return Fail(AtEnd() ? L"文件意外结束" : L"成员名必须是字符串");
         std::wstring name;
         if (!ParseString(name)) return false;
-        for (const auto& member : members) {
-            if (member.first == name) return Fail(L"重复的成员名");
-        }
+        if (!names.insert(name).second) return Fail(L"重复的成员名");
         if (!Expect(L':', L"成员名后面缺少“:”")) return false;
         SkipSpace();
         JsonValue member;
@@ -319,8 +320,9 @@ class Parser {
     }
 
     bool ParseObject(JsonValue& value, int depth) {
+        std::unordered_set<std::wstring> names;
         return ParseList<JsonValue::Object>(L'}', L"对象里缺少“,”或“}”", value, [&](auto& members) {
-            return ParseMember(members, depth);
+            return ParseMember(members, names, depth);
         });
     }
 
