@@ -297,7 +297,7 @@ TEST(ReadRegFile, RefusesTheWholeFileAtTheFirstBadLine) {
     const std::vector<std::pair<std::string, size_t>> cases = {
         {"REGEDIT5\r\n" + key, 1},
         {header + key +
-             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\"
+             "[HKEY_CURRENT_USER\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\"
              "CurrentVersion\\App Paths\\a.exe]\r\n",
          4},
         {header + key + "[HKEY_CLASSES_ROOT\\exefile]\r\n", 4},
