@@ -108,7 +108,7 @@ TEST_F(Import, RefusedFilesChangeNothing) {
         {"[{\"name\": \"tva.exe\", \"scope\": \"machine\", \"path\": \"x\", \"type\": "
          "\"REG_SZ\"},\n"
          " {\"name\": \"tvq.exe\", \"scope\": \"machine\", \"path\": \"x\", \"type\": "
-         "\"REG_QWORD\"}]",
+         "\"REG_FOO\"}]",
          L"第 2 项"},
     };
     for (const auto& [bytes, where] : files) {
