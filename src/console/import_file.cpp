@@ -74,7 +74,7 @@ std::vector<KeyEdit> EditsOf(const ImportRequest& request,
             edit.values.push_back({{L""}, true});
         }
         if (listed.hasFolders && listed.folders && !listed.foldersTyped) {
-            std::wstring text = ValueText(listed.folders->data);
+            std::wstring text = WholeText(listed.folders->data);
             DWORD type = TypeForWrite(pathTypeNow(listed.key), text);
             edit.values.push_back({StringValue(kPathValueName, type, text)});
         } else if (listed.hasFolders && listed.folders) {

@@ -183,11 +183,17 @@ bool ReadFolders(const JsonValue& item, ListedRegistration& listed, std::wstring
 
 }  // namespace
 
-std::wstring ValueText(const std::vector<BYTE>& data) {
+std::wstring WholeText(const std::vector<BYTE>& data) {
     std::wstring text(data.size() / sizeof(wchar_t), L'\0');
     for (size_t i = 0; i < text.size(); ++i) {
         text[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
     }
+    if (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+}
+
+std::wstring ValueText(const std::vector<BYTE>& data) {
+    std::wstring text = WholeText(data);
     return text.substr(0, text.find(L'\0'));
 }
 
@@ -215,9 +221,14 @@ JsonValue::Object ListedMembers(const ListedRegistration& listed) {
     }
     if (!listed.hasFolders) return members;
     const std::optional<RegistryValue>& folders = listed.folders;
+    if (!listed.foldersTyped) {
+        // Text alone, as an older version's file gave it.
+        members.emplace_back(L"pathValue",
+                             folders ? JsonValue(WholeText(folders->data)) : JsonValue());
+        return members;
+    }
     bool text = folders && IsText(folders->type);
     members.emplace_back(L"pathValue", text ? JsonValue(ValueText(folders->data)) : JsonValue());
-    if (!listed.foldersTyped) return members;
     members.emplace_back(L"pathValueType",
                          folders ? JsonValue(TypeName(folders->type)) : JsonValue());
     if (folders && !IsExactText(*folders))

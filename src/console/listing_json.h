@@ -24,6 +24,8 @@ std::wstring TypeName(DWORD type);
 // The text of a string value, up to its first NUL; an odd last byte is no
 // character. The listing reads values alike.
 std::wstring ValueText(const std::vector<BYTE>& data);
+// The same without the cut: every character but a final NUL.
+std::wstring WholeText(const std::vector<BYTE>& data);
 
 struct ListedRegistration {
     EntryKey key;
