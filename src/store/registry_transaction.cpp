@@ -41,6 +41,68 @@ LONG CreatePath(HKEY parent, const std::wstring& path, REGSAM access, UniqueKey&
     return ERROR_SUCCESS;
 }
 
+// Tells registrations that are not there without a snapshot each: a large
+// import is mostly new registrations. Each hive's App Paths key is opened
+// once; when it holds no more subkeys than the registrations asked about,
+// their names are listed once, else each registration is tried with one
+// open.
+class MissingEntries {
+  public:
+    explicit MissingEntries(const std::vector<EntryKey>& keys) {
+        for (const EntryKey& key : keys) ++hives_[HiveIndex(key.scope)].asked;
+    }
+
+    bool operator()(const EntryKey& key) {
+        Hive& hive = hives_[HiveIndex(key.scope)];
+        if (hive.opened == kUnopened) Open(key.scope, hive);
+        if (hive.opened == ERROR_FILE_NOT_FOUND) return true;
+        // Anything else is for the snapshot to find out and tell.
+        if (hive.opened != ERROR_SUCCESS || !IsAllowedEntryName(key.name)) return false;
+        if (hive.listed) return !hive.names.contains(key.name);
+        UniqueKey entry;
+        return RegOpenKeyExW(hive.appPaths.get(), key.name.c_str(), 0,
+                             KEY_QUERY_VALUE | kRegistryView, entry.put()) == ERROR_FILE_NOT_FOUND;
+    }
+
+  private:
+    static constexpr LONG kUnopened = -1;
+
+    struct Hive {
+        size_t asked = 0;
+        LONG opened = kUnopened;
+        UniqueKey appPaths;
+        bool listed = false;
+        std::set<std::wstring, NameOrder> names;
+    };
+
+    static size_t HiveIndex(Scope scope) { return scope == Scope::User ? 1 : 0; }
+
+    static void Open(Scope scope, Hive& hive) {
+        hive.opened = RegOpenKeyExW(HiveOf(scope), kAppPathsSubKey, 0, KEY_READ | kRegistryView,
+                                    hive.appPaths.put());
+        DWORD subkeys = 0;
+        if (hive.opened != ERROR_SUCCESS ||
+            RegQueryInfoKeyW(hive.appPaths.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr) != ERROR_SUCCESS ||
+            subkeys > hive.asked) {
+            return;
+        }
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[kMaxKeyNameLength + 1];
+            DWORD length = static_cast<DWORD>(std::size(name));
+            LONG result = RegEnumKeyExW(hive.appPaths.get(), index, name, &length, nullptr, nullptr,
+                                        nullptr, nullptr);
+            if (result == ERROR_NO_MORE_ITEMS) break;
+            if (result != ERROR_SUCCESS) return;  // tried one by one then
+            hive.names.emplace(name, length);
+        }
+        hive.listed = true;
+    }
+
+    Hive hives_[2];
+};
+
 }  // namespace
 
 LONG RegistryTransaction::Begin(const std::vector<EntryKey>& keys) {
@@ -48,10 +110,12 @@ LONG RegistryTransaction::Begin(const std::vector<EntryKey>& keys) {
     index_.clear();
     writes_ = 0;
     restoreResult_ = ERROR_SUCCESS;
+    MissingEntries missing(keys);
     for (const EntryKey& key : keys) {
         if (BackupOf(key)) continue;
         EntryBackup backup;
-        LONG result = ReadEntrySnapshot(key, backup.entry);
+        backup.entry.scope = key.scope;
+        LONG result = missing(key) ? ERROR_FILE_NOT_FOUND : ReadEntrySnapshot(key, backup.entry);
         if (result == ERROR_FILE_NOT_FOUND) {
             backup.entry.key.name = key.name;
         } else if (result != ERROR_SUCCESS) {
