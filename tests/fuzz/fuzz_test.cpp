@@ -29,8 +29,8 @@ namespace {
 // Fixed, so that a failure comes back on every run; the counts keep the
 // program near a minute under Wine.
 constexpr std::uint32_t kSeed = 26;
-constexpr int kMutants = 60000;
-constexpr int kRandomFiles = 1500;
+constexpr int kMutants = 150000;
+constexpr int kRandomFiles = 2500;
 
 class Random {
   public:
@@ -218,71 +218,26 @@ std::vector<std::string> Seeds() {
 
 // Mutations.
 
+// Pieces of the files' syntax, and of the trouble that they can hold.
 const std::vector<std::string>& Tokens() {
-    static const std::vector<std::string> tokens = {
-        "\r\n",
-        "\n",
-        "\\\r\n",
-        "[",
-        "]",
-        "[-",
-        "\"",
-        "\\",
-        "@=",
-        "=-",
-        "\"=\"",
-        "dword:",
-        "dword:ffffffff1",
-        "hex:",
-        "hex(2):",
-        "hex(ffffffff):",
-        "hex(7):00,00,\\\r\n",
-        ",",
-        ";",
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
-        "HKCU\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
-        "\\..",
-        "\\.",
-        "\\\\",
-        "\x01",
-        std::string(1, '\0'),
-        "\xC3\x28",
-        "\xED\xA0\x80",
-        "\xFF\xFE",
-        "{",
-        "}",
-        "[]",
-        "{}",
-        ":",
-        "null",
-        "true",
-        "-0",
-        "1e999",
-        "\"name\": ",
-        "\"scope\": ",
-        "\"machine\"",
-        "\"user\"",
-        "\"type\": ",
-        "\"REG_DWORD\"",
-        "\"REG_SZ\"",
-        "\"4294967296\"",
-        "\"data\": ",
-        "\"0g\"",
-        "\"abc\"",
-        "\"pathValue\": ",
-        "\"pathValueType\": ",
-        "\"pathValueData\": ",
-        "\"\\u0000\"",
-        "\"\\uD800\"",
-        "\"\\u005C\"",
-        "\\u0000",
-        "\\uDC00",
-        "\\u007f",
-        "\".\"",
-        "\"..\"",
-        std::string(300, 'n'),
-        std::string(300, '['),
-        std::string(300, '{')};
+    static const std::vector<std::string> tokens = [] {
+        // clang-format off
+        std::vector<std::string> pieces = {
+            "\r\n", "\n", "\\\r\n", "[", "]", "[-", "\"", "\\", "@=", "=-", "\"=\"", "dword:",
+            "dword:ffffffff1", "hex:", "hex(2):", "hex(ffffffff):", "hex(7):00,00,\\\r\n", ",", ";",
+            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\",
+            "HKCU\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\", "\\..",
+            "\\.", "\\\\", "\x01", "\xC3\x28", "\xED\xA0\x80", "\xFF\xFE", "{", "}", "[]", "{}",
+            ":", "null", "true", "-0", "1e999", "\"name\": ", "\"scope\": ", "\"machine\"",
+            "\"user\"", "\"type\": ", "\"REG_DWORD\"", "\"REG_SZ\"", "\"4294967296\"", "\"data\": ",
+            "\"0g\"", "\"abc\"", "\"pathValue\": ", "\"pathValueType\": ", "\"pathValueData\": ",
+            "\"\\u0000\"", "\"\\uD800\"", "\"\\u005C\"", "\\u0000", "\\uDC00", "\\u007f", "\".\"",
+            "\"..\""};
+        // clang-format on
+        pieces.push_back(std::string(1, '\0'));
+        for (char c : {'n', '[', '{'}) pieces.push_back(std::string(300, c));
+        return pieces;
+    }();
     return tokens;
 }
 
