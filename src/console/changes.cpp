@@ -1,6 +1,8 @@
 #include "console/changes.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 namespace tolvane::console {
 
@@ -16,65 +18,85 @@ std::vector<std::wstring> PathParts(const std::wstring& path) {
     return parts;
 }
 
-// Names of keys and values compare as the registry compares them.
-template <typename Item>
-auto FindNamed(std::vector<Item>& items, const std::wstring& name) {
-    return std::find_if(items.begin(), items.end(),
-                        [&](const Item& item) { return SameName(item.name, name); });
-}
+// A key as the plan makes it: its values and subkeys found by name as the
+// registry finds them, without regard to letter case, each spelled as it
+// was first written.
+struct PlanKey {
+    std::map<std::wstring, RegistryValue, NameOrder> values;
+    std::map<std::wstring, std::unique_ptr<PlanKey>, NameOrder> subkeys;
+};
 
-// The key at |parts| below |root|, made when |make|; null when missing.
-KeySnapshot* KeyAt(KeySnapshot& root, const std::vector<std::wstring>& parts, bool make) {
-    KeySnapshot* key = &root;
-    for (size_t i = 1; i < parts.size(); ++i) {
-        auto found = FindNamed(key->subkeys, parts[i]);
-        if (found == key->subkeys.end()) {
-            if (!make) return nullptr;
-            key->subkeys.push_back({parts[i]});
-            found = key->subkeys.end() - 1;
-        }
-        key = &*found;
+std::unique_ptr<PlanKey> PlanOf(const KeySnapshot& snapshot) {
+    auto key = std::make_unique<PlanKey>();
+    for (const RegistryValue& value : snapshot.values) key->values.emplace(value.name, value);
+    for (const KeySnapshot& subkey : snapshot.subkeys) {
+        key->subkeys.emplace(subkey.name, PlanOf(subkey));
     }
     return key;
 }
 
-void ApplyValues(KeySnapshot& key, const std::vector<ValueEdit>& edits) {
+// Whether the registry would hold the same in both: names spelled alike,
+// values byte for byte; the order in which they were made does not count.
+bool SameKey(const PlanKey& a, const PlanKey& b) {
+    if (a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size()) return false;
+    for (auto i = a.values.begin(), j = b.values.begin(); i != a.values.end(); ++i, ++j) {
+        if (i->second != j->second) return false;
+    }
+    for (auto i = a.subkeys.begin(), j = b.subkeys.begin(); i != a.subkeys.end(); ++i, ++j) {
+        if (i->first != j->first || !SameKey(*i->second, *j->second)) return false;
+    }
+    return true;
+}
+
+// The key at the first |count| of |parts| below |root| (the registration,
+// parts[0]), made when |make|; null when missing.
+PlanKey* KeyAt(PlanKey& root, const std::vector<std::wstring>& parts, size_t count, bool make) {
+    PlanKey* key = &root;
+    for (size_t i = 1; i < count; ++i) {
+        auto found = key->subkeys.find(parts[i]);
+        if (found == key->subkeys.end()) {
+            if (!make) return nullptr;
+            found = key->subkeys.emplace(parts[i], std::make_unique<PlanKey>()).first;
+        }
+        key = found->second.get();
+    }
+    return key;
+}
+
+void ApplyValues(PlanKey& key, const std::vector<ValueEdit>& edits) {
     for (const ValueEdit& edit : edits) {
-        auto found = FindNamed(key.values, edit.value.name);
+        auto found = key.values.find(edit.value.name);
         if (edit.remove) {
             if (found != key.values.end()) key.values.erase(found);
         } else if (found != key.values.end()) {
-            found->type = edit.value.type;
-            found->data = edit.value.data;
+            found->second.type = edit.value.type;  // the name keeps its spelling
+            found->second.data = edit.value.data;
         } else {
-            key.values.push_back(edit.value);
+            key.values.emplace(edit.value.name, edit.value);
         }
     }
 }
 
-// |entry| (none when missing) after |edit|, as the registry would hold it.
-void ApplyEdit(std::optional<KeySnapshot>& entry, const KeyEdit& edit) {
+// |entry| (null when missing) after |edit|, as the registry would hold it.
+void ApplyEdit(std::unique_ptr<PlanKey>& entry, const KeyEdit& edit) {
     std::vector<std::wstring> parts = PathParts(edit.path);
     if (edit.remove && parts.size() == 1) {
         entry.reset();
         return;
     }
     if (edit.remove) {
-        if (!entry) return;
-        KeySnapshot* parent = KeyAt(*entry, {parts.begin(), parts.end() - 1}, false);
-        if (!parent) return;
-        auto found = FindNamed(parent->subkeys, parts.back());
-        if (found != parent->subkeys.end()) parent->subkeys.erase(found);
+        PlanKey* parent = entry ? KeyAt(*entry, parts, parts.size() - 1, false) : nullptr;
+        if (parent) parent->subkeys.erase(parts.back());
         return;
     }
-    if (!entry) entry = KeySnapshot{parts.front()};
-    ApplyValues(*KeyAt(*entry, parts, true), edit.values);
+    if (!entry) entry = std::make_unique<PlanKey>();
+    ApplyValues(*KeyAt(*entry, parts, parts.size(), true), edit.values);
 }
 
-Outcome OutcomeOf(const EntryBackup& backup, const std::optional<KeySnapshot>& after) {
+Outcome OutcomeOf(const EntryBackup& backup, const PlanKey* after) {
     if (!backup.existed) return after ? Outcome::Added : Outcome::Same;
     if (!after) return Outcome::Removed;
-    return *after == backup.entry.key ? Outcome::Same : Outcome::Changed;
+    return SameKey(*PlanOf(backup.entry.key), *after) ? Outcome::Same : Outcome::Changed;
 }
 
 }  // namespace
@@ -108,15 +130,18 @@ LONG ChangeRegistration(const EntryKey& key, const NewValues& values) {
 
 std::vector<PlannedChange> PlanChanges(const std::vector<EntryBackup>& backups,
                                        const std::vector<KeyEdit>& edits) {
+    std::map<EntryKey, std::vector<const KeyEdit*>, EntryOrder> editsOf;
+    for (const KeyEdit& edit : edits) editsOf[EntryOf(edit)].push_back(&edit);
     std::vector<PlannedChange> plan;
     for (const EntryBackup& backup : backups) {
         EntryKey key{backup.entry.scope, backup.entry.key.name};
-        std::optional<KeySnapshot> entry;
-        if (backup.existed) entry = backup.entry.key;
-        for (const KeyEdit& edit : edits) {
-            if (SameEntry(EntryOf(edit), key)) ApplyEdit(entry, edit);
+        std::unique_ptr<PlanKey> entry;
+        if (backup.existed) entry = PlanOf(backup.entry.key);
+        auto found = editsOf.find(key);
+        if (found != editsOf.end()) {
+            for (const KeyEdit* edit : found->second) ApplyEdit(entry, *edit);
         }
-        plan.push_back({key, OutcomeOf(backup, entry)});
+        plan.push_back({key, OutcomeOf(backup, entry.get())});
     }
     return plan;
 }

@@ -11,7 +11,6 @@ namespace {
 constexpr wchar_t kMachineHint[] =
     L"本机所有用户的注册项只能在“以管理员身份运行”的命令提示符中修改；"
     L"加上 --scope user 则只为当前用户登记。";
-constexpr wchar_t kEmptyName[] = L"项目名称不能为空！";
 
 }  // namespace
 
@@ -54,12 +53,11 @@ std::optional<Scope> ScopeOfToken(const std::wstring& token) {
 }
 
 bool EntryNameOf(const std::wstring& typed, std::wstring& name, std::wstring& problem) {
-    if (!IsAllowedEntryName(typed)) {
-        problem = typed.empty() ? kEmptyName : kBackslashMessage;
-        return false;
-    }
-    name = WithExeSuffix(typed);
-    return true;
+    // Checked as it will be written, with its suffix; nothing typed stays
+    // nothing.
+    name = typed.empty() ? typed : WithExeSuffix(typed);
+    problem = EntryNameProblem(name);
+    return problem.empty();
 }
 
 int Print(const std::wstring& text) {
@@ -89,6 +87,10 @@ int FileFailure(DWORD code, const std::wstring& failure, const std::wstring& pat
 }
 
 std::wstring SystemText(DWORD code) {
+    if (static_cast<LONG>(code) == kErrorTreeTooDeep) {
+        return L"注册项连同子键超过 " + std::to_wstring(kMaxEntryDepth) +
+               L" 层，Windows 不能保存这样深的键";
+    }
     wchar_t text[512] = {};
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, code, 0, text, 512, nullptr);

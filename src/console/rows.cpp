@@ -1,7 +1,9 @@
 #include "console/rows.h"
 
+#include <algorithm>
 #include <map>
 
+#include "console/changes.h"
 #include "console/table.h"
 #include "store/app_path_store.h"
 #include "toolkit/csv.h"
@@ -10,21 +12,6 @@
 namespace tolvane::console {
 
 namespace {
-
-constexpr const wchar_t* kTypeNames[] = {
-    L"REG_NONE",
-    L"REG_SZ",
-    L"REG_EXPAND_SZ",
-    L"REG_BINARY",
-    L"REG_DWORD",
-    L"REG_DWORD_BIG_ENDIAN",
-    L"REG_LINK",
-    L"REG_MULTI_SZ",
-    L"REG_RESOURCE_LIST",
-    L"REG_FULL_RESOURCE_DESCRIPTOR",
-    L"REG_RESOURCE_REQUIREMENTS_LIST",
-    L"REG_QWORD",
-};
 
 LONG AppendHive(Scope scope, std::vector<AppPathEntry>& entries) {
     AppPathStore store = StoreOf(scope);
@@ -68,6 +55,56 @@ void Describe(std::vector<Row>& rows) {
     }
 }
 
+// A value of an open key byte for byte; none when it is not there or
+// cannot be read.
+std::optional<RegistryValue> ExactValue(HKEY key, const wchar_t* name) {
+    // It may grow between two reads: a few more tries.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        RegistryValue value{name, type, std::vector<BYTE>(size)};
+        LONG result = RegQueryValueExW(key, name, nullptr, &value.type, value.data.data(), &size);
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) break;
+        value.data.resize(size);
+        return value;
+    }
+    return std::nullopt;
+}
+
+// What the listing read of a value, when it cannot be read byte for byte:
+// its text, or the type of a value that is not text.
+std::optional<RegistryValue> ListedValue(const wchar_t* name, ValueState state, DWORD type,
+                                         const std::wstring& text) {
+    if (state == ValueState::Text) return StringValue(name, type, text);
+    if (state == ValueState::NotText) return RegistryValue{name, type};
+    return std::nullopt;
+}
+
+// The default and Path values of a registration as JSON carries them.
+ListedRegistration ListedOf(const AppPathEntry& entry) {
+    ListedRegistration listed;
+    listed.key = KeyOf(entry);
+    listed.hasFolders = true;
+    UniqueKey key;
+    std::wstring path = std::wstring(kAppPathsSubKey) + L"\\" + entry.name;
+    if (RegOpenKeyExW(HiveOf(entry.scope), path.c_str(), 0, KEY_QUERY_VALUE | kRegistryView,
+                      key.put()) == ERROR_SUCCESS) {
+        listed.target = ExactValue(key.get(), L"");
+        listed.folders = ExactValue(key.get(), kPathValueName);
+    }
+    // A value that is not text and could not be read again goes with its
+    // type alone, as older versions wrote it.
+    listed.targetKnown = listed.target || entry.state != ValueState::NotText;
+    if (!listed.target) listed.target = ListedValue(L"", entry.state, entry.type, entry.raw);
+    if (!listed.folders) {
+        const TextValue& folders = entry.pathValue;
+        listed.folders = ListedValue(kPathValueName, folders.state, folders.type, folders.raw);
+    }
+    return listed;
+}
+
 std::wstring Tokens(const HealthReport& report, const wchar_t* separator) {
     std::wstring joined;
     for (const std::string& token : NoteTokens(report)) {
@@ -108,11 +145,6 @@ bool IsBroken(const HealthReport& report) {
     return report.missingTarget || report.relativePath || !report.missingFolders.empty();
 }
 
-std::wstring TypeName(DWORD type) {
-    if (type < std::size(kTypeNames)) return kTypeNames[type];
-    return std::to_wstring(type);
-}
-
 std::wstring RowsTable(const std::vector<Row>& rows) {
     std::vector<std::vector<std::wstring>> lines = {{L"项目名称", L"程序路径", L"范围", L"状态"}};
     for (const Row& row : rows) {
@@ -149,17 +181,15 @@ JsonValue RowsJson(const std::vector<Row>& rows) {
         for (const std::string& token : NoteTokens(row.report)) {
             notes.emplace_back(std::wstring(token.begin(), token.end()));
         }
-        items.emplace_back(JsonValue::Object{
-            {L"name", entry.name},
-            {L"scope", ScopeToken(entry.scope)},
-            {L"path", ExportedPath(entry)},
-            {L"type", TypeJson(entry)},
-            {L"expanded", ExpandedPath(entry)},
-            {L"pathValue", PathValueJson(entry.pathValue)},
-            {L"notes", std::move(notes)},
-            {L"publisher", TextOrNull(row.version.publisher)},
-            {L"description", TextOrNull(row.version.description)},
+        JsonValue::Object members = ListedMembers(ListedOf(entry));
+        auto folders = std::find_if(members.begin(), members.end(), [](const auto& member) {
+            return member.first == L"pathValue";
         });
+        members.insert(folders, {L"expanded", ExpandedPath(entry)});
+        members.emplace_back(L"notes", std::move(notes));
+        members.emplace_back(L"publisher", TextOrNull(row.version.publisher));
+        members.emplace_back(L"description", TextOrNull(row.version.description));
+        items.emplace_back(std::move(members));
     }
     return JsonValue(std::move(items));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/common.h"
+#include "console/listing_json.h"
 #include "health/health.h"
 #include "health/version_info.h"
 #include "store/app_path_entry.h"
@@ -44,14 +45,12 @@ LONG ReadEntries(std::vector<AppPathEntry>& entries);
 // planted it.
 bool IsBroken(const HealthReport& report);
 
-// "REG_SZ" and the like; the number for a type without a name.
-std::wstring TypeName(DWORD type);
-
 // The window's columns: name, path, scope, notes.
 std::wstring RowsTable(const std::vector<Row>& rows);
 // One registration, a line for each fact.
 std::wstring RowDetails(const Row& row);
-// An array with one object for each registration.
+// An array with one object for each registration: the members of
+// ListedMembers(), read byte for byte, with "expanded" and "notes".
 JsonValue RowsJson(const std::vector<Row>& rows);
 // A header record, then one record for each registration.
 std::wstring RowsCsv(const std::vector<Row>& rows);

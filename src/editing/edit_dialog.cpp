@@ -129,14 +129,17 @@ void cmdOK_Click(HWND dlg) {
         ShowMessage(dlg, kIncompleteMessage, kStyleInfo);
         return;
     }
-    if (!IsAllowedEntryName(key)) {
-        ShowMessage(dlg, kBackslashMessage, kStyleInfo);
+    const EditDlgSetup& setup = SetupOf(dlg);
+    // A new name is checked as it will be written, with its suffix; an
+    // edit keeps the registration's own name, whatever it is.
+    std::wstring problem = setup.keyReadOnly ? L"" : EntryNameProblem(WithExeSuffix(key));
+    if (!problem.empty()) {
+        ShowMessage(dlg, problem, kStyleInfo);
         return;
     }
     modUser::strKey = WithExeSuffix(key);
     modUser::strApp = app;
     modUser::strPath = WindowText(GetDlgItem(dlg, kIdTxtPath));
-    const EditDlgSetup& setup = SetupOf(dlg);
     if (setup.chooseScope) {
         modUser::scope =
             IsDlgButtonChecked(dlg, kIdOptUser) == BST_CHECKED ? Scope::User : Scope::Machine;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "store/app_path_entry.h"  // the name check and its messages
+
 namespace tolvane {
 
 inline constexpr wchar_t kAddFailed[] = L"项目添加失败！";
@@ -13,10 +15,6 @@ inline constexpr wchar_t kEdited[] = L"项目编辑成功！";
 inline constexpr wchar_t kDeleted[] = L"删除成功！";
 inline constexpr wchar_t kDeleteFailed[] = L"删除失败！";
 inline constexpr wchar_t kNoRights[] = L"没有权限修改该项目，请以管理员身份运行本程序。";
-// A backslash would make the registry create a nested subkey: the entry
-// would land where the list never shows it, and its parent could no longer
-// be deleted.
-inline constexpr wchar_t kBackslashMessage[] = L"项目名称不能包含反斜杠（\\）！";
 
 inline std::wstring ExistsMessage(const std::wstring& name) {
     return L"项目 " + name + L" 已存在！";

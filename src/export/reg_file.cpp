@@ -1,5 +1,6 @@
 #include "export/reg_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "store/app_path_store.h"
@@ -152,9 +153,24 @@ bool IsTextType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// The machine's App Paths key as 32-bit programs on 64-bit Windows name it.
+// Windows has shared it between both views since Windows 7, and files
+// exported there name it so: they are read as the machine's App Paths.
+constexpr wchar_t kSharedAppPathsSubKey[] =
+    L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+// Takes |key| off the start of |rest| when it is there, as a whole name.
+bool TakeKey(std::wstring_view& rest, std::wstring_view key) {
+    if (!StartsWithNoCase(rest, key)) return false;
+    if (rest.size() > key.size() && rest[key.size()] != L'\\') return false;
+    rest.remove_prefix(key.size());
+    return true;
+}
+
 // "HKEY_LOCAL_MACHINE\SOFTWARE\...\App Paths\a.exe" gives Machine and
-// "a.exe"; the App Paths key itself gives an empty path.
-bool SplitKeyName(std::wstring_view name, Scope& scope, std::wstring& path) {
+// "a.exe"; the App Paths key itself gives an empty path. |shared| tells
+// that the name was the machine's WOW6432Node path.
+bool SplitKeyName(std::wstring_view name, Scope& scope, std::wstring& path, bool& shared) {
     size_t slash = name.find(L'\\');
     if (slash == std::wstring_view::npos) return false;
     std::wstring hive(name.substr(0, slash));
@@ -166,10 +182,8 @@ bool SplitKeyName(std::wstring_view name, Scope& scope, std::wstring& path) {
         return false;
     }
     std::wstring_view rest = name.substr(slash + 1);
-    std::wstring_view appPaths = kAppPathsSubKey;
-    if (!StartsWithNoCase(rest, appPaths)) return false;
-    rest.remove_prefix(appPaths.size());
-    if (!rest.empty() && rest.front() != L'\\') return false;
+    shared = scope == Scope::Machine && TakeKey(rest, kSharedAppPathsSubKey);
+    if (!shared && !TakeKey(rest, kAppPathsSubKey)) return false;
     path = rest.empty() ? L"" : std::wstring(rest.substr(1));
     return true;
 }
@@ -179,21 +193,42 @@ class RegReader {
     RegReader(std::vector<std::wstring> lines, bool ansi, RegFileError& error)
         : lines_(std::move(lines)), ansi_(ansi), error_(error) {}
 
-    bool Read(std::vector<KeyEdit>& keys) {
+    bool Read(std::vector<KeyEdit>& keys, bool& shared) {
         std::wstring_view header = lines_.empty() ? L"" : Trim(lines_[0]);
         if (header != kHeader && header != kOldHeader) return Fail(L"不是注册表文件");
         for (index_ = 1; index_ < lines_.size(); ++index_) {
             if (!ReadLine()) return false;
         }
         keys = std::move(keys_);
+        shared = shared_;
         return true;
     }
 
   private:
-    bool Fail(const wchar_t* reason) {
+    bool Fail(std::wstring reason) {
         error_.line = index_ + 1;
-        error_.reason = reason;
+        error_.reason = std::move(reason);
         return false;
+    }
+
+    // Every name of a key's path as the registry would take it, and no
+    // deeper than Windows nests keys.
+    bool CheckPath(const std::wstring& path) {
+        size_t depth = 0;
+        for (size_t start = 0; start <= path.size(); ++depth) {
+            size_t end = std::min(path.find(L'\\', start), path.size());
+            NameFault fault = KeyNameFault(std::wstring_view(path).substr(start, end - start));
+            if (fault != NameFault::None) {
+                return Fail(
+                    NameFaultText(fault, depth ? NameRole::Subkey : NameRole::Registration));
+            }
+            if (depth == kMaxEntryDepth) {
+                return Fail(L"键的层次太深：注册项连同子键最多 " + std::to_wstring(kMaxEntryDepth) +
+                            L" 层");
+            }
+            start = end + 1;
+        }
+        return true;
     }
 
     bool ReadLine() {
@@ -215,7 +250,11 @@ class RegReader {
         if (remove) name.remove_prefix(1);
         KeyEdit key;
         key.remove = remove;
-        if (!SplitKeyName(name, key.scope, key.path)) return Fail(L"键不在 App Paths 之下");
+        bool shared = false;
+        if (!SplitKeyName(name, key.scope, key.path, shared)) {
+            return Fail(L"键不在 App Paths 之下");
+        }
+        shared_ = shared_ || shared;
         if (key.path.empty()) {
             section_ = Section::AppPathsKey;
             return !remove || Fail(L"不能删除 App Paths 键本身");
@@ -224,6 +263,7 @@ class RegReader {
             key.path.find(L"\\\\") != std::wstring::npos) {
             return Fail(L"键名的格式不对");
         }
+        if (!CheckPath(key.path)) return false;
         keys_.push_back(std::move(key));
         section_ = remove ? Section::Deleted : Section::Key;
         return true;
@@ -232,6 +272,9 @@ class RegReader {
     // The text of a quoted string that starts after |text|'s opening quote;
     // |text| keeps what follows the closing quote.
     bool ReadQuoted(std::wstring_view& text, std::wstring& unquoted) {
+        // Room for the text at once, rather than remnants of growing
+        // strings, which slow some heaps (Wine's) down as they add up.
+        unquoted.reserve(std::min(text.find(L'"'), text.size()));
         for (size_t i = 0; i < text.size(); ++i) {
             wchar_t c = text[i];
             if (c == L'"') {
@@ -260,6 +303,9 @@ class RegReader {
         bool named = line.front() == L'"';
         line.remove_prefix(1);
         if (named && !ReadQuoted(line, edit.value.name)) return false;
+        if (NameFault fault = ValueNameFault(edit.value.name); fault != NameFault::None) {
+            return Fail(NameFaultText(fault, NameRole::Value));
+        }
         line = TrimLeft(line);
         if (!line.starts_with(L'=')) return Fail(L"值名后面缺少“=”");
         if (!ReadData(TrimLeft(line.substr(1)), edit)) return false;
@@ -359,6 +405,7 @@ class RegReader {
     size_t index_ = 0;
     Section section_ = Section::None;
     std::vector<KeyEdit> keys_;
+    bool shared_ = false;
 };
 
 // The file's lines as text; |ansi| says that they were read in the ANSI code
@@ -424,12 +471,16 @@ std::string RegFileBytes(const std::vector<KeyEdit>& keys) {
     return bytes;
 }
 
-bool ReadRegFile(std::string_view bytes, std::vector<KeyEdit>& keys, RegFileError& error) {
+bool ReadRegFile(std::string_view bytes, std::vector<KeyEdit>& keys, RegFileError& error,
+                 bool* sharedKey) {
     keys.clear();
     std::vector<std::wstring> lines;
     bool ansi = false;
+    bool shared = false;
     if (!DecodeLines(bytes, lines, ansi, error)) return false;
-    return RegReader(std::move(lines), ansi, error).Read(keys);
+    if (!RegReader(std::move(lines), ansi, error).Read(keys, shared)) return false;
+    if (sharedKey) *sharedKey = shared;
+    return true;
 }
 
 }  // namespace tolvane

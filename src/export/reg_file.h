@@ -35,9 +35,15 @@ struct RegFileError {
 // ANSI code page. Refuses the whole file, naming the first offending line,
 // when a key lies outside the App Paths keys of HKEY_LOCAL_MACHINE and
 // HKEY_CURRENT_USER (HKLM and HKCU are understood too), a value is given to
-// an App Paths key itself, or a line or a value's data cannot be read.
+// an App Paths key itself, a line or a value's data cannot be read, or a
+// name or a key's depth is one that the registry would refuse
+// (KeyNameFault(), ValueNameFault(), kMaxEntryDepth).
+// HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\...\App Paths, the machine's key
+// under the name that 32-bit programs see, is read as the machine's App
+// Paths; |sharedKey|, when given, tells whether the file named it so.
 // |keys| receives every key section except those of an App Paths key itself,
 // with their paths below it.
-bool ReadRegFile(std::string_view bytes, std::vector<KeyEdit>& keys, RegFileError& error);
+bool ReadRegFile(std::string_view bytes, std::vector<KeyEdit>& keys, RegFileError& error,
+                 bool* sharedKey = nullptr);
 
 }  // namespace tolvane

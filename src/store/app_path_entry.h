@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace tolvane {
 
@@ -66,14 +67,54 @@ AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope = Scope
 // unless its last four characters are ".exe" in any letter case. The name
 // keeps the case that it was typed in.
 std::wstring WithExeSuffix(const std::wstring& name);
-// Whether |name| may name a registration: it is not empty and holds no
-// backslash, which would make the registry create a nested subkey that no
-// listing shows and that keeps its parent from being deleted.
+// What keeps a text from naming a key or a value, by the registry's own
+// rules. Names from every source (the dialog, the command line, .reg and
+// JSON files) go through the same check before anything is written.
+enum class NameFault {
+    None,
+    Empty,      // a key needs a name
+    Backslash,  // it would make the registry create a nested subkey
+    Control,    // NUL, where the wide calls would cut the name, or another control character
+    TooLong,    // over kMaxKeyNameLength or kMaxValueNameLength characters
+    Dots,       // "." and "..", which read as the key itself and its parent in paths
+};
+
+inline constexpr size_t kMaxKeyNameLength = 255;
+inline constexpr size_t kMaxValueNameLength = 16383;
+
+// A key's name: a registration's, or a subkey's below one.
+NameFault KeyNameFault(std::wstring_view name);
+// A value's name (empty for the default value). The registry allows any
+// character in it but NUL, a backslash too.
+NameFault ValueNameFault(std::wstring_view name);
+
+// Whose name a fault is told of.
+enum class NameRole { Registration, Subkey, Value };
+// The sentence that tells the user of |fault|; empty for None.
+std::wstring NameFaultText(NameFault fault, NameRole role);
+
+// A backslash would make the registry create a nested subkey: the entry
+// would land where the list never shows it, and its parent could no longer
+// be deleted.
+inline constexpr wchar_t kBackslashMessage[] = L"项目名称不能包含反斜杠（\\）！";
+
+// Whether |name| may name a registration: KeyNameFault() finds nothing.
 bool IsAllowedEntryName(const std::wstring& name);
+// What is wrong with |name| as a registration's name, for the user; empty
+// when nothing is.
+std::wstring EntryNameProblem(const std::wstring& name);
 
 EntryKey KeyOf(const AppPathEntry& entry);
 bool SameName(const std::wstring& a, const std::wstring& b);
 bool SameEntry(const EntryKey& a, const EntryKey& b);
+// Orders names as SameName() compares them, and entries by scope, then
+// name: for indexes of registrations, keys and values.
+struct NameOrder {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+struct EntryOrder {
+    bool operator()(const EntryKey& a, const EntryKey& b) const;
+};
 bool Matches(const AppPathEntry& entry, const EntryKey& key);
 
 // The text of the path column: the path, or a marker for a value that is

@@ -67,19 +67,58 @@ LONG ReadSubkeyNames(HKEY key, std::vector<std::wstring>& names) {
     }
 }
 
-LONG ReadOpenKey(HKEY key, KeySnapshot& snapshot) {
+LONG ReadSnapshotAt(HKEY parent, const std::wstring& name, size_t depth, KeySnapshot& snapshot);
+
+// |depth|: the level of |key|, 1 for the snapshot's own key.
+LONG ReadOpenKey(HKEY key, size_t depth, KeySnapshot& snapshot) {
     LONG result = ReadValues(key, snapshot.values);
     std::vector<std::wstring> names;
     if (result == ERROR_SUCCESS) result = ReadSubkeyNames(key, names);
+    if (!names.empty() && depth >= kMaxEntryDepth) return kErrorTreeTooDeep;
     for (size_t i = 0; i < names.size() && result == ERROR_SUCCESS; ++i) {
         KeySnapshot subkey;
-        result = ReadKeySnapshot(key, names[i], subkey);
+        result = ReadSnapshotAt(key, names[i], depth + 1, subkey);
         if (result == ERROR_SUCCESS) snapshot.subkeys.push_back(std::move(subkey));
         // One deleted meanwhile is simply not part of the snapshot.
         if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;
     }
     return result;
 }
+
+LONG ReadSnapshotAt(HKEY parent, const std::wstring& name, size_t depth, KeySnapshot& snapshot) {
+    snapshot = KeySnapshot{};
+    // An empty name would read |parent| itself.
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    UniqueKey key;
+    LONG result = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | kRegistryView, key.put());
+    if (result != ERROR_SUCCESS) return result;
+    snapshot.name = name;
+    return ReadOpenKey(key.get(), depth, snapshot);
+}
+
+// |levelsLeft|: how many levels |name| and its subkeys may still span.
+LONG DeleteTree(HKEY parent, const std::wstring& name, REGSAM rights, size_t levelsLeft) {
+    // An empty name would delete |parent| itself.
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    UniqueKey key;
+    LONG result =
+        RegOpenKeyExW(parent, name.c_str(), 0,
+                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | rights | kRegistryView, key.put());
+    if (result != ERROR_SUCCESS) return result;
+    for (;;) {
+        wchar_t subkey[kMaxKeyName];
+        DWORD length = kMaxKeyName;
+        result = RegEnumKeyExW(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result == ERROR_SUCCESS && levelsLeft <= 1) result = kErrorTreeTooDeep;
+        if (result == ERROR_SUCCESS) result = DeleteTree(key.get(), subkey, 0, levelsLeft - 1);
+        if (result != ERROR_SUCCESS) return result;
+    }
+    key.reset();
+    return RegDeleteKeyExW(parent, name.c_str(), kRegistryView, 0);
+}
+
+LONG WriteSnapshotAt(HKEY parent, const KeySnapshot& snapshot, size_t depth);
 
 template <typename Item>
 bool Holds(const std::vector<Item>& items, const std::wstring& name) {
@@ -89,7 +128,7 @@ bool Holds(const std::vector<Item>& items, const std::wstring& name) {
 
 // Values and subkeys that the snapshot does not hold go; a name that differs
 // only in letter case goes too, so that the snapshot's spelling comes back.
-LONG RemoveStrays(HKEY key, const KeySnapshot& snapshot) {
+LONG RemoveStrays(HKEY key, const KeySnapshot& snapshot, size_t depth) {
     std::vector<std::wstring> values;
     std::vector<std::wstring> subkeys;
     LONG result = ReadValueNames(key, values);
@@ -98,7 +137,25 @@ LONG RemoveStrays(HKEY key, const KeySnapshot& snapshot) {
         if (!Holds(snapshot.values, values[i])) result = RegDeleteValueW(key, values[i].c_str());
     }
     for (size_t i = 0; i < subkeys.size() && result == ERROR_SUCCESS; ++i) {
-        if (!Holds(snapshot.subkeys, subkeys[i])) result = DeleteKeyTree(key, subkeys[i]);
+        if (!Holds(snapshot.subkeys, subkeys[i])) {
+            result = DeleteTree(key, subkeys[i], 0, kMaxEntryDepth - depth);
+        }
+    }
+    return result;
+}
+
+LONG WriteSnapshotAt(HKEY parent, const KeySnapshot& snapshot, size_t depth) {
+    if (snapshot.name.empty()) return ERROR_INVALID_PARAMETER;
+    UniqueKey key;
+    LONG result =
+        RegCreateKeyExW(parent, snapshot.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
+    if (result == ERROR_SUCCESS) result = RemoveStrays(key.get(), snapshot, depth);
+    for (size_t i = 0; i < snapshot.values.size() && result == ERROR_SUCCESS; ++i) {
+        result = SetValue(key.get(), snapshot.values[i]);
+    }
+    for (size_t i = 0; i < snapshot.subkeys.size() && result == ERROR_SUCCESS; ++i) {
+        result = WriteSnapshotAt(key.get(), snapshot.subkeys[i], depth + 1);
     }
     return result;
 }
@@ -135,30 +192,12 @@ DWORD TypeIn(const KeySnapshot& key, const std::wstring& name) {
 }
 
 LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapshot) {
-    snapshot = KeySnapshot{};
-    // An empty name would read |parent| itself.
-    if (name.empty()) return ERROR_INVALID_PARAMETER;
-    UniqueKey key;
-    LONG result = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | kRegistryView, key.put());
-    if (result != ERROR_SUCCESS) return result;
-    snapshot.name = name;
-    return ReadOpenKey(key.get(), snapshot);
+    return ReadSnapshotAt(parent, name, 1, snapshot);
 }
 
 LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot) {
-    if (snapshot.name.empty()) return ERROR_INVALID_PARAMETER;
-    UniqueKey key;
-    LONG result =
-        RegCreateKeyExW(parent, snapshot.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
-    if (result == ERROR_SUCCESS) result = RemoveStrays(key.get(), snapshot);
-    for (size_t i = 0; i < snapshot.values.size() && result == ERROR_SUCCESS; ++i) {
-        result = SetValue(key.get(), snapshot.values[i]);
-    }
-    for (size_t i = 0; i < snapshot.subkeys.size() && result == ERROR_SUCCESS; ++i) {
-        result = WriteKeySnapshot(key.get(), snapshot.subkeys[i]);
-    }
-    return result;
+    if (DepthOf(snapshot) > kMaxEntryDepth) return kErrorTreeTooDeep;
+    return WriteSnapshotAt(parent, snapshot, 1);
 }
 
 LONG SetValue(HKEY key, const RegistryValue& value) {
@@ -168,23 +207,17 @@ LONG SetValue(HKEY key, const RegistryValue& value) {
 }
 
 LONG DeleteKeyTree(HKEY parent, const std::wstring& name, REGSAM rights) {
-    // An empty name would delete |parent| itself.
-    if (name.empty()) return ERROR_INVALID_PARAMETER;
-    UniqueKey key;
-    LONG result =
-        RegOpenKeyExW(parent, name.c_str(), 0,
-                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | rights | kRegistryView, key.put());
-    if (result != ERROR_SUCCESS) return result;
-    for (;;) {
-        wchar_t subkey[kMaxKeyName];
-        DWORD length = kMaxKeyName;
-        result = RegEnumKeyExW(key.get(), 0, subkey, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_SUCCESS) result = DeleteKeyTree(key.get(), subkey);
-        if (result != ERROR_SUCCESS) return result;
+    return DeleteTree(parent, name, rights, kMaxEntryDepth);
+}
+
+size_t DepthOf(const KeySnapshot& snapshot, size_t most) {
+    if (snapshot.subkeys.empty()) return 1;
+    if (most <= 1) return 2;  // deeper than |most|: no need to go further
+    size_t deepest = 0;
+    for (const KeySnapshot& subkey : snapshot.subkeys) {
+        deepest = std::max(deepest, DepthOf(subkey, most - 1));
     }
-    key.reset();
-    return RegDeleteKeyExW(parent, name.c_str(), kRegistryView, 0);
+    return deepest + 1;
 }
 
 HKEY HiveOf(Scope scope) {

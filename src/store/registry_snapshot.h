@@ -39,22 +39,37 @@ struct EntrySnapshot {
     bool operator==(const EntrySnapshot&) const = default;
 };
 
+// Windows nests keys at most 512 levels below a hive's root, and App Paths
+// is the fifth level: a registration's key and the subkeys below it span at
+// most this many levels, the registration's own key being the first.
+inline constexpr size_t kMaxEntryDepth = 512 - 5;
+// What a snapshot, a write or a delete returns when it meets a tree deeper
+// than kMaxEntryDepth (which other registries than Windows' can hold): an
+// application's own code (bit 29 set), unknown to the system's messages.
+inline constexpr LONG kErrorTreeTooDeep = 0x20000000 | 512;
+
 // The type of |key|'s value |name| (empty: the default value); REG_NONE
 // when it has none. Value names compare without regard to letter case.
 DWORD TypeIn(const KeySnapshot& key, const std::wstring& name);
 
 // Reads |name| below |parent| with its values and subkeys. |name| must not
-// be empty: the snapshot is always of a subkey.
+// be empty: the snapshot is always of a subkey. Trees deeper than
+// kMaxEntryDepth give kErrorTreeTooDeep.
 LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, KeySnapshot& snapshot);
 // Makes |snapshot.name| below |parent| hold exactly the snapshot: it is
 // created when missing, and values and subkeys that the snapshot does not
-// hold (by name, letter case included) are removed.
+// hold (by name, letter case included) are removed. A snapshot deeper than
+// kMaxEntryDepth is refused (kErrorTreeTooDeep) before anything is written.
 LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snapshot);
 // Writes |value| into an open key, byte for byte.
 LONG SetValue(HKEY key, const RegistryValue& value);
 // Deletes |name| below |parent| with all its subkeys. |rights|: what |name|
 // itself must grant, beyond listing its subkeys, before anything of it goes.
+// Subkeys more than kMaxEntryDepth levels down end it with
+// kErrorTreeTooDeep, when the keys above them may be gone already.
 LONG DeleteKeyTree(HKEY parent, const std::wstring& name, REGSAM rights = 0);
+// The levels that |snapshot| spans, counted up to |most| + 1 at most.
+size_t DepthOf(const KeySnapshot& snapshot, size_t most = kMaxEntryDepth);
 
 // The hive that holds |scope|'s App Paths key.
 HKEY HiveOf(Scope scope);

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <vector>
 
 #include "store/registry_snapshot.h"
@@ -27,14 +28,17 @@ class RegistryTransaction {
     LONG Begin(const std::vector<EntryKey>& keys);
     // The registrations as Begin() read them, to be saved before Apply().
     const std::vector<EntryBackup>& backups() const { return backups_; }
+    // The one of them that |key| names; null when Begin() did not read it.
+    const EntryBackup* Find(const EntryKey& key) const;
 
     // Applies |edits| in order. An edit of a registration that Begin() did
     // not read is refused before anything is written (ERROR_INVALID_PARAMETER).
     // On the first failing write, every touched registration is put back and
     // that write's code returned.
     LONG Apply(const std::vector<KeyEdit>& edits);
-    // After a failed Apply(): 0 when everything was put back, else the first
-    // code met while putting back.
+    // After a failed Apply(): 0 when everything was put back (an App Paths
+    // key that Apply() made is gone again), else the first code met while
+    // putting back a registration that is not as it was.
     LONG restoreResult() const { return restoreResult_; }
 
   private:
@@ -45,11 +49,15 @@ class RegistryTransaction {
     // Whether a registration is still exactly as Begin() read it.
     static bool Unchanged(const EntryBackup& backup);
     LONG Restore(const EntryBackup& backup);
+    void RemoveMadeAppPaths(Scope scope);
     LONG Step();
 
     std::vector<EntryBackup> backups_;
+    std::map<EntryKey, size_t, EntryOrder> index_;  // into backups_
     UniqueKey machine_;
     UniqueKey user_;
+    bool madeMachine_ = false;  // the App Paths key was made by Apply()
+    bool madeUser_ = false;
     size_t writes_ = 0;
     LONG restoreResult_ = ERROR_SUCCESS;
 };

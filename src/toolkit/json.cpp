@@ -1,7 +1,9 @@
 #include "toolkit/json.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <unordered_set>
 
 #include "toolkit/narrow.h"
 
@@ -11,6 +13,11 @@ namespace {
 
 // Deeper documents are refused rather than risk the stack.
 constexpr int kMaxDepth = 200;
+// Objects up to this size are searched for a duplicate name one member
+// after another; larger ones by hash.
+constexpr size_t kScannedMembers = 16;
+// Room made for the items of a list that is not empty.
+constexpr size_t kFirstItems = 8;
 
 std::string Ascii(std::wstring_view text) {
     return std::string(text.begin(), text.end());
@@ -262,6 +269,10 @@ class Parser {
 
     bool ParseString(std::wstring& text) {
         ++at_;  // the opening quote
+        // Room for the text at once: a heap that keeps what growing strings
+        // leave behind (Wine's) slows down as such remnants add up.
+        size_t close = text_.find(L'"', at_);
+        if (close != std::wstring_view::npos) text.reserve(close - at_);
         for (;;) {
             if (AtEnd()) return Fail(L"字符串没有结束");
             wchar_t c = text_[at_++];
@@ -284,6 +295,8 @@ class Parser {
         Items items;
         SkipSpace();
         bool more = Peek() != close;
+        // Most lists of the files read are objects of a few members.
+        if (more) items.reserve(kFirstItems);
         while (more) {
             if (!parseItem(items)) return false;
             SkipSpace();
@@ -302,14 +315,27 @@ class Parser {
         });
     }
 
-    bool ParseMember(JsonValue::Object& members, int depth) {
+    // Whether |name| is taken: a look through a small object's members, a
+    // hash of a large one's names in |names|, filled when first needed.
+    static bool Taken(const JsonValue::Object& members, std::unordered_set<std::wstring>& names,
+                      const std::wstring& name) {
+        if (members.size() < kScannedMembers) {
+            return std::any_of(members.begin(), members.end(),
+                               [&](const auto& member) { return member.first == name; });
+        }
+        if (names.empty()) {
+            for (const auto& member : members) names.insert(member.first);
+        }
+        return !names.insert(name).second;
+    }
+
+    bool ParseMember(JsonValue::Object& members, std::unordered_set<std::wstring>& names,
+                     int depth) {
         SkipSpace();
         if (Peek() != L'"') return Fail(AtEnd() ? L"文件意外结束" : L"成员名必须是字符串");
         std::wstring name;
         if (!ParseString(name)) return false;
-        for (const auto& member : members) {
-            if (member.first == name) return Fail(L"重复的成员名");
-        }
+        if (Taken(members, names, name)) return Fail(L"重复的成员名");
         if (!Expect(L':', L"成员名后面缺少“:”")) return false;
         SkipSpace();
         JsonValue member;
@@ -319,8 +345,9 @@ class Parser {
     }
 
     bool ParseObject(JsonValue& value, int depth) {
+        std::unordered_set<std::wstring> names;
         return ParseList<JsonValue::Object>(L'}', L"对象里缺少“,”或“}”", value, [&](auto& members) {
-            return ParseMember(members, depth);
+            return ParseMember(members, names, depth);
         });
     }
 

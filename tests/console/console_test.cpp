@@ -30,11 +30,13 @@ TEST(Tolvanec, VersionAndHelpGoToStandardOutputAsUtf8) {
 
 TEST(Tolvanec, BadUsageExitsTwoWithTheHelpOnStandardError) {
     std::string help = RunTolvanec(L"--help").out;
+    // 252 characters and ".exe" are one more than a key's name may hold.
+    const std::wstring tooLong = L"add " + std::wstring(252, L'n') + L" c:\\n.exe";
     for (const wchar_t* arguments :
-         {L"", L"frobnicate", L"--version now", L"add onlyname", L"remove a --force",
-          L"list --scope", L"list --scope user --scope machine", L"add a b --scope all",
-          L"list --format xml", L"add a\\b c:\\b.exe", L"add a \"\"", L"set a",
-          L"set a --target \"\"", L"export out.txt"}) {
+         {L"", L"frobnicate", tooLong.c_str(), L"--version now", L"add onlyname",
+          L"remove a --force", L"list --scope", L"list --scope user --scope machine",
+          L"add a b --scope all", L"list --format xml", L"add a\\b c:\\b.exe", L"add a \"\"",
+          L"set a", L"set a --target \"\"", L"export out.txt"}) {
         Outcome outcome = RunTolvanec(arguments);
         EXPECT_EQ(outcome.code, 2u) << arguments;
         EXPECT_EQ(outcome.out, "") << arguments;

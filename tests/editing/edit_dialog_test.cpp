@@ -264,27 +264,35 @@ TEST_F(EditDialogTest, EmptyFieldsAreRefusedAndTheDialogStaysAsItWas) {
     }
 }
 
-TEST_F(EditDialogTest, NameWithABackslashIsRefused) {
-    MessageBoxSeen box;
-    bool stayed = false;
-    HWND shown = nullptr;
-    ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
-                                     shown = dialog;
-                                     SetControlText(dialog, kIdTxtKey, L"tools\\tv");
-                                     SetControlText(dialog, kIdTxtApp, L"C:\\tv.exe");
-                                     PressButton(dialog, IDOK);
-                                     stayed = IsWindow(dialog) &&
-                                              ControlText(dialog, kIdTxtKey) == L"tools\\tv" &&
-                                              ControlText(dialog, kIdTxtApp) == L"C:\\tv.exe";
-                                     PressButton(dialog, IDCANCEL);
-                                 }),
-                                 AnswerMessageBox(&box, IDOK)}));
-    EXPECT_EQ(box.text, kBackslash);
-    EXPECT_EQ(box.title, L"Tolvane");
-    EXPECT_EQ(box.style, 64u);
-    EXPECT_EQ(box.owner, shown);  // the dialog's own message
-    EXPECT_TRUE(stayed);
-    EXPECT_EQ(modUser::strKey, L"before");
+// A new name is checked as it will be written: 252 characters are 256 with
+// the suffix, one more than a key's name may hold.
+TEST_F(EditDialogTest, NamesThatTheRegistryWouldRefuseAreRefused) {
+    const std::pair<std::wstring, std::wstring> names[] = {
+        {L"tools\\tv", kBackslash},
+        {std::wstring(252, L'n'), L"项目名称不能超过 255 个字符！"},
+    };
+    for (const auto& [name, message] : names) {
+        MessageBoxSeen box;
+        bool stayed = false;
+        HWND shown = nullptr;
+        ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                                         shown = dialog;
+                                         SetControlText(dialog, kIdTxtKey, name);
+                                         SetControlText(dialog, kIdTxtApp, L"C:\\tv.exe");
+                                         PressButton(dialog, IDOK);
+                                         stayed = IsWindow(dialog) &&
+                                                  ControlText(dialog, kIdTxtKey) == name &&
+                                                  ControlText(dialog, kIdTxtApp) == L"C:\\tv.exe";
+                                         PressButton(dialog, IDCANCEL);
+                                     }),
+                                     AnswerMessageBox(&box, IDOK)}));
+        EXPECT_EQ(box.text, message);
+        EXPECT_EQ(box.title, L"Tolvane");
+        EXPECT_EQ(box.style, 64u);
+        EXPECT_EQ(box.owner, shown);  // the dialog's own message
+        EXPECT_TRUE(stayed);
+        EXPECT_EQ(modUser::strKey, L"before");
+    }
 }
 
 TEST_F(EditDialogTest, EnterPressesOKWithItsValidation) {
@@ -345,6 +353,8 @@ TEST_F(EditDialogTest, AccessKeysMoveTheFocusAndPressButtons) {
     EXPECT_EQ(modUser::lngResult, 2);
 }
 
+// The name that OK takes is at most 251 characters: 255 with the suffix,
+// as long as a key's name may be.
 TEST_F(EditDialogTest, TextBoxesRefuseThe257thCharacter) {
     ASSERT_TRUE(Show(kAddSetup, {OnEditDialog([](HWND dialog) {
                          for (int id : {kIdTxtKey, kIdTxtApp}) {
@@ -352,9 +362,10 @@ TEST_F(EditDialogTest, TextBoxesRefuseThe257thCharacter) {
                              for (int i = 0; i < 257; ++i) SendMessageW(box, WM_CHAR, L'k', 1);
                              EXPECT_EQ(GetWindowTextLengthW(box), 256) << id;
                          }
+                         SetControlText(dialog, kIdTxtKey, std::wstring(251, L'k'));
                          PressButton(dialog, IDOK);
                      })}));
-    EXPECT_EQ(modUser::strKey, std::wstring(256, L'k') + L".exe");
+    EXPECT_EQ(modUser::strKey, std::wstring(251, L'k') + L".exe");
     EXPECT_EQ(modUser::strApp, std::wstring(256, L'k'));
 }
 

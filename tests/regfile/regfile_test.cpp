@@ -179,6 +179,56 @@ TEST_F(RegistryTest, ImportFailingAtAnyWritePutsEveryTouchedRegistrationBack) {
     EXPECT_EQ(Read(Scope::User, L"new.exe").subkeys.at(0).values.at(0).name, L"v");
 }
 
+// A name that the registry cannot hold makes the write fail: what the
+// edits made goes again, the user's App Paths key too, and the name that
+// never was a key is no failure to restore.
+TEST_F(RegistryTest, FailedApplyTakesBackWhatItMadeAndReportsOnlyTrueFailures) {
+    const std::vector<KeyEdit> edits = {
+        {Scope::User, L"made.exe", false, {{{L"", REG_SZ, Text(L"x")}}}},
+        {Scope::User, std::wstring(300, L'n'), false, {{{L"", REG_SZ, Text(L"y")}}}},
+    };
+    RegistryTransaction transaction;
+    ASSERT_EQ(transaction.Begin(EntriesOf(edits)), ERROR_SUCCESS);
+    EXPECT_NE(transaction.Apply(edits), ERROR_SUCCESS);
+    EXPECT_EQ(transaction.restoreResult(), ERROR_SUCCESS);
+    UniqueKey appPaths;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kAppPathsPath, 0, KEY_READ, appPaths.put()),
+              ERROR_FILE_NOT_FOUND);
+}
+
+// Trees deeper than Windows nests keys, which Wine holds: reading, writing
+// and deleting them end with a code of their own, and a tree at the limit
+// is written and read back whole.
+TEST_F(RegistryTest, TreesDeeperThanWindowsNestsKeysAreRefused) {
+    UniqueKey machine = AppPaths(Scope::Machine);
+    UniqueKey level;
+    RegCreateKeyExW(machine.get(), L"deep.exe", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, level.put(),
+                    nullptr);
+    for (size_t depth = 1; depth <= kMaxEntryDepth; ++depth) {
+        UniqueKey below;
+        ASSERT_EQ(RegCreateKeyExW(level.get(), L"k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  below.put(), nullptr),
+                  ERROR_SUCCESS);
+        level = std::move(below);
+    }
+    level.reset();
+    EntrySnapshot entry;
+    EXPECT_EQ(ReadEntrySnapshot({Scope::Machine, L"deep.exe"}, entry), kErrorTreeTooDeep);
+    EXPECT_EQ(DeleteKeyTree(machine.get(), L"deep.exe"), kErrorTreeTooDeep);
+    EXPECT_TRUE(EntryExists(L"deep.exe"));
+
+    KeySnapshot tower{L"tower.exe", {{L"", REG_SZ, Text(L"top")}}};
+    KeySnapshot* top = &tower;
+    for (size_t depth = 1; depth < kMaxEntryDepth; ++depth) top = &top->subkeys.emplace_back(L"k");
+    top->subkeys.push_back({L"k"});
+    EXPECT_EQ(WriteKeySnapshot(machine.get(), tower), kErrorTreeTooDeep);
+    EXPECT_FALSE(EntryExists(L"tower.exe"));
+    top->subkeys.clear();
+    ASSERT_EQ(WriteKeySnapshot(machine.get(), tower), ERROR_SUCCESS);
+    EXPECT_EQ(Read(Scope::Machine, L"tower.exe"), tower);
+    EXPECT_EQ(DeleteKeyTree(machine.get(), L"tower.exe"), ERROR_SUCCESS);
+}
+
 TEST(RegFileText, IsWhatTheRegistryEditorWrites) {
     std::vector<BYTE> counting(40);
     for (size_t i = 0; i < counting.size(); ++i) counting[i] = static_cast<BYTE>(i);
@@ -297,7 +347,7 @@ TEST(ReadRegFile, RefusesTheWholeFileAtTheFirstBadLine) {
     const std::vector<std::pair<std::string, size_t>> cases = {
         {"REGEDIT5\r\n" + key, 1},
         {header + key +
-             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\"
+             "[HKEY_CURRENT_USER\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\"
              "CurrentVersion\\App Paths\\a.exe]\r\n",
          4},
         {header + key + "[HKEY_CLASSES_ROOT\\exefile]\r\n", 4},
@@ -313,7 +363,13 @@ TEST(ReadRegFile, RefusesTheWholeFileAtTheFirstBadLine) {
         {header + key + "\"v\"=\"bad \\q escape\"\r\n", 4},
         {header + key + "\"v\"=hex:00,01,\\\r\n\r\n  zz\r\n", 6},
         {header + key + "\"v\"=hex:00,01,\\\r\n", 5},
-        {header + key + "\"ok\"=\"\xC3\x28\"\r\n", 4}};
+        {header + key + "\"ok\"=\"\xC3\x28\"\r\n", 4},
+        {header + key +
+             "[HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\a\x01.exe]",
+         4},
+        {header + key +
+             "[HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\a.exe\\..]",
+         4}};
     for (const auto& [file, line] : cases) {
         std::vector<KeyEdit> keys;
         RegFileError error;
