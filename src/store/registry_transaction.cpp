@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "store/app_path_store.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -13,19 +14,26 @@ LONG UnlessMissing(LONG result) {
     return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
 }
 
+std::wstring MadeId(const EntryKey& key) {
+    return (key.scope == Scope::User ? L"U:" : L"M:") + Folded(key.name);
+}
+
 }  // namespace
 
 LONG RegistryTransaction::Begin(const std::vector<EntryKey>& keys) {
     backups_.clear();
+    made_.clear();
     writes_ = 0;
     restoreResult_ = ERROR_SUCCESS;
+    EntryReader reader(hives_);
     for (const EntryKey& key : keys) {
         if (BackupOf(key)) continue;
         EntryBackup backup;
-        LONG result = ReadEntrySnapshot(key, backup.entry);
+        LONG result = reader.Read(key, backup.entry);
         if (result == ERROR_FILE_NOT_FOUND) {
             backup.entry.key.name = key.name;
         } else if (result != ERROR_SUCCESS) {
+            failed_ = key;
             backups_.clear();
             return result;
         }
@@ -71,7 +79,7 @@ LONG RegistryTransaction::OpenAppPaths(Scope scope, HKEY& appPaths) {
     // A user's hive often has no App Paths key until the first registration.
     if (!key) {
         result =
-            RegCreateKeyExW(HiveOf(scope), kAppPathsSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+            RegCreateKeyExW(hives_.For(scope), kAppPathsSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                             KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
     }
     appPaths = key.get();
@@ -83,7 +91,14 @@ LONG RegistryTransaction::Write(const KeyEdit& edit) {
     LONG result = OpenAppPaths(edit.scope, appPaths);
     if (result == ERROR_SUCCESS) result = Step();
     if (result != ERROR_SUCCESS) return result;
-    if (edit.remove) return UnlessMissing(DeleteKeyTree(appPaths, edit.path));
+    EntryKey entry = EntryOf(edit);
+    if (edit.remove) {
+        // A registration made here and deleted again is made anew by a later edit.
+        if (edit.path == entry.name) made_.erase(MadeId(entry));
+        return UnlessMissing(DeleteKeyTree(appPaths, edit.path));
+    }
+    result = MakeEntry(appPaths, entry);
+    if (result != ERROR_SUCCESS) return result;
     UniqueKey key;
     result = RegCreateKeyExW(appPaths, edit.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                              KEY_SET_VALUE | kRegistryView, nullptr, key.put(), nullptr);
@@ -102,9 +117,35 @@ LONG RegistryTransaction::WriteValues(HKEY key, const KeyEdit& edit) {
     return ERROR_SUCCESS;
 }
 
-bool RegistryTransaction::Unchanged(const EntryBackup& backup) {
+LONG RegistryTransaction::MakeEntry(HKEY appPaths, const EntryKey& key) {
+    if (BackupOf(key)->existed || made_.count(MadeId(key))) return ERROR_SUCCESS;
+    UniqueKey made;
+    DWORD disposition = 0;
+    LONG result = RegCreateKeyExW(appPaths, key.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_READ | KEY_WRITE | DELETE | kRegistryView, nullptr,
+                                  made.put(), &disposition);
+    if (result != ERROR_SUCCESS) return result;
+    // Made by another program since Begin(): it stays as that program left it.
+    if (disposition != REG_CREATED_NEW_KEY) return ERROR_ALREADY_EXISTS;
+    made_.emplace(MadeId(key), std::move(made));
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryTransaction::UnmakeEntry(const EntryKey& key) {
+    auto made = made_.find(MadeId(key));
+    if (made == made_.end()) return ERROR_SUCCESS;
+    HKEY own = made->second.get();
+    LONG result = RegDeleteTreeW(own, nullptr);
+    // The empty name deletes the key that the handle holds, and no other.
+    if (result == ERROR_SUCCESS) result = RegDeleteKeyExW(own, L"", kRegistryView, 0);
+    made_.erase(made);
+    // Deleted meanwhile: gone as the rollback wants it.
+    return result == ERROR_KEY_DELETED ? ERROR_SUCCESS : result;
+}
+
+bool RegistryTransaction::Unchanged(const EntryBackup& backup) const {
     EntrySnapshot now;
-    LONG result = ReadEntrySnapshot({backup.entry.scope, backup.entry.key.name}, now);
+    LONG result = EntryReader(hives_).Read({backup.entry.scope, backup.entry.key.name}, now);
     if (!backup.existed) return result == ERROR_FILE_NOT_FOUND;
     return result == ERROR_SUCCESS && now.key == backup.entry.key;
 }
@@ -113,11 +154,11 @@ LONG RegistryTransaction::Restore(const EntryBackup& backup) {
     // A registration that the failed write never reached is left alone: it
     // may refuse to be written to, as it refused that write.
     if (Unchanged(backup)) return ERROR_SUCCESS;
+    if (!backup.existed) return UnmakeEntry({backup.entry.scope, backup.entry.key.name});
     HKEY appPaths = nullptr;
     LONG result = OpenAppPaths(backup.entry.scope, appPaths);
     if (result != ERROR_SUCCESS) return result;
-    if (backup.existed) return WriteKeySnapshot(appPaths, backup.entry.key);
-    return UnlessMissing(DeleteKeyTree(appPaths, backup.entry.key.name));
+    return WriteKeySnapshot(appPaths, backup.entry.key);
 }
 
 std::vector<EntryKey> EntriesOf(const std::vector<KeyEdit>& edits) {
