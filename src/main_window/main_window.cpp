@@ -162,9 +162,9 @@ void CreateControls(FrmMain& form) {
     SetControlFonts(form);
     // The program's own changes lead to the refresh it makes itself, not to
     // a second one from the watcher.
-    auto ownChange = [&form] { form.watcher.ExpectOwnChange(); };
-    form.stores.machine.beforeChange = ownChange;
-    form.stores.user.beforeChange = ownChange;
+    form.stores.changed = [&form](const std::vector<EntryKey>& keys) {
+        form.watcher.NoteOwnChange(keys);
+    };
     form.watcher.Start(form.hwnd, kRegistryChanged);
 }
 

@@ -91,7 +91,7 @@ void mnuOprEdit_Click(FrmMain& form) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
     AppPathEntry entry = CurrentCopy(form, *selected);
-    if (EditItem(form.hwnd, form.stores.For(entry.scope), entry)) RefreshList(form);
+    if (EditItem(form.hwnd, form.stores, entry)) RefreshList(form);
 }
 
 void mnuOprDel_Click(FrmMain& form) {

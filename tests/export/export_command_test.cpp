@@ -447,6 +447,21 @@ TEST_F(ExportCommand, TheRegistryFileBringsTheListBack) {
     EXPECT_EQ(userAfter, user);
 }
 
+// A registration that cannot be read fails the registry file, naming it;
+// the file that was there stays as it was.
+TEST_F(ExportCommand, AnUnreadableRegistrationFailsTheRegistryFile) {
+    PutEntry(L"a.exe", L"C:\\a.exe");
+    PutEntry(L"locked.exe", L"C:\\locked.exe");
+    SetEntryAcl(L"locked.exe", L"D:(D;;0x1;;;WD)(A;;KA;;;WD)");  // no value reads
+    Refresh(form());
+    std::wstring path = folder_.File(L"old.reg");
+    WriteBytes(path, "old");
+    SaveRun run = Export(mnuFileReg_Click, L"导出为注册表文件", path);
+    SetEntryAcl(L"locked.exe", L"D:(A;;KA;;;WD)");
+    EXPECT_EQ(run.laterTexts, std::vector<std::wstring>{L"导出失败！\nlocked.exe"});
+    EXPECT_EQ(ReadBytes(path), "old");
+}
+
 TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {
     PutEntry(L"calc.exe", L"C:\\windows\\system32\\calc.exe");
     PutEntry(L"A&B.exe", L"C:\\Program Files\\A&B\\x.exe");
