@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,13 @@ struct SearchPlaces {
 // environment, which may be stale or changed by whoever started us. The
 // places come with an index: for checking many registrations at once.
 SearchPlaces ReadSearchPlaces();
+// The same, with the folders listed ahead by a thread of their own, so that
+// no check waits on a folder that does not answer (a share that is gone):
+// a check that needs a folder not listed yet notes searchPending instead.
+// |answered| runs on that thread once every folder is listed.
+SearchPlaces ListSearchPlaces(std::function<void()> answered);
+// Whether every folder is listed (at once for ReadSearchPlaces()).
+bool SearchListed(const SearchPlaces& places);
 
 struct HealthReport {
     bool notText = false;                      // the default value is no text: nothing to check
@@ -40,6 +48,7 @@ struct HealthReport {
     std::vector<std::wstring> missingFolders;  // folders of the Path value that are missing
     bool bothScopes = false;                   // registered in HKLM and in HKCU
     std::wstring shadowedBy;                   // the file the shell starts instead; empty when none
+    bool searchPending = false;  // the search folders have not answered yet: shadowing unknown
 };
 
 HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places);

@@ -21,7 +21,7 @@ constexpr auto kShowEvery = std::chrono::milliseconds(150);
 // |wanted| the first time a row names it: one request per file, whatever
 // the number of rows that name it.
 void WantIcon(FrmMain& form, size_t row, std::vector<std::wstring>& wanted) {
-    std::wstring path = ExpandedPath(form.entries[row]);
+    std::wstring path = ProgramPath(form.entries[row]);
     if (path.empty()) return;
     std::vector<size_t>& rows = form.rowsOfFile[Folded(path)];
     rows.push_back(row);

@@ -10,6 +10,7 @@
 #include "export/export_commands.h"
 #include "main_window/window_parts.h"
 #include "resource.h"
+#include "toolkit/file_scope.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -102,18 +103,23 @@ void mnuOprDel_Click(FrmMain& form) {
     if (DelItems(form.hwnd, form.stores, entries)) RefreshList(form);
 }
 
-// As the Run dialog would: the shell finds the program by the name.
+// As the Run dialog would: the shell finds the program by the name. The
+// entry is a copy: the shell may answer messages, and a refresh among them
+// would replace the rows.
 void RunSelected(FrmMain& form) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
-    if (!ShellRun(form.hwnd, selected->name.c_str(), L"")) {
-        ShowMessage(form.hwnd, L"无法运行项目 " + selected->name + L"！", kStyleError);
+    AppPathEntry entry = *selected;
+    FileScope scope;
+    if (!ShellRun(form.hwnd, entry.name.c_str(), L"")) {
+        ShowMessage(form.hwnd, L"无法运行项目 " + entry.name + L"！", kStyleError);
     }
 }
 
 void OpenSelectedLocation(FrmMain& form) {
     const AppPathEntry* selected = SelectedEntry(form);
     if (!selected) return;
+    FileScope scope;
     std::wstring file = ProgramPath(*selected);
     DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {

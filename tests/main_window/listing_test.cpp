@@ -148,11 +148,14 @@ TEST_F(ListingTest, ListsEveryRegistrationInOrderWithItsProgramsIcon) {
         if (paths.count(row.name)) {
             EXPECT_EQ(row.path, paths.at(row.name));
         }
-        std::wstring file = row.name == L"j-expand.exe" ? WindowsFile(L"regedit.exe")
-                            : paths.count(row.name)     ? paths.at(row.name)
-                                                        : L"";
+        // A quoted path's program gives its icon, as it gives the checks a file.
+        std::wstring file = row.name == L"j-expand.exe"   ? WindowsFile(L"regedit.exe")
+                            : row.name == L"h-quoted.exe" ? OwnPath()
+                            : paths.count(row.name)       ? paths.at(row.name)
+                                                          : L"";
         EXPECT_EQ(Drawn(images, row.image), EarlierImage(file));
     }
+    EXPECT_EQ(ListItemText(main.form.lvwMain, 7, kNotesColumn), L"");
     EXPECT_EQ(rows[8].path, L"（非字符串值）");
     EXPECT_EQ(rows[9].path, expand);
     // The blank image, the program's own icon, notepad's and regedit's.
