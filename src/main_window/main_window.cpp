@@ -344,6 +344,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case kRegistryChanged:
             if (form) OnRegistryChanged(*form);
             return 0;
+        case kSearchListed:
+            if (form && form->health) OnSearchListed(*form);
+            return 0;
+        case WM_TIMER:
+            if (form && form->health && wParam == kSearchDeadlineTimer) OnSearchDeadline(*form);
+            return 0;
         case WM_ENABLE:
             // A dialog of the program has closed: a refresh that waited for
             // it runs now.
@@ -458,7 +464,7 @@ void Form_Unload(FrmMain& form) {
     form.icons.reset();
     form.health.reset();
     form.workers.reset();
-    form.refreshing = false;
+    form.list.EndListing();
     form.stores.machine.CloseAppPaths();
     form.stores.user.CloseAppPaths();
 }
