@@ -44,6 +44,9 @@ inline constexpr ColumnLayout kColumns[] = {
     {L"项目名称", 2400}, {L"程序路径", 6400}, {L"范围", 1200}, {L"状态", 2700}};
 
 struct FrmMain {
+    // First made, last gone: COM, apartment-threaded, on the window's thread
+    // for the shell's calls.
+    ComApartment com;
     HWND hwnd = nullptr;
     // The density the window is laid out at, in dots per inch: its
     // monitor's, followed from monitor to monitor.
