@@ -202,11 +202,11 @@ void PumpUntil(bool (*done)(const FrmMain&), const FrmMain& form) {
 }
 
 bool NamesListed(const FrmMain& form) {
-    return !form.enumerating;
+    return form.list.NamesListed();
 }
 
 bool IconsInPlace(const FrmMain& form) {
-    return !form.refreshing && form.icons->Idle();
+    return !form.list.Listing() && form.icons->Idle();
 }
 
 // Milliseconds from this process's creation to now.

@@ -106,28 +106,6 @@ RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& tex
     return {std::move(name), type, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}};
 }
 
-LONG ChangeRegistration(const EntryKey& key, const NewValues& values) {
-    RegistryTransaction transaction;
-    LONG result = transaction.Begin({key});
-    if (result != ERROR_SUCCESS) return result;
-    // A change never makes a registration that is not there.
-    if (!transaction.backups().front().existed) return ERROR_FILE_NOT_FOUND;
-    const KeySnapshot& before = transaction.backups().front().entry.key;
-    KeyEdit edit{key.scope, before.name};
-    if (values.target) {
-        DWORD type = TypeForWrite(values.asNew ? REG_NONE : TypeIn(before, L""), *values.target);
-        edit.values.push_back({StringValue(L"", type, *values.target)});
-    }
-    if (values.folders && values.folders->empty()) {
-        edit.values.push_back({{kPathValueName}, true});
-    } else if (values.folders) {
-        DWORD previous = values.asNew ? REG_NONE : TypeIn(before, kPathValueName);
-        DWORD type = TypeForWrite(previous, *values.folders);
-        edit.values.push_back({StringValue(kPathValueName, type, *values.folders)});
-    }
-    return transaction.Apply({edit});
-}
-
 std::vector<PlannedChange> PlanChanges(const std::vector<EntryBackup>& backups,
                                        const std::vector<KeyEdit>& edits) {
     std::map<EntryKey, std::vector<const KeyEdit*>, EntryOrder> editsOf;

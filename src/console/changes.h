@@ -1,5 +1,5 @@
-// Changes to registrations that exist already, made together or not at
-// all, and what a set of changes would do to each registration it touches.
+// What a set of changes would do to each registration it touches, and the
+// string values that changes write.
 #pragma once
 
 #include <windows.h>
@@ -14,22 +14,6 @@ namespace tolvane::console {
 
 // A string value: |text| with its final NUL.
 RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& text);
-
-// What a registration's default value and Path value become; a value not
-// given stays as it is, and an empty Path removes the value.
-struct NewValues {
-    std::optional<std::wstring> target;
-    std::optional<std::wstring> folders;
-    // Written with the types of a new registration's values, as when an
-    // add replaces one, rather than keeping REG_EXPAND_SZ.
-    bool asNew = false;
-};
-
-// Changes both values of an existing registration in one transaction: a
-// failed write puts back what was changed. Each value keeps its type
-// (unless |values| are new), but text that gains "%" becomes REG_EXPAND_SZ. ERROR_FILE_NOT_FOUND
-// when the registration is not there.
-LONG ChangeRegistration(const EntryKey& key, const NewValues& values);
 
 enum class Outcome { Added, Changed, Removed, Same };
 

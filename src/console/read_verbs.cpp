@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "commands/registration_commands.h"
 #include "console/common.h"
 #include "console/exit_codes.h"
 #include "console/rows.h"
@@ -9,7 +10,6 @@
 #include "console/verbs.h"
 #include "export/export_commands.h"
 #include "export/export_writer.h"
-#include "export/reg_file.h"
 #include "export/text_file.h"
 #include "toolkit/narrow.h"
 
@@ -119,16 +119,23 @@ std::wstring WhichText(const std::vector<Candidate>& candidates, const Candidate
     return others.empty() ? text : text + L"其他有此名称的位置：\n" + others;
 }
 
-LONG AppendSnapshots(const std::vector<Row>& rows, std::vector<EntrySnapshot>& snapshots) {
-    for (const Row& row : rows) {
-        EntrySnapshot snapshot;
-        LONG result = ReadEntrySnapshot(KeyOf(row.entry), snapshot);
-        // One deleted since the listing is simply not exported.
-        if (result == ERROR_FILE_NOT_FOUND) continue;
-        if (result != ERROR_SUCCESS) return result;
-        snapshots.push_back(std::move(snapshot));
+int ExportDone(size_t count, const std::wstring& file) {
+    Tell(L"已导出 " + std::to_wstring(count) + L" 个注册项到 " + file + L"。");
+    return kExitSuccess;
+}
+
+// Every value and subkey of the registrations in |scope|, read once each.
+int ExportReg(const std::wstring& file, ScopeChoice scope) {
+    std::vector<Scope> scopes;
+    for (Scope hive : {Scope::Machine, Scope::User}) {
+        if (Includes(scope, hive)) scopes.push_back(hive);
     }
-    return ERROR_SUCCESS;
+    SnapshotOutcome outcome = SaveRegSnapshot(Hives{}, scopes, file);
+    if (outcome.read != ERROR_SUCCESS) {
+        return RegistryFailure(outcome.read, kExportFailed, std::nullopt);
+    }
+    if (outcome.written != ERROR_SUCCESS) return FileFailure(outcome.written, kExportFailed, file);
+    return ExportDone(outcome.count, file);
 }
 
 SYSTEMTIME Now() {
@@ -238,23 +245,15 @@ int Export(const Invocation& call) {
         !ReadFormat(call, {L"reg", L"json", L"csv", L"html", L"xml"}, format, problem)) {
         return BadUsage(problem);
     }
+    if (format == L"reg") return ExportReg(file, scope);
     std::vector<Row> rows;
     int failure = kExitFailure;
     // Only the listing's formats tell the registrations' health.
     bool checked = format == L"json" || format == L"csv";
     if (!ReadShownRows({scope, nullptr, checked, checked}, rows, failure)) return failure;
-    DWORD result = ERROR_SUCCESS;
-    if (format == L"reg") {
-        std::vector<EntrySnapshot> snapshots;
-        LONG read = AppendSnapshots(rows, snapshots);
-        if (read != ERROR_SUCCESS) return RegistryFailure(read, kExportFailed, std::nullopt);
-        result = WriteWholeFile(file, RegFileBytes(EditsOf(snapshots)));
-    } else {
-        result = WriteExport(file, format, rows);
-    }
+    DWORD result = WriteExport(file, format, rows);
     if (result != ERROR_SUCCESS) return FileFailure(result, kExportFailed, file);
-    Tell(L"已导出 " + std::to_wstring(rows.size()) + L" 个注册项到 " + file + L"。");
-    return kExitSuccess;
+    return ExportDone(rows.size(), file);
 }
 
 }  // namespace tolvane::console

@@ -1,5 +1,5 @@
 // The verbs that change one registration: add, set and remove.
-#include "console/changes.h"
+#include "commands/registration_commands.h"
 #include "console/common.h"
 #include "console/exit_codes.h"
 #include "console/verbs.h"
@@ -37,17 +37,6 @@ bool IsRegistered(const EntryKey& key) {
     return store.OpenAppPaths() == ERROR_SUCCESS && store.HasEntry(key.name);
 }
 
-// Makes a new registration; |created| is false when the name was taken
-// meanwhile, which leaves that registration alone.
-LONG CreateRegistration(const EntryKey& key, const NewValues& values, bool& created) {
-    AppPathStore store = StoreOf(key.scope);
-    UniqueKey entry;
-    LONG result = store.CreateAppPaths();
-    if (result == ERROR_SUCCESS) result = store.CreateEntry(key.name, entry, created);
-    if (result != ERROR_SUCCESS || !created) return result;
-    return AppPathStore::FillNewEntry(entry.get(), *values.target, values.folders.value_or(L""));
-}
-
 }  // namespace
 
 int Add(const Invocation& call) {
@@ -56,21 +45,13 @@ int Add(const Invocation& call) {
     if (!ReadTarget(call, key, problem)) return BadUsage(problem);
     if (call.operands[1].empty()) return BadUsage(kEmptyPath);
     bool force = call.Has(L"--force");
-    // What --force replaces: the path, and the Path value, which goes when
-    // the command gives none; other values stay.
-    NewValues values{call.operands[1], std::wstring(), true};
+    NewValues values;
+    values.target = call.operands[1];
     if (const std::wstring* folders = call.Value(L"--path")) values.folders = *folders;
 
-    bool exists = IsRegistered(key);
-    if (exists && !force) return Exists(key.name);
-    LONG result = ERROR_SUCCESS;
-    if (!exists) {
-        bool created = false;
-        result = CreateRegistration(key, values, created);
-        exists = result == ERROR_SUCCESS && !created;
-        if (exists && !force) return Exists(key.name);
-    }
-    if (exists) result = ChangeRegistration(key, values);
+    if (IsRegistered(key) && !force) return Exists(key.name);
+    LONG result = AddRegistration(Hives{}, key, values, force);
+    if (result == ERROR_ALREADY_EXISTS) return Exists(key.name);
     if (result != ERROR_SUCCESS) return RegistryFailure(result, kAddFailed, key.scope);
     Tell(kAdded);
     return kExitSuccess;
@@ -86,7 +67,7 @@ int Set(const Invocation& call) {
     if (!values.target && !values.folders) return BadUsage(L"命令 set 需要 --target 或 --path。");
     if (values.target && values.target->empty()) return BadUsage(kEmptyPath);
 
-    LONG result = ChangeRegistration(key, values);
+    LONG result = EditRegistration(Hives{}, key, values);
     if (result == ERROR_FILE_NOT_FOUND) return Missing(key.name, key.scope);
     if (result != ERROR_SUCCESS) return RegistryFailure(result, kEditFailed, key.scope);
     Tell(kEdited);
@@ -97,12 +78,12 @@ int Remove(const Invocation& call) {
     EntryKey key;
     std::wstring problem;
     if (!ReadTarget(call, key, problem)) return BadUsage(problem);
-    AppPathStore store = StoreOf(key.scope);
-    LONG result = store.OpenAppPaths();
-    // With any subkeys it has: the whole registration goes.
-    if (result == ERROR_SUCCESS) result = DeleteKeyTree(store.hAppPaths(), key.name);
-    if (result == ERROR_FILE_NOT_FOUND) return Missing(key.name, key.scope);
-    if (result != ERROR_SUCCESS) return RegistryFailure(result, kDeleteFailed, key.scope);
+    // With any subkeys it has: the whole registration goes, or none of it.
+    RemovalOutcome outcome = RemoveRegistrations(Hives{}, {key});
+    if (outcome.result != ERROR_SUCCESS) {
+        return RegistryFailure(outcome.result, kDeleteFailed, key.scope);
+    }
+    if (!outcome.missing.empty()) return Missing(key.name, key.scope);
     Tell(kDeleted);
     return kExitSuccess;
 }

@@ -4,8 +4,9 @@
 
 #include <cwchar>
 
+#include "commands/registration_commands.h"
 #include "editing/entry_commands.h"
-#include "export/reg_export.h"
+#include "editing/entry_messages.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
@@ -28,11 +29,25 @@ std::wstring DocumentsFolder() {
     return folder.get();
 }
 
-std::wstring Summary(const std::wstring& backup, size_t deleted,
+// Those that were gone already, or all of them when the deletion failed.
+std::vector<AppPathEntry> NotDeleted(const std::vector<AppPathEntry>& entries,
+                                     const RemovalOutcome& outcome) {
+    if (outcome.result != ERROR_SUCCESS) return entries;
+    std::vector<AppPathEntry> missing;
+    for (const AppPathEntry& entry : entries) {
+        for (const EntryKey& key : outcome.missing) {
+            if (Matches(entry, key)) missing.push_back(entry);
+        }
+    }
+    return missing;
+}
+
+std::wstring Summary(const std::wstring& backup, const RemovalOutcome& outcome,
                      const std::vector<AppPathEntry>& failed) {
-    std::wstring text = L"已删除 " + std::to_wstring(deleted) + L" 项，失败 " +
+    std::wstring text = L"已删除 " + std::to_wstring(outcome.removed) + L" 项，失败 " +
                         std::to_wstring(failed.size()) + L" 项。\n备份文件：" + backup;
     if (!failed.empty()) text += L"\n\n未能删除：\n" + NameList(failed);
+    if (outcome.result == ERROR_ACCESS_DENIED) text += std::wstring(L"\n") + kNoRights;
     return text;
 }
 
@@ -45,7 +60,8 @@ std::wstring BackupFileName(const std::wstring& folder, const SYSTEMTIME& time) 
     return folder + L"\\" + name;
 }
 
-bool CleanUpItems(HWND owner, AppPathStores& stores, const std::vector<AppPathEntry>& missing) {
+bool CleanUpItems(HWND owner, const AppPathStores& stores,
+                  const std::vector<AppPathEntry>& missing) {
     if (missing.empty()) {
         ShowMessage(owner, kNothingToClean, kStyleInfo);
         return false;
@@ -55,22 +71,20 @@ bool CleanUpItems(HWND owner, AppPathStores& stores, const std::vector<AppPathEn
     GetLocalTime(&now);
     std::wstring documents = DocumentsFolder();
     std::wstring backup = BackupFileName(documents, now);
-    // Nothing goes before all of it is saved.
-    if (documents.empty() || SaveRegistrations(stores, missing, backup) != ERROR_SUCCESS) {
+    std::vector<EntryKey> keys;
+    for (const AppPathEntry& entry : missing) keys.push_back(KeyOf(entry));
+    // Nothing goes before all of it is saved: a registration that cannot be
+    // read cannot be saved either.
+    RemovalOutcome outcome;
+    if (!documents.empty()) outcome = CleanUpRegistrations(stores.hives(), keys, backup);
+    if (documents.empty() || outcome.saved != ERROR_SUCCESS) {
         ShowMessage(owner, kBackupFailed, kStyleError);
         return false;
     }
-    size_t deleted = 0;
-    std::vector<AppPathEntry> failed;
-    for (const AppPathEntry& entry : missing) {
-        if (stores.For(entry.scope).DeleteEntry(entry.name) == ERROR_SUCCESS) {
-            ++deleted;
-        } else {
-            failed.push_back(entry);
-        }
-    }
-    ShowMessage(owner, Summary(backup, deleted, failed), failed.empty() ? kStyleInfo : kStyleError);
-    return deleted > 0;
+    if (outcome.removed > 0) stores.Changed(keys);
+    std::vector<AppPathEntry> failed = NotDeleted(missing, outcome);
+    ShowMessage(owner, Summary(backup, outcome, failed), failed.empty() ? kStyleInfo : kStyleError);
+    return outcome.removed > 0;
 }
 
 }  // namespace tolvane

@@ -15,7 +15,8 @@ namespace tolvane {
 
 // |missing|: the registrations noted as having no program file. Returns
 // whether any was deleted.
-bool CleanUpItems(HWND owner, AppPathStores& stores, const std::vector<AppPathEntry>& missing);
+bool CleanUpItems(HWND owner, const AppPathStores& stores,
+                  const std::vector<AppPathEntry>& missing);
 
 // The backup's file name for a clean-up at |time|, in |folder|.
 std::wstring BackupFileName(const std::wstring& folder, const SYSTEMTIME& time);

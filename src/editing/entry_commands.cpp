@@ -1,9 +1,9 @@
 #include "editing/entry_commands.h"
 
+#include "commands/registration_commands.h"
 #include "editing/edit_dialog.h"
 #include "editing/entry_messages.h"
 #include "editing/mod_user.h"
-#include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -37,64 +37,31 @@ void ReportFailure(HWND owner, LONG code, const wchar_t* failure) {
     ShowMessage(owner, code == ERROR_ACCESS_DENIED ? kNoRights : failure, kStyleError);
 }
 
-// Writes the Path value as typed, with the type that its text and the
-// value's present type call for; empty text removes it. A value that is not
-// text, which the dialog showed as empty, is left as it is.
-LONG WriteFolders(HKEY entry, const std::wstring& folders, const TextValue& before) {
-    if (folders.empty()) {
-        if (before.state == ValueState::NotText || before.state == ValueState::Unreadable) {
-            return ERROR_SUCCESS;
-        }
-        return AppPathStore::RemoveValue(entry, kPathValueName);
-    }
-    DWORD type = TypeForWrite(AppPathStore::ValueType(entry, kPathValueName), folders);
-    return AppPathStore::SetTextValue(entry, kPathValueName, type, folders);
-}
-
-// Writes the new entry's values; on failure the subkey this add made goes
-// again, and only that one.
-LONG WriteNewEntry(HKEY entry, const std::wstring& name, const std::wstring& path,
-                   const std::wstring& folders) {
-    LONG result = onEntryCreated ? onEntryCreated(name) : ERROR_SUCCESS;
-    if (result == ERROR_SUCCESS) return AppPathStore::FillNewEntry(entry, path, folders);
-    AppPathStore::DeleteOpenEntry(entry);
-    return result;
-}
-
 // The add itself, once the name, the path and the scope are known.
-bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& name,
-           const std::wstring& path, const std::wstring& folders) {
-    AppPathStore& store = stores.For(scope);
-    if (store.HasEntry(name)) {
-        ShowMessage(owner, ExistsMessage(name), kStyleError);
+bool AddTo(HWND owner, const AppPathStores& stores, const EntryKey& key, const NewValues& values) {
+    if (stores.For(key.scope).HasEntry(key.name)) {
+        ShowMessage(owner, ExistsMessage(key.name), kStyleError);
         return false;
     }
-    Scope other = OtherScope(scope);
-    if (stores.For(other).HasEntry(name) &&
-        ShowMessage(owner, BothPlacesQuestion(name, other), kStyleQuestion) != kAnswerYes) {
+    Scope other = OtherScope(key.scope);
+    if (stores.For(other).HasEntry(key.name) &&
+        ShowMessage(owner, BothPlacesQuestion(key.name, other), kStyleQuestion) != kAnswerYes) {
         return false;
     }
-    UniqueKey entry;
-    bool created = false;
-    LONG result = store.IsOpen() ? ERROR_SUCCESS : store.CreateAppPaths();
-    if (result == ERROR_SUCCESS) result = store.CreateEntry(name, entry, created);
-    if (result == ERROR_ACCESS_DENIED && scope == Scope::Machine) {
-        if (ShowMessage(owner, UserInsteadQuestion(name), kStyleQuestion) != kAnswerYes) {
+    LONG result = AddRegistration(stores.hives(), key, values);
+    if (result == ERROR_SUCCESS) stores.Changed({key});
+    if (result == ERROR_ACCESS_DENIED && key.scope == Scope::Machine) {
+        if (ShowMessage(owner, UserInsteadQuestion(key.name), kStyleQuestion) != kAnswerYes) {
             return false;
         }
-        return AddTo(owner, stores, Scope::User, name, path, folders);
+        return AddTo(owner, stores, {Scope::User, key.name}, values);
     }
-    if (result != ERROR_SUCCESS) {
-        ReportFailure(owner, result, kAddFailed);
-        return false;
-    }
-    if (!created) {
+    if (result == ERROR_ALREADY_EXISTS) {
         // Another program registered the name since the test: its entry
         // stays as it is.
-        ShowMessage(owner, ExistsMessage(name), kStyleError);
+        ShowMessage(owner, ExistsMessage(key.name), kStyleError);
         return false;
     }
-    result = WriteNewEntry(entry.get(), name, path, folders);
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kAddFailed);
         return false;
@@ -103,9 +70,32 @@ bool AddTo(HWND owner, AppPathStores& stores, Scope scope, const std::wstring& n
     return true;
 }
 
+bool DelItem(HWND owner, const AppPathStores& stores, const AppPathEntry& row) {
+    if (ShowMessage(owner, DeleteQuestion(row), kStyleQuestion) != kAnswerYes) return false;
+    RemovalOutcome outcome = RemoveRegistrations(stores.hives(), {KeyOf(row)});
+    if (outcome.result == ERROR_SUCCESS && outcome.missing.empty()) {
+        stores.Changed({KeyOf(row)});
+        ShowMessage(owner, kDeleted, kStyleInfo);
+        return true;
+    }
+    ReportFailure(owner, outcome.result, kDeleteFailed);
+    return false;
+}
+
+std::vector<AppPathEntry> EntriesNamed(const std::vector<AppPathEntry>& entries,
+                                       const std::vector<EntryKey>& keys) {
+    std::vector<AppPathEntry> named;
+    for (const AppPathEntry& entry : entries) {
+        for (const EntryKey& key : keys) {
+            if (Matches(entry, key)) named.push_back(entry);
+        }
+    }
+    return named;
+}
+
 }  // namespace
 
-bool AddItem(HWND owner, AppPathStores& stores) {
+bool AddItem(HWND owner, const AppPathStores& stores) {
     modUser::strKey.clear();
     modUser::strApp.clear();
     modUser::strPath.clear();
@@ -113,13 +103,12 @@ bool AddItem(HWND owner, AppPathStores& stores) {
     Scope offered = stores.machine.CanWrite() ? Scope::Machine : Scope::User;
     ShowEditDlg(owner, {kAddCaption, L"", false, L"", true, offered, L""});
     if (modUser::lngResult != modUser::kResultOK) return false;
-    return AddTo(owner, stores, modUser::scope, modUser::strKey, modUser::strApp, modUser::strPath);
+    NewValues values{modUser::strApp, modUser::strPath, false};
+    return AddTo(owner, stores, {modUser::scope, modUser::strKey}, values);
 }
 
-bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
-    // The entry's own name, not the dialog's: OK may have given it a suffix.
-    const std::wstring name = row.name;
-    modUser::strKey = name;
+bool EditItem(HWND owner, const AppPathStores& stores, const AppPathEntry& row) {
+    modUser::strKey = row.name;
     modUser::strApp = ExportedPath(row);
     modUser::strPath = row.pathValue.state == ValueState::Text ? row.pathValue.raw : L"";
     ShowEditDlg(owner, {kEditCaption, modUser::strKey, true, modUser::strApp, false, row.scope,
@@ -127,21 +116,19 @@ bool EditItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
     if (modUser::lngResult != modUser::kResultOK) return false;
 
     // Only the program's path and the extra folders change; every other
-    // value of the subkey stays as it is.
-    UniqueKey entry;
-    LONG result = store.OpenEntry(name, entry, KEY_QUERY_VALUE | KEY_SET_VALUE);
-    if (result == ERROR_SUCCESS) {
-        store.AnnounceChange();
-        DWORD type = TypeForWrite(AppPathStore::DefaultType(entry.get()), modUser::strApp);
-        result = AppPathStore::SetKeyValue(entry.get(), type, modUser::strApp);
-    }
-    if (result == ERROR_SUCCESS) {
-        result = WriteFolders(entry.get(), modUser::strPath, row.pathValue);
-    }
+    // value of the subkey stays as it is. A Path value that is not text,
+    // which the dialog showed as empty, stays too unless folders are typed.
+    NewValues values{modUser::strApp, modUser::strPath, false};
+    bool notText =
+        row.pathValue.state == ValueState::NotText || row.pathValue.state == ValueState::Unreadable;
+    if (notText && modUser::strPath.empty()) values.folders.reset();
+    // The entry's own name, not the dialog's: OK may have given it a suffix.
+    LONG result = EditRegistration(stores.hives(), KeyOf(row), values);
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kEditFailed);
         return false;
     }
+    stores.Changed({KeyOf(row)});
     ShowMessage(owner, kEdited, kStyleInfo);
     return true;
 }
@@ -163,37 +150,31 @@ std::wstring NameList(const std::vector<AppPathEntry>& entries) {
 
 bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries) {
     if (entries.empty()) return false;
-    if (entries.size() == 1) return DelItem(owner, stores.For(entries[0].scope), entries[0]);
+    if (entries.size() == 1) return DelItem(owner, stores, entries[0]);
     std::wstring question = L"确定要删除以下 " + std::to_wstring(entries.size()) +
                             L" 个项目吗？\n\n" + NameList(entries);
     if (ShowMessage(owner, question, kStyleQuestion) != kAnswerYes) return false;
-    std::vector<AppPathEntry> failed;
-    bool refused = false;
-    for (const AppPathEntry& entry : entries) {
-        LONG result = stores.For(entry.scope).DeleteEntry(entry.name);
-        if (result == ERROR_SUCCESS) continue;
-        failed.push_back(entry);
-        refused = refused || result == ERROR_ACCESS_DENIED;
-    }
-    if (failed.empty()) {
-        ShowMessage(owner, kDeleted, kStyleInfo);
-    } else {
-        std::wstring report = L"以下项目删除失败：\n\n" + NameList(failed);
-        if (refused) report += std::wstring(L"\n") + kNoRights;
+    std::vector<EntryKey> keys;
+    for (const AppPathEntry& entry : entries) keys.push_back(KeyOf(entry));
+    RemovalOutcome outcome = RemoveRegistrations(stores.hives(), keys);
+    if (outcome.result != ERROR_SUCCESS) {
+        // A write that failed midway names no one registration.
+        std::vector<AppPathEntry> refused = EntriesNamed(entries, {outcome.failed});
+        std::wstring report = L"以下项目无法删除，没有删除任何项目：\n\n" +
+                              NameList(refused.empty() ? entries : refused);
+        if (outcome.result == ERROR_ACCESS_DENIED) report += std::wstring(L"\n") + kNoRights;
         ShowMessage(owner, report, kStyleError);
-    }
-    return failed.size() < entries.size();
-}
-
-bool DelItem(HWND owner, const AppPathStore& store, const AppPathEntry& row) {
-    if (ShowMessage(owner, DeleteQuestion(row), kStyleQuestion) != kAnswerYes) return false;
-    LONG result = store.DeleteEntry(row.name);
-    if (result != ERROR_SUCCESS) {
-        ReportFailure(owner, result, kDeleteFailed);
         return false;
     }
-    ShowMessage(owner, kDeleted, kStyleInfo);
-    return true;
+    stores.Changed(keys);
+    if (outcome.missing.empty()) {
+        ShowMessage(owner, kDeleted, kStyleInfo);
+    } else {
+        ShowMessage(owner,
+                    L"以下项目删除失败：\n\n" + NameList(EntriesNamed(entries, outcome.missing)),
+                    kStyleError);
+    }
+    return outcome.removed > 0;
 }
 
 }  // namespace tolvane

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "commands/registration_commands.h"
 #include "common_dialog/comm_dlg.h"
 #include "export/export_writer.h"
-#include "export/reg_export.h"
 #include "export/text_file.h"
 #include "toolkit/toolkit.h"
 
@@ -84,8 +84,17 @@ void ExportXml(HWND owner, const std::vector<AppPathEntry>& entries) {
 }
 
 void ExportReg(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries) {
-    RunExport(owner, kReg,
-              [&](const std::wstring& path) { return SaveRegistrations(stores, entries, path); });
+    std::optional<std::wstring> path = AskFileName(kReg);
+    if (!path) return;
+    std::vector<EntryKey> keys;
+    for (const AppPathEntry& entry : entries) keys.push_back(KeyOf(entry));
+    SnapshotOutcome outcome = SaveRegSnapshot(stores.hives(), keys, *path);
+    if (outcome.read != ERROR_SUCCESS) {
+        ShowMessage(owner, std::wstring(kExportFailed) + L"\n" + outcome.unreadable.name,
+                    kStyleError);
+    } else if (outcome.written != ERROR_SUCCESS) {
+        ShowMessage(owner, kExportFailed, kStyleError);
+    }
 }
 
 void SetExportClock(ExportClock clock) {

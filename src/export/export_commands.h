@@ -19,8 +19,9 @@ inline constexpr wchar_t kExportFailed[] = L"导出失败！";
 // and leaves what was there before untouched.
 void ExportHtml(HWND owner, const std::vector<AppPathEntry>& entries);
 void ExportXml(HWND owner, const std::vector<AppPathEntry>& entries);
-// Every value of the registrations as read now from their hives, as
-// SaveRegistrations writes them.
+// Every value and subkey of the registrations as read now from their
+// hives. A registration that cannot be read fails the export, with its name
+// on a second line.
 void ExportReg(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries);
 
 // The clock that stamps an export with its local date and time. Tests fix

@@ -5,9 +5,11 @@
 #include <map>
 #include <mutex>
 #include <numeric>
+#include <thread>
 
 #include "health/planted.h"
 #include "store/app_path_store.h"
+#include "toolkit/file_scope.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
@@ -21,41 +23,11 @@ constexpr wchar_t kUserEnvironment[] = L"Environment";
 
 std::atomic<ProbeHook> probeHook{nullptr};
 
-// While file checks run: no "insert a disk" box for an empty drive, and the
-// real System32 rather than the 32-bit one that a 32-bit process on 64-bit
-// Windows would otherwise see, since the shell that starts programs is
-// 64-bit. Both apply to the calling thread only and are put back.
-class QuietFileSystem {
-  public:
-    QuietFileSystem() {
-        // Fails harmlessly where there is no redirection (32-bit Windows).
-        redirectionOff_ = Wow64DisableWow64FsRedirection(&redirection_);
-    }
-    ~QuietFileSystem() {
-        if (redirectionOff_) Wow64RevertWow64FsRedirection(redirection_);
-    }
-    QuietFileSystem(const QuietFileSystem&) = delete;
-    QuietFileSystem& operator=(const QuietFileSystem&) = delete;
-
-  private:
-    QuietErrorMode quiet_;
-    PVOID redirection_ = nullptr;
-    BOOL redirectionOff_ = FALSE;
-};
-
 // Text as the shell reads a path: variables expanded where the value asks
-// for it (or holds "%" anyway), one pair of surrounding quotes dropped.
+// for it (or holds "%" anyway), then as ShellPath() reads it.
 std::wstring AsPath(const std::wstring& text, DWORD type) {
-    std::wstring path = type == REG_EXPAND_SZ || text.find(L'%') != std::wstring::npos
-                            ? ExpandEnvironment(text)
-                            : text;
-    size_t first = path.find_first_not_of(L' ');
-    if (first == std::wstring::npos) return {};
-    path = path.substr(first, path.find_last_not_of(L' ') - first + 1);
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
-        path = path.substr(1, path.size() - 2);
-    }
-    return path;
+    bool expand = type == REG_EXPAND_SZ || text.find(L'%') != std::wstring::npos;
+    return ShellPath(expand ? ExpandEnvironment(text) : text);
 }
 
 bool IsSlash(wchar_t c) {
@@ -135,20 +107,50 @@ bool PlainFileName(const std::wstring& name) {
 
 // The names in each folder, read by whichever check needs them first; a
 // folder that cannot be read is asked about name by name, as without index.
+// Listed ahead instead, by a thread of its own, a folder that has not
+// answered yet is pending and no check waits for it.
 class FolderIndex {
   public:
-    // False only when |folder| was read and holds nothing named |fileName|.
-    bool MayHold(const std::wstring& folder, const std::wstring& fileName) {
-        if (!PlainFileName(fileName)) return true;
+    enum class Presence { No, Maybe, Pending };
+
+    // No only when |folder| was read and holds nothing named |fileName|.
+    Presence Find(const std::wstring& folder, const std::wstring& fileName) {
         Listing& listing = ListingOf(folder);
-        std::call_once(listing.once, [&] { Read(folder, listing); });
-        return !listing.read ||
-               std::binary_search(listing.names.begin(), listing.names.end(), fileName, NameLess);
+        if (ahead_) {
+            if (!listing.done.load()) return Presence::Pending;
+        } else {
+            std::call_once(listing.once, [&] { Read(folder, listing); });
+        }
+        if (!PlainFileName(fileName) || !listing.read) return Presence::Maybe;
+        bool held =
+            std::binary_search(listing.names.begin(), listing.names.end(), fileName, NameLess);
+        return held ? Presence::Maybe : Presence::No;
     }
+
+    // Lists |folders| in order on a thread of its own, then runs |answered|
+    // there. The thread keeps the index alive.
+    static void ListAhead(const std::shared_ptr<FolderIndex>& index,
+                          std::vector<std::wstring> folders, std::function<void()> answered) {
+        index->ahead_ = true;
+        for (const std::wstring& folder : folders) index->ListingOf(folder);
+        std::thread([index, folders = std::move(folders), answered = std::move(answered)] {
+            FileScope scope;
+            for (const std::wstring& folder : folders) {
+                Listing& listing = index->ListingOf(folder);
+                if (!listing.done.load()) Read(folder, listing);
+                listing.done.store(true);
+            }
+            index->answered_.store(true);
+            if (answered) answered();
+        }).detach();
+    }
+
+    bool Answered() const { return !ahead_ || answered_.load(); }
 
   private:
     struct Listing {
         std::once_flag once;
+        std::atomic<bool> done{false};  // listed ahead
         bool read = false;
         std::vector<std::wstring> names;  // long and short names, sorted
     };
@@ -162,6 +164,8 @@ class FolderIndex {
 
     static void Read(const std::wstring& folder, Listing& listing);
 
+    bool ahead_ = false;
+    std::atomic<bool> answered_{false};
     std::mutex mutex_;
     std::map<std::wstring, std::unique_ptr<Listing>> folders_;
 };
@@ -252,7 +256,13 @@ void CheckSameName(const AppPathEntry& entry, const std::wstring& target,
                    const SearchPlaces& places, HealthReport& report) {
     const std::wstring fileName = ProgramFileName(entry.name);
     for (const auto& [place, folder] : SearchOrder(places)) {
-        if (places.index && !places.index->MayHold(folder, fileName)) continue;
+        FolderIndex::Presence presence =
+            places.index ? places.index->Find(folder, fileName) : FolderIndex::Presence::Maybe;
+        if (presence == FolderIndex::Presence::Pending) {
+            report.searchPending = true;
+            return;
+        }
+        if (presence == FolderIndex::Presence::No) continue;
         std::wstring file = Join(folder, fileName);
         if (KindOf(file) != Kind::File) continue;
         if (IsOwnTarget(target, file)) return;
@@ -338,6 +348,18 @@ std::wstring ProgramFileName(const std::wstring& name) {
     return hasExtension ? name : name + L".exe";
 }
 
+SearchPlaces ListSearchPlaces(std::function<void()> answered) {
+    SearchPlaces places = ReadSearchPlaces();
+    std::vector<std::wstring> folders;
+    for (const auto& [place, folder] : SearchOrder(places)) folders.push_back(folder);
+    FolderIndex::ListAhead(places.index, std::move(folders), std::move(answered));
+    return places;
+}
+
+bool SearchListed(const SearchPlaces& places) {
+    return !places.index || places.index->Answered();
+}
+
 SearchPlaces ReadSearchPlaces() {
     SearchPlaces places;
     places.windows = WindowsFolder();
@@ -352,7 +374,7 @@ SearchPlaces ReadSearchPlaces() {
 }
 
 HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places) {
-    QuietFileSystem quiet;
+    FileScope scope;
     HealthReport report;
     report.scope = entry.scope;
     const std::wstring target = ProgramPath(entry);
@@ -444,7 +466,7 @@ std::vector<std::string> NoteTokens(const HealthReport& report) {
 
 std::vector<Candidate> Resolve(const std::wstring& name, const SearchPlaces& places,
                                const std::vector<AppPathEntry>& entries) {
-    QuietFileSystem quiet;
+    FileScope scope;
     const std::wstring fileName = ProgramFileName(name);
     std::vector<Candidate> candidates;
     // The shell reads App Paths before it searches, the user's registration

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,13 @@ struct SearchPlaces {
 // environment, which may be stale or changed by whoever started us. The
 // places come with an index: for checking many registrations at once.
 SearchPlaces ReadSearchPlaces();
+// The same, with the folders listed ahead by a thread of their own, so that
+// no check waits on a folder that does not answer (a share that is gone):
+// a check that needs a folder not listed yet notes searchPending instead.
+// |answered| runs on that thread once every folder is listed.
+SearchPlaces ListSearchPlaces(std::function<void()> answered);
+// Whether every folder is listed (at once for ReadSearchPlaces()).
+bool SearchListed(const SearchPlaces& places);
 
 struct HealthReport {
     Scope scope = Scope::Machine;              // the hive of the registration checked
@@ -49,6 +57,7 @@ struct HealthReport {
     bool userOverridesSystem = false;  // a user's registration of a system program's name
     bool suspiciousFolder = false;     // program or Path folder in a temporary or public folder
     bool scriptTarget = false;         // a script, or a script host under another name
+    bool searchPending = false;  // the search folders have not answered yet: same-name unknown
 };
 
 HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places);

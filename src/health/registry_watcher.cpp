@@ -1,8 +1,10 @@
 #include "health/registry_watcher.h"
 
+#include <algorithm>
 #include <string>
 
 #include "store/app_path_store.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -76,6 +78,41 @@ bool AboveChanged(HiveWatch& watch) {
     return AppPathsChanged(watch);
 }
 
+RegistryWatcher::KeyTimes ReadKeyTimes(HKEY root) {
+    RegistryWatcher::KeyTimes times;
+    UniqueKey appPaths;
+    if (RegOpenKeyExW(root, kAppPathsSubKey, 0, KEY_READ | kRegistryView, appPaths.put()) !=
+        ERROR_SUCCESS) {
+        return times;
+    }
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD length = 256;
+        FILETIME written{};
+        if (RegEnumKeyExW(appPaths.get(), index, name, &length, nullptr, nullptr, nullptr,
+                          &written) != ERROR_SUCCESS) {
+            return times;
+        }
+        times[Folded(std::wstring(name, length))] =
+            (ULONGLONG{written.dwHighDateTime} << 32) | written.dwLowDateTime;
+    }
+}
+
+// The registrations that differ between |before| and |now|: made, changed
+// or gone.
+std::vector<std::wstring> Changed(const RegistryWatcher::KeyTimes& before,
+                                  const RegistryWatcher::KeyTimes& now) {
+    std::vector<std::wstring> changed;
+    for (const auto& [name, written] : now) {
+        auto earlier = before.find(name);
+        if (earlier == before.end() || earlier->second != written) changed.push_back(name);
+    }
+    for (const auto& [name, written] : before) {
+        if (!now.count(name)) changed.push_back(name);
+    }
+    return changed;
+}
+
 DWORD Remaining(ULONGLONG deadline) {
     ULONGLONG now = GetTickCount64();
     return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
@@ -115,13 +152,32 @@ void RegistryWatcher::Stop() {
     ready_.reset();
 }
 
-void RegistryWatcher::ExpectOwnChange() {
-    ownChangeUntil_.store(GetTickCount64() + kOwnChangeMs);
+void RegistryWatcher::NoteOwnChange(const std::vector<EntryKey>& keys) {
+    std::lock_guard lock(mutex_);
+    own_.insert(own_.end(), keys.begin(), keys.end());
+    ownNotedAt_ = GetTickCount64();
 }
 
-bool RegistryWatcher::TakeOwnChange() {
-    ULONGLONG until = ownChangeUntil_.exchange(0);
-    return until != 0 && GetTickCount64() <= until;
+bool RegistryWatcher::OwnChangeOnly(const KeyTimes (&before)[2], const KeyTimes (&now)[2]) {
+    std::vector<EntryKey> own;
+    {
+        std::lock_guard lock(mutex_);
+        own.swap(own_);
+        // A noted change whose notifications never came says nothing of
+        // later ones.
+        if (GetTickCount64() - ownNotedAt_ > kOwnChangeMs) own.clear();
+    }
+    if (own.empty()) return false;
+    for (Scope scope : {Scope::Machine, Scope::User}) {
+        int hive = scope == Scope::User ? 1 : 0;
+        for (const std::wstring& name : Changed(before[hive], now[hive])) {
+            bool noted = std::any_of(own.begin(), own.end(), [&](const EntryKey& key) {
+                return key.scope == scope && Folded(key.name) == name;
+            });
+            if (!noted) return false;
+        }
+    }
+    return true;
 }
 
 DWORD WINAPI RegistryWatcher::ThreadMain(void* self) {
@@ -147,15 +203,19 @@ DWORD RegistryWatcher::Watch() {
         waits[2 + 2 * i] = hives[i].above.changed.get();
     }
     SetEvent(ready_.get());
+    // What the keys hold, to tell after each burst what it changed.
+    KeyTimes times[2] = {ReadKeyTimes(hives[0].root), ReadKeyTimes(hives[1].root)};
 
     bool pending = false;  // a burst is under way
-    bool own = false;      // and the program announced it as its own
     ULONGLONG deadline = 0;
     for (;;) {
         DWORD result =
             WaitForMultipleObjects(5, waits, FALSE, pending ? Remaining(deadline) : INFINITE);
         if (result == WAIT_TIMEOUT) {
-            if (!own) PostMessageW(window_, message_, 0, 0);
+            KeyTimes now[2] = {ReadKeyTimes(hives[0].root), ReadKeyTimes(hives[1].root)};
+            if (!OwnChangeOnly(times, now)) PostMessageW(window_, message_, 0, 0);
+            times[0] = std::move(now[0]);
+            times[1] = std::move(now[1]);
             pending = false;
             continue;
         }
@@ -163,8 +223,6 @@ DWORD RegistryWatcher::Watch() {
         DWORD index = result - WAIT_OBJECT_0 - 1;
         HiveWatch& hive = hives[index / 2];
         if (!(index % 2 == 0 ? AppPathsChanged(hive) : AboveChanged(hive))) continue;
-        bool announced = TakeOwnChange();
-        if (!pending) own = announced;
         pending = true;
         deadline = GetTickCount64() + kQuietMs;
     }

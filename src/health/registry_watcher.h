@@ -2,13 +2,18 @@
 // it can keep its list current while other programs add, change or delete
 // registrations. One thread of its own waits for the registry's change
 // notifications; a burst of changes gives one message, sent when the keys
-// have been quiet for a moment.
+// have been quiet for a moment, unless it changed nothing but what the
+// program says it has just changed itself.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "store/app_path_entry.h"
 #include "toolkit/handles.h"
 
 namespace tolvane {
@@ -17,7 +22,7 @@ class RegistryWatcher {
   public:
     // How long the keys must stay quiet before a burst is reported.
     static constexpr DWORD kQuietMs = 300;
-    // How long an announced own change waits for its notifications.
+    // How long a noted own change waits for its notifications.
     static constexpr DWORD kOwnChangeMs = 2000;
 
     RegistryWatcher() = default;
@@ -32,22 +37,31 @@ class RegistryWatcher {
     void Stop();
     bool IsRunning() const { return static_cast<bool>(thread_); }
 
-    // Announces that the program is about to change the keys itself and
-    // will refresh on its own: the burst that follows within kOwnChangeMs is
-    // not reported. Call it just before writing, then refresh as usual.
-    void ExpectOwnChange();
+    // Notes that the program has just changed the registrations |keys|
+    // itself and refreshes on its own. The burst that follows is compared
+    // with them: one that changed these registrations and no other is not
+    // reported. Call it once the write has succeeded.
+    void NoteOwnChange(const std::vector<EntryKey>& keys);
+
+    // Each registration of an App Paths key, by upper-cased name, with when
+    // it last changed.
+    using KeyTimes = std::unordered_map<std::wstring, ULONGLONG>;
 
   private:
     static DWORD WINAPI ThreadMain(void* self);
     DWORD Watch();
-    bool TakeOwnChange();
+    // Whether the change from |before| to |now| (the machine's, the user's)
+    // is the program's own; takes the noted change either way.
+    bool OwnChangeOnly(const KeyTimes (&before)[2], const KeyTimes (&now)[2]);
 
     HWND window_ = nullptr;
     UINT message_ = 0;
     UniqueKernelObject stop_;
     UniqueKernelObject ready_;  // set once the thread watches the keys
     UniqueKernelObject thread_;
-    std::atomic<ULONGLONG> ownChangeUntil_{0};
+    std::mutex mutex_;
+    std::vector<EntryKey> own_;  // noted and not yet seen in a burst
+    ULONGLONG ownNotedAt_ = 0;
 };
 
 }  // namespace tolvane

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "health/health.h"
+#include "toolkit/file_scope.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -98,29 +99,12 @@ std::wstring StringOf(const std::vector<BYTE>& data, const std::vector<std::wstr
     return {};
 }
 
-// While it lives, the calling thread sees the real System32, as the 64-bit
-// shell does, and raises no box for an empty drive.
-class FileSystemAsTheShell {
-  public:
-    FileSystemAsTheShell() { off_ = Wow64DisableWow64FsRedirection(&redirection_); }
-    ~FileSystemAsTheShell() {
-        if (off_) Wow64RevertWow64FsRedirection(redirection_);
-    }
-    FileSystemAsTheShell(const FileSystemAsTheShell&) = delete;
-    FileSystemAsTheShell& operator=(const FileSystemAsTheShell&) = delete;
-
-  private:
-    QuietErrorMode quiet_;
-    PVOID redirection_ = nullptr;
-    BOOL off_ = FALSE;
-};
-
 }  // namespace
 
 VersionStrings ReadVersionStrings(const std::wstring& file) {
     // A bare name would be looked for along the search path of libraries.
     if (!IsAbsolute(file)) return {};
-    FileSystemAsTheShell asTheShell;
+    FileScope asTheShell;
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
     if (size == 0) return {};

@@ -14,14 +14,14 @@ void HealthChecker::Restart() {
     waiting_ = 0;
 }
 
-void HealthChecker::Request(const std::vector<AppPathEntry>& entries,
+void HealthChecker::Request(std::vector<std::pair<size_t, AppPathEntry>> rows,
                             const std::shared_ptr<const SearchPlaces>& places) {
     // One job per row, so that a row whose check hangs holds no other.
     std::vector<WorkerPool::Job> jobs;
-    jobs.reserve(entries.size());
-    for (size_t row = 0; row < entries.size(); ++row) {
-        jobs.push_back([channel = channel_, generation = channel_->Current(), row,
-                        entry = entries[row], places] {
+    jobs.reserve(rows.size());
+    for (auto& [row, checked] : rows) {
+        jobs.push_back([channel = channel_, generation = channel_->Current(), row = row,
+                        entry = std::move(checked), places] {
             if (!channel->IsCurrent(generation)) return;
             channel->Deliver(generation, {row, CheckEntry(entry, *places)});
         });

@@ -30,8 +30,9 @@ class HealthChecker {
     // A new listing: what the earlier one asked for is dropped. The owner
     // clears the pool's queue.
     void Restart();
-    // Checks each of |entries|, the listing's rows, against |places|.
-    void Request(const std::vector<AppPathEntry>& entries,
+    // Checks each of |rows| (a row of the listing and its entry) against
+    // |places|.
+    void Request(std::vector<std::pair<size_t, AppPathEntry>> rows,
                  const std::shared_ptr<const SearchPlaces>& places);
     std::vector<Result> TakeResults();
     // Whether every check asked for in the current listing has been taken.

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "toolkit/file_scope.h"
 #include "toolkit/result_channel.h"
 #include "toolkit/toolkit.h"
 
@@ -102,7 +103,7 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
               const std::wstring& path) {
     if (!shared->channel.IsCurrent(generation)) return;
     if (beforeIconLoad) beforeIconLoad(path);
-    QuietErrorMode quiet;
+    FileScope scope;
     Result result;
     result.path = path;
     result.stamp = StampOf(path);

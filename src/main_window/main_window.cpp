@@ -162,9 +162,9 @@ void CreateControls(FrmMain& form) {
     SetControlFonts(form);
     // The program's own changes lead to the refresh it makes itself, not to
     // a second one from the watcher.
-    auto ownChange = [&form] { form.watcher.ExpectOwnChange(); };
-    form.stores.machine.beforeChange = ownChange;
-    form.stores.user.beforeChange = ownChange;
+    form.stores.changed = [&form](const std::vector<EntryKey>& keys) {
+        form.watcher.NoteOwnChange(keys);
+    };
     form.watcher.Start(form.hwnd, kRegistryChanged);
 }
 
@@ -344,6 +344,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case kRegistryChanged:
             if (form) OnRegistryChanged(*form);
             return 0;
+        case kSearchListed:
+            if (form && form->health) OnSearchListed(*form);
+            return 0;
+        case WM_TIMER:
+            if (form && form->health && wParam == kSearchDeadlineTimer) OnSearchDeadline(*form);
+            return 0;
         case WM_ENABLE:
             // A dialog of the program has closed: a refresh that waited for
             // it runs now.
@@ -458,7 +464,7 @@ void Form_Unload(FrmMain& form) {
     form.icons.reset();
     form.health.reset();
     form.workers.reset();
-    form.refreshing = false;
+    form.list.EndListing();
     form.stores.machine.CloseAppPaths();
     form.stores.user.CloseAppPaths();
 }

@@ -1,21 +1,21 @@
 // frmMain: the program's only top-level window. It owns the App Paths store,
-// the list of registrations with their icons, the toolbar and the menus, and
-// routes every user command.
+// the registrations' list (model/registration_list.h), which its list view
+// shows with their icons, the toolbar and the menus, and routes every user
+// command.
 #pragma once
 
 #include <windows.h>
 
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "health/health.h"
 #include "health/registry_watcher.h"
 #include "main_window/health_checker.h"
 #include "main_window/icon_loader.h"
+#include "model/registration_list.h"
 #include "store/app_path_store.h"
 #include "toolkit/handles.h"
 
@@ -35,8 +35,7 @@ inline constexpr int kFilterStripTwips = 450;
 inline constexpr int kFilterLeftTwips = 60;
 inline constexpr int kFilterWidthTwips = 4500;
 inline constexpr int kFilterHeightTwips = 330;
-// The list's columns: their order, headers and widths.
-enum Column { kNameColumn, kPathColumn, kScopeColumn, kNotesColumn };
+// The list's columns: their headers and widths, in the order of Column.
 struct ColumnLayout {
     const wchar_t* header;
     int widthTwips;
@@ -45,6 +44,9 @@ inline constexpr ColumnLayout kColumns[] = {
     {L"项目名称", 2400}, {L"程序路径", 6400}, {L"范围", 1200}, {L"状态", 2700}};
 
 struct FrmMain {
+    // First made, last gone: COM, apartment-threaded, on the window's thread
+    // for the shell's calls.
+    ComApartment com;
     HWND hwnd = nullptr;
     // The density the window is laid out at, in dots per inch: its
     // monitor's, followed from monitor to monitor.
@@ -56,62 +58,37 @@ struct FrmMain {
     UniqueImageList imlToolBar;
     UniqueImageList iml;
     AppPathStores stores;
-    // The registrations of the last refresh, in the list's order (the
-    // machine's, then the user's): the list only shows them. |images| holds
-    // each row's image in iml, |reports| its notes.
-    std::vector<AppPathEntry> entries;
-    std::vector<int> images;
-    std::vector<HealthReport> reports;
-    std::vector<char> checked;  // whether the row's health check has answered
-    // The rows the list shows, in its order: indexes into |entries| that
-    // pass the filter, sorted by the chosen column or in the registry's
-    // order.
-    std::vector<size_t> view;
-    size_t viewedUpTo = 0;  // entries before this one have been put in view
-    std::wstring filter;
-    int sortColumn = -1;  // -1: the registry's order
-    bool sortDescending = false;
+    // The registrations, the rows shown and the selection; lvwMain shows
+    // them and holds no data of its own. Row images are indexes into iml.
+    RegistrationList list{stores};
+    // Whether lvwMain's selection stands for list's rows shown: not while
+    // a new listing has yet to show its first rows.
+    bool selectionShown = false;
     // The threads that load icons and check files, shared so that icons
     // come first.
     std::unique_ptr<WorkerPool> workers;
     std::unique_ptr<IconLoader> icons;
     std::unique_ptr<HealthChecker> health;
+    // The search folders of the health checks, listed ahead on a thread of
+    // their own; the checks wait for them, up to a deadline, on no thread.
+    std::shared_ptr<const SearchPlaces> places;
+    std::chrono::steady_clock::time_point placesListedSince;
+    bool checksHeld = false;  // the checks of the listing wait for the places
 
     // Tells the window when other programs change either App Paths key; a
     // refresh it asks for while a dialog of the program is open waits for
     // the dialog to close.
     RegistryWatcher watcher;
     bool refreshPending = false;
-    // What a refresh keeps of the list: the selected entries, the focused
-    // one, and the first row in view.
-    std::vector<EntryKey> keptSelection;
-    std::optional<EntryKey> keptFocus;
+    // The first row in view before a new listing, shown again after it.
     int keptTop = 0;
+    std::chrono::steady_clock::time_point rowsShownAt;
 
     // The result of opening the machine's App Paths key at load.
     LONG openResult = ERROR_SUCCESS;
     // Whether unloading ends the thread's message loop; tests that create
     // the window inside their own process turn it off.
     bool quitOnUnload = true;
-
-    // The listing under way. It reads the registry in short slices between
-    // which the window answers messages: first every name, then each row's
-    // values, in order; the rows from |valuesRead| on show no path yet.
-    // Each refresh has a number of its own, and what belongs to an earlier
-    // one is dropped.
-    unsigned long long generation = 0;
-    bool refreshing = false;
-    bool enumerating = false;
-    Scope enumerated = Scope::Machine;  // the hive whose names are being read
-    DWORD nextIndex = 0;
-    size_t valuesRead = 0;
-    std::chrono::steady_clock::time_point rowsShownAt;
-    // The previous listing's entries by upper-cased name: a subkey that has
-    // not changed since is not read again.
-    std::unordered_map<std::wstring, AppPathEntry> previous;
-    // The rows of each program file (upper-cased path) asked for in this
-    // listing, which its icon goes to.
-    std::unordered_map<std::wstring, std::vector<size_t>> rowsOfFile;
 };
 
 // Registers the window class; safe to call more than once.
@@ -132,21 +109,19 @@ void RefreshList(FrmMain& form);
 bool ListComplete(const FrmMain& form);
 // Reads what the listing under way has still to read, at once.
 void FinishListing(FrmMain& form);
-// The entry that Edit acts on: the focused row when it is selected, else
-// the first selected one; null when no row is selected.
-const AppPathEntry* SelectedEntry(const FrmMain& form);
+// The entry that Edit acts on, as RegistrationList::SelectedEntry() has it,
+// after what the user selected in the list view.
+const AppPathEntry* SelectedEntry(FrmMain& form);
 // The entries of every selected row, in the list's order.
-std::vector<const AppPathEntry*> SelectedEntries(const FrmMain& form);
-// The entry a row of the list shows.
-const AppPathEntry& EntryOfRow(const FrmMain& form, int row);
+std::vector<const AppPathEntry*> SelectedEntries(FrmMain& form);
+// Takes the list view's selection into the list.
+void SyncSelection(FrmMain& form);
 // Shows only the rows whose name or path holds |text|, regardless of letter
 // case and width.
 void SetFilter(FrmMain& form, const std::wstring& text);
 // A click on a column's header: ascending, then descending, then the
 // registry's order again.
 void lvwMain_ColumnClick(FrmMain& form, int column);
-// "共 N 项，显示 M 项", and the count of rows whose program is missing.
-std::wstring StatusText(const FrmMain& form);
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key);
 void lvwMain_DblClick(FrmMain& form);

@@ -5,28 +5,19 @@
 
 #include <shellapi.h>
 
+#include <optional>
+
 #include "editing/cleanup.h"
 #include "editing/entry_commands.h"
 #include "export/export_commands.h"
 #include "main_window/window_parts.h"
 #include "resource.h"
+#include "toolkit/file_scope.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
 
 namespace {
-
-// An entry as a command takes it, read now if the listing has not come to
-// it: the list may be refreshed before the command ends.
-AppPathEntry CurrentCopy(const FrmMain& form, const AppPathEntry& shown) {
-    AppPathEntry entry = shown;
-    size_t index = static_cast<size_t>(&shown - form.entries.data());
-    if (index >= form.valuesRead &&
-        form.stores.For(shown.scope).ReadEntry(shown.name, entry) != ERROR_SUCCESS) {
-        entry = shown;  // gone meanwhile: the command reports it
-    }
-    return entry;
-}
 
 bool ShellRun(HWND owner, const wchar_t* file, const std::wstring& parameters) {
     SHELLEXECUTEINFOW run{};
@@ -54,7 +45,7 @@ void AppendMenuItem(HMENU menu, UINT id, const wchar_t* text) {
 std::vector<AppPathEntry> ShownEntries(FrmMain& form) {
     FinishListing(form);
     std::vector<AppPathEntry> shown;
-    for (size_t entry : form.view) shown.push_back(form.entries[entry]);
+    for (size_t row : form.list.view()) shown.push_back(form.list.rows()[row].entry);
     return shown;
 }
 
@@ -77,8 +68,8 @@ void mnuFileReg_Click(FrmMain& form) {
 void mnuOprClean_Click(FrmMain& form) {
     FinishListing(form);
     std::vector<AppPathEntry> missing;
-    for (size_t entry = 0; entry < form.entries.size(); ++entry) {
-        if (TargetMissing(form, entry)) missing.push_back(form.entries[entry]);
+    for (size_t row = 0; row < form.list.rows().size(); ++row) {
+        if (form.list.TargetMissing(row)) missing.push_back(form.list.rows()[row].entry);
     }
     if (CleanUpItems(form.hwnd, form.stores, missing)) RefreshList(form);
 }
@@ -88,36 +79,38 @@ void mnuOprAdd_Click(FrmMain& form) {
 }
 
 void mnuOprEdit_Click(FrmMain& form) {
-    const AppPathEntry* selected = SelectedEntry(form);
-    if (!selected) return;
-    AppPathEntry entry = CurrentCopy(form, *selected);
-    if (EditItem(form.hwnd, form.stores.For(entry.scope), entry)) RefreshList(form);
+    SyncSelection(form);
+    std::optional<AppPathEntry> entry = form.list.SelectedCopy();
+    if (entry && EditItem(form.hwnd, form.stores, *entry)) RefreshList(form);
 }
 
 void mnuOprDel_Click(FrmMain& form) {
-    std::vector<AppPathEntry> entries;
-    for (const AppPathEntry* entry : SelectedEntries(form)) {
-        entries.push_back(CurrentCopy(form, *entry));
-    }
-    if (DelItems(form.hwnd, form.stores, entries)) RefreshList(form);
+    SyncSelection(form);
+    if (DelItems(form.hwnd, form.stores, form.list.SelectedCopies())) RefreshList(form);
 }
 
-// As the Run dialog would: the shell finds the program by the name.
+// As the Run dialog would: the shell finds the program by the name. The
+// entry is a copy: the shell may answer messages, and a refresh among them
+// would replace the rows.
 void RunSelected(FrmMain& form) {
-    const AppPathEntry* selected = SelectedEntry(form);
-    if (!selected) return;
-    if (!ShellRun(form.hwnd, selected->name.c_str(), L"")) {
-        ShowMessage(form.hwnd, L"无法运行项目 " + selected->name + L"！", kStyleError);
+    SyncSelection(form);
+    std::optional<AppPathEntry> entry = form.list.SelectedCopy();
+    if (!entry) return;
+    FileScope scope;
+    if (!ShellRun(form.hwnd, entry->name.c_str(), L"")) {
+        ShowMessage(form.hwnd, L"无法运行项目 " + entry->name + L"！", kStyleError);
     }
 }
 
 void OpenSelectedLocation(FrmMain& form) {
-    const AppPathEntry* selected = SelectedEntry(form);
-    if (!selected) return;
-    std::wstring file = ProgramPath(*selected);
+    SyncSelection(form);
+    std::optional<AppPathEntry> entry = form.list.SelectedCopy();
+    if (!entry) return;
+    FileScope scope;
+    std::wstring file = ProgramPath(*entry);
     DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ShowMessage(form.hwnd, L"找不到程序文件：" + ShownPath(*selected), kStyleError);
+        ShowMessage(form.hwnd, L"找不到程序文件：" + ShownPath(*entry), kStyleError);
         return;
     }
     ShellRun(form.hwnd, L"explorer.exe", L"/select,\"" + file + L"\"");

@@ -88,18 +88,6 @@ LONG AppPathStore::OpenAppPaths() {
     return result;
 }
 
-LONG AppPathStore::CreateAppPaths() {
-    AnnounceChange();
-    UniqueKey key;
-    LONG result =
-        RegCreateKeyExW(root_, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), nullptr);
-    if (result != ERROR_SUCCESS) return result;
-    hAppPaths_ = std::move(key);
-    writable_ = true;
-    return result;
-}
-
 void AppPathStore::CloseAppPaths() {
     hAppPaths_.reset();
     writable_ = false;
@@ -189,78 +177,6 @@ bool AppPathStore::HasEntry(const std::wstring& name) const {
     UniqueKey entry;
     LONG result = OpenEntry(name, entry);
     return result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED;
-}
-
-LONG AppPathStore::CreateEntry(const std::wstring& name, UniqueKey& entry, bool& created) const {
-    entry.reset();
-    created = false;
-    if (name.empty()) return ERROR_INVALID_PARAMETER;
-    if (!hAppPaths_) return ERROR_INVALID_HANDLE;
-    // A handle opened for reading may not make subkeys. Windows refuses
-    // that itself; Wine does not check, so the store says it.
-    if (!writable_) return ERROR_ACCESS_DENIED;
-    AnnounceChange();
-    DWORD disposition = 0;
-    LONG result = RegCreateKeyExW(
-        hAppPaths_.get(), name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-        KEY_QUERY_VALUE | KEY_SET_VALUE | kRegistryView, nullptr, entry.put(), &disposition);
-    created = result == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
-    return result;
-}
-
-LONG AppPathStore::DeleteEntry(const std::wstring& name) const {
-    // An empty name would make the platform delete the App Paths key itself.
-    if (name.empty()) return ERROR_INVALID_PARAMETER;
-    if (!hAppPaths_) return ERROR_INVALID_HANDLE;
-    AnnounceChange();
-    // A registration's subkeys (SupportedProtocols, for one) belong to it
-    // and go with it, as in the registry editor. None of it goes when the
-    // user may not change the registration or delete it.
-    return DeleteKeyTree(hAppPaths_.get(), name, KEY_READ | KEY_SET_VALUE | DELETE);
-}
-
-LONG AppPathStore::SetKeyValue(HKEY entry, DWORD type, const std::wstring& value) {
-    return SetTextValue(entry, nullptr, type, value);
-}
-
-LONG AppPathStore::SetTextValue(HKEY entry, const wchar_t* name, DWORD type,
-                                const std::wstring& value) {
-    auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(entry, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                          bytes);
-}
-
-LONG AppPathStore::RemoveValue(HKEY entry, const wchar_t* name) {
-    LONG result = RegDeleteValueW(entry, name);
-    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
-}
-
-DWORD AppPathStore::DefaultType(HKEY entry) {
-    return ValueType(entry, nullptr);
-}
-
-DWORD AppPathStore::ValueType(HKEY entry, const wchar_t* name) {
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    LONG result = RegQueryValueExW(entry, name, nullptr, &type, nullptr, &size);
-    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA ? type : REG_NONE;
-}
-
-LONG AppPathStore::FillNewEntry(HKEY entry, const std::wstring& path, const std::wstring& folders) {
-    LONG result = SetKeyValue(entry, TypeForWrite(REG_NONE, path), path);
-    if (result == ERROR_SUCCESS && !folders.empty()) {
-        result = SetTextValue(entry, kPathValueName, TypeForWrite(REG_NONE, folders), folders);
-    }
-    // Only the key that this add made goes: one that another program made
-    // under the same name meanwhile stays.
-    if (result != ERROR_SUCCESS) DeleteOpenEntry(entry);
-    return result;
-}
-
-LONG AppPathStore::DeleteOpenEntry(HKEY entry) {
-    // The empty name opens the handle's own key again, by the key object and
-    // not by its name.
-    return RegDeleteKeyExW(entry, L"", kRegistryView, 0);
 }
 
 }  // namespace tolvane

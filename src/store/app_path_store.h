@@ -1,8 +1,10 @@
 // The App Paths registrations of one hive: one subkey of
 // ...\CurrentVersion\App Paths per short program name, its default value the
-// program's path. A thin layer over the registry's wide calls, in the same
-// registry view as 64-bit Explorer; every result code is passed on unchanged
-// (0 is success) and the callers decide what the user is told.
+// program's path. A thin layer over the registry's wide calls for reading
+// them, in the same registry view as 64-bit Explorer; every result code is
+// passed on unchanged (0 is success) and the callers decide what the user is
+// told. Changes go through the registration commands
+// (commands/registration_commands.h), all or nothing.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "store/app_path_entry.h"
+#include "store/registry_snapshot.h"
 #include "toolkit/handles.h"
 
 namespace tolvane {
@@ -38,24 +41,14 @@ class AppPathStore {
 
     // Opens the key with whatever rights the user has; on 0 the store is open.
     LONG OpenAppPaths();
-    // Opens the key for writing, making it first when it is not there (a
-    // user's App Paths key often is not, until a first registration).
-    LONG CreateAppPaths();
     void CloseAppPaths();
     HKEY hAppPaths() const { return hAppPaths_.get(); }
     bool IsOpen() const { return static_cast<bool>(hAppPaths_); }
     // Whether the user may make and change registrations here.
     bool CanWrite() const { return writable_; }
-
-    // Runs, when set, just before the program changes this key, so that a
-    // watcher of the registry can tell the program's own changes from
-    // those of other programs. The store calls it before its own writes;
-    // writes through an open subkey call AnnounceChange() first.
-    std::function<void()> beforeChange;
-    void AnnounceChange() const {
-        if (beforeChange) beforeChange();
-    }
     Scope scope() const { return scope_; }
+    // The hive that holds the key.
+    HKEY root() const { return root_; }
 
     // The subkey name at a zero-based index; any name fits. |written|, when
     // given, receives when the subkey last changed (a FILETIME).
@@ -76,30 +69,6 @@ class AppPathStore {
     // Whether a registration is there; a subkey that denies reading is there
     // all the same.
     bool HasEntry(const std::wstring& name) const;
-    // Creates a registration's subkey, or opens it when it is there already;
-    // |created| says which.
-    LONG CreateEntry(const std::wstring& name, UniqueKey& entry, bool& created) const;
-    // Deletes a registration's subkey with its own subkeys.
-    LONG DeleteEntry(const std::wstring& name) const;
-
-    // The default value of an open subkey, written with |type|.
-    static LONG SetKeyValue(HKEY entry, DWORD type, const std::wstring& value);
-    // A text value of an open subkey by name (null: the default value).
-    static LONG SetTextValue(HKEY entry, const wchar_t* name, DWORD type,
-                             const std::wstring& value);
-    // Removes a value; one that is not there is no failure.
-    static LONG RemoveValue(HKEY entry, const wchar_t* name);
-    // The type of an open subkey's default value; REG_NONE when it has none.
-    static DWORD DefaultType(HKEY entry);
-    // The type of a value by name; REG_NONE when there is none.
-    static DWORD ValueType(HKEY entry, const wchar_t* name);
-    // Writes a new registration's values into the subkey that CreateEntry()
-    // made: the path, and the Path value unless |folders| is empty, each with
-    // the type that its text calls for. On failure the subkey goes again.
-    static LONG FillNewEntry(HKEY entry, const std::wstring& path, const std::wstring& folders);
-    // Deletes the key that |entry| holds open, and only that key: when it
-    // has been deleted and made again meanwhile, the new one stays.
-    static LONG DeleteOpenEntry(HKEY entry);
 
   private:
     UniqueKey ownRoot_;  // the desktop user's hive, when it is not ours
@@ -117,6 +86,16 @@ struct AppPathStores {
 
     AppPathStore& For(Scope scope) { return scope == Scope::User ? user : machine; }
     const AppPathStore& For(Scope scope) const { return scope == Scope::User ? user : machine; }
+    // The hives, for the commands that change registrations.
+    Hives hives() const { return {machine.root(), user.root()}; }
+
+    // Runs, when set, as soon as the program has changed registrations, with
+    // the ones it changed: a watcher of the registry then tells the
+    // program's own changes from those of other programs.
+    std::function<void(const std::vector<EntryKey>&)> changed;
+    void Changed(const std::vector<EntryKey>& keys) const {
+        if (changed) changed(keys);
+    }
 };
 
 // The hive of the user at the desktop when this process runs as another

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "store/app_path_store.h"
-#include "toolkit/handles.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -14,21 +14,20 @@ constexpr DWORD kMaxKeyName = 256;
 constexpr DWORD kMaxValueName = 16384;
 // A value may grow between two reads: a few more tries, then its code.
 constexpr int kReadAttempts = 4;
+// Most value names and data fit these at the first try, which saves asking
+// every key for its largest ones first.
+constexpr size_t kFirstValueName = 256;
+constexpr size_t kFirstData = 2048;
 
 LONG ReadValues(HKEY key, std::vector<RegistryValue>& values) {
-    DWORD longestName = 0;
-    DWORD largestData = 0;
-    LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, &longestName, &largestData, nullptr, nullptr);
-    if (result != ERROR_SUCCESS) return result;
-    std::vector<wchar_t> name(longestName + 1);
-    std::vector<BYTE> data(std::max<DWORD>(largestData, 1));
+    std::vector<wchar_t> name(kFirstValueName);
+    std::vector<BYTE> data(kFirstData);
     int attempts = 0;
     for (DWORD index = 0;;) {
         auto nameLength = static_cast<DWORD>(name.size());
         auto size = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        result =
+        LONG result =
             RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
         if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (result == ERROR_MORE_DATA && ++attempts < kReadAttempts) {
@@ -160,16 +159,6 @@ LONG WriteSnapshotAt(HKEY parent, const KeySnapshot& snapshot, size_t depth) {
     return result;
 }
 
-// The name of |name|'s subkey as the registry spells it.
-std::wstring SpelledName(HKEY parent, const std::wstring& name) {
-    std::vector<std::wstring> names;
-    ReadSubkeyNames(parent, names);
-    for (const std::wstring& spelled : names) {
-        if (SameName(spelled, name)) return spelled;
-    }
-    return name;
-}
-
 void AppendEdits(Scope scope, const std::wstring& path, const KeySnapshot& key,
                  std::vector<KeyEdit>& edits) {
     KeyEdit edit;
@@ -224,18 +213,59 @@ HKEY HiveOf(Scope scope) {
     return scope == Scope::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
-LONG ReadEntrySnapshot(const EntryKey& key, EntrySnapshot& snapshot) {
+LONG EntryReader::Open(Scope scope, Hive*& hive) {
+    hive = &read_[scope == Scope::User ? 1 : 0];
+    if (!hive->opened) {
+        hive->opened = true;
+        hive->openResult = RegOpenKeyExW(hives_.For(scope), kAppPathsSubKey, 0,
+                                         KEY_READ | kRegistryView, hive->appPaths.put());
+    }
+    return hive->openResult;
+}
+
+LONG EntryReader::Read(const EntryKey& key, EntrySnapshot& snapshot) {
     snapshot = EntrySnapshot{};
     snapshot.scope = key.scope;
+    failed_ = key;
     if (key.name.empty() || key.name.find(L'\\') != std::wstring::npos) {
         return ERROR_INVALID_PARAMETER;
     }
-    UniqueKey appPaths;
-    LONG result = RegOpenKeyExW(HiveOf(key.scope), kAppPathsSubKey, 0, KEY_READ | kRegistryView,
-                                appPaths.put());
-    if (result == ERROR_SUCCESS) result = ReadKeySnapshot(appPaths.get(), key.name, snapshot.key);
-    if (result == ERROR_SUCCESS) snapshot.key.name = SpelledName(appPaths.get(), key.name);
+    Hive* hive = nullptr;
+    LONG result = Open(key.scope, hive);
+    if (result == ERROR_SUCCESS)
+        result = ReadKeySnapshot(hive->appPaths.get(), key.name, snapshot.key);
+    if (result != ERROR_SUCCESS) return result;
+    if (!hive->named) {
+        std::vector<std::wstring> names;
+        result = ReadSubkeyNames(hive->appPaths.get(), names);
+        if (result != ERROR_SUCCESS) return result;
+        hive->named = true;
+        for (std::wstring& name : names) hive->spelled.emplace(Folded(name), std::move(name));
+    }
+    auto spelled = hive->spelled.find(Folded(key.name));
+    // One made after the names were read is spelt as it was asked for.
+    if (spelled != hive->spelled.end()) snapshot.key.name = spelled->second;
+    return ERROR_SUCCESS;
+}
+
+LONG EntryReader::ReadAll(Scope scope, std::vector<EntrySnapshot>& snapshots) {
+    Hive* hive = nullptr;
+    LONG result = Open(scope, hive);
+    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    std::vector<std::wstring> names;
+    if (result == ERROR_SUCCESS) result = ReadSubkeyNames(hive->appPaths.get(), names);
+    for (size_t i = 0; i < names.size() && result == ERROR_SUCCESS; ++i) {
+        EntrySnapshot snapshot{scope};
+        failed_ = {scope, names[i]};
+        result = ReadKeySnapshot(hive->appPaths.get(), names[i], snapshot.key);
+        if (result == ERROR_SUCCESS) snapshots.push_back(std::move(snapshot));
+        if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;
+    }
     return result;
+}
+
+LONG ReadEntrySnapshot(const EntryKey& key, EntrySnapshot& snapshot) {
+    return EntryReader().Read(key, snapshot);
 }
 
 std::vector<KeyEdit> EditsOf(const std::vector<EntrySnapshot>& entries) {

@@ -9,9 +9,11 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "store/app_path_entry.h"
+#include "toolkit/handles.h"
 
 namespace tolvane {
 
@@ -73,8 +75,49 @@ size_t DepthOf(const KeySnapshot& snapshot, size_t most = kMaxEntryDepth);
 
 // The hive that holds |scope|'s App Paths key.
 HKEY HiveOf(Scope scope);
-// A registration read whole. The snapshot carries the key's name as the
-// registry spells it, whatever the letter case of |key.name|.
+
+// The hives whose App Paths keys hold the registrations: the machine's, and
+// a user's, this process's own unless told otherwise (the window's is the
+// user's at the desktop).
+struct Hives {
+    HKEY machine = HKEY_LOCAL_MACHINE;
+    HKEY user = HKEY_CURRENT_USER;
+
+    HKEY For(Scope scope) const { return scope == Scope::User ? user : machine; }
+};
+
+// Reads registrations whole, one after another. The names of an App Paths
+// key are read once, however many of its registrations are read, so that
+// reading N registrations costs N reads and not N times N.
+class EntryReader {
+  public:
+    explicit EntryReader(Hives hives = {}) : hives_(hives) {}
+
+    // One registration. The snapshot carries the key's name as the registry
+    // spells it, whatever the letter case of |key.name|.
+    LONG Read(const EntryKey& key, EntrySnapshot& snapshot);
+    // Every registration of |scope|, in the registry's order; none when the
+    // hive has no App Paths key. One deleted while it is read is left out.
+    LONG ReadAll(Scope scope, std::vector<EntrySnapshot>& snapshots);
+    // After a failure: the registration that could not be read.
+    const EntryKey& failed() const { return failed_; }
+
+  private:
+    struct Hive {
+        bool opened = false;
+        LONG openResult = ERROR_SUCCESS;
+        UniqueKey appPaths;
+        bool named = false;
+        std::unordered_map<std::wstring, std::wstring> spelled;  // by upper-cased name
+    };
+    LONG Open(Scope scope, Hive*& hive);
+
+    Hives hives_;
+    Hive read_[2];  // the machine's, the user's
+    EntryKey failed_;
+};
+
+// A registration read whole, as EntryReader reads it.
 LONG ReadEntrySnapshot(const EntryKey& key, EntrySnapshot& snapshot);
 
 // One value to set, or to delete.

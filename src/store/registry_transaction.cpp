@@ -4,6 +4,7 @@
 #include <set>
 
 #include "store/app_path_store.h"
+#include "toolkit/toolkit.h"
 
 namespace tolvane {
 
@@ -41,84 +42,27 @@ LONG CreatePath(HKEY parent, const std::wstring& path, REGSAM access, UniqueKey&
     return ERROR_SUCCESS;
 }
 
-// Tells registrations that are not there without a snapshot each: a large
-// import is mostly new registrations. Each hive's App Paths key is opened
-// once; when it holds no more subkeys than the registrations asked about,
-// their names are listed once, else each registration is tried with one
-// open.
-class MissingEntries {
-  public:
-    explicit MissingEntries(const std::vector<EntryKey>& keys) {
-        for (const EntryKey& key : keys) ++hives_[HiveIndex(key.scope)].asked;
-    }
-
-    bool operator()(const EntryKey& key) {
-        Hive& hive = hives_[HiveIndex(key.scope)];
-        if (hive.opened == kUnopened) Open(key.scope, hive);
-        if (hive.opened == ERROR_FILE_NOT_FOUND) return true;
-        // Anything else is for the snapshot to find out and tell.
-        if (hive.opened != ERROR_SUCCESS || !IsAllowedEntryName(key.name)) return false;
-        if (hive.listed) return !hive.names.contains(key.name);
-        UniqueKey entry;
-        return RegOpenKeyExW(hive.appPaths.get(), key.name.c_str(), 0,
-                             KEY_QUERY_VALUE | kRegistryView, entry.put()) == ERROR_FILE_NOT_FOUND;
-    }
-
-  private:
-    static constexpr LONG kUnopened = -1;
-
-    struct Hive {
-        size_t asked = 0;
-        LONG opened = kUnopened;
-        UniqueKey appPaths;
-        bool listed = false;
-        std::set<std::wstring, NameOrder> names;
-    };
-
-    static size_t HiveIndex(Scope scope) { return scope == Scope::User ? 1 : 0; }
-
-    static void Open(Scope scope, Hive& hive) {
-        hive.opened = RegOpenKeyExW(HiveOf(scope), kAppPathsSubKey, 0, KEY_READ | kRegistryView,
-                                    hive.appPaths.put());
-        DWORD subkeys = 0;
-        if (hive.opened != ERROR_SUCCESS ||
-            RegQueryInfoKeyW(hive.appPaths.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr) != ERROR_SUCCESS ||
-            subkeys > hive.asked) {
-            return;
-        }
-        for (DWORD index = 0;; ++index) {
-            wchar_t name[kMaxKeyNameLength + 1];
-            DWORD length = static_cast<DWORD>(std::size(name));
-            LONG result = RegEnumKeyExW(hive.appPaths.get(), index, name, &length, nullptr, nullptr,
-                                        nullptr, nullptr);
-            if (result == ERROR_NO_MORE_ITEMS) break;
-            if (result != ERROR_SUCCESS) return;  // tried one by one then
-            hive.names.emplace(name, length);
-        }
-        hive.listed = true;
-    }
-
-    Hive hives_[2];
-};
+std::wstring MadeId(const EntryKey& key) {
+    return (key.scope == Scope::User ? L"U:" : L"M:") + Folded(key.name);
+}
 
 }  // namespace
 
 LONG RegistryTransaction::Begin(const std::vector<EntryKey>& keys) {
     backups_.clear();
+    made_.clear();
     index_.clear();
     writes_ = 0;
     restoreResult_ = ERROR_SUCCESS;
-    MissingEntries missing(keys);
+    EntryReader reader(hives_);
     for (const EntryKey& key : keys) {
         if (BackupOf(key)) continue;
         EntryBackup backup;
-        backup.entry.scope = key.scope;
-        LONG result = missing(key) ? ERROR_FILE_NOT_FOUND : ReadEntrySnapshot(key, backup.entry);
+        LONG result = reader.Read(key, backup.entry);
         if (result == ERROR_FILE_NOT_FOUND) {
             backup.entry.key.name = key.name;
         } else if (result != ERROR_SUCCESS) {
+            failed_ = key;
             backups_.clear();
             index_.clear();
             return result;
@@ -174,7 +118,7 @@ LONG RegistryTransaction::OpenAppPaths(Scope scope, HKEY& appPaths) {
     if (!key) {
         DWORD disposition = 0;
         result =
-            RegCreateKeyExW(HiveOf(scope), kAppPathsSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+            RegCreateKeyExW(hives_.For(scope), kAppPathsSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                             KEY_READ | KEY_WRITE | kRegistryView, nullptr, key.put(), &disposition);
         (scope == Scope::User ? madeUser_ : madeMachine_) = disposition == REG_CREATED_NEW_KEY;
     }
@@ -197,7 +141,7 @@ void RegistryTransaction::RemoveMadeAppPaths(Scope scope) {
     }
     key.reset();
     made = false;
-    RegDeleteKeyExW(HiveOf(scope), kAppPathsSubKey, kRegistryView, 0);
+    RegDeleteKeyExW(hives_.For(scope), kAppPathsSubKey, kRegistryView, 0);
 }
 
 LONG RegistryTransaction::Write(const KeyEdit& edit) {
@@ -205,7 +149,14 @@ LONG RegistryTransaction::Write(const KeyEdit& edit) {
     LONG result = OpenAppPaths(edit.scope, appPaths);
     if (result == ERROR_SUCCESS) result = Step();
     if (result != ERROR_SUCCESS) return result;
-    if (edit.remove) return UnlessMissing(DeleteKeyTree(appPaths, edit.path));
+    EntryKey entry = EntryOf(edit);
+    if (edit.remove) {
+        // A registration made here and deleted again is made anew by a later edit.
+        if (edit.path == entry.name) made_.erase(MadeId(entry));
+        return UnlessMissing(DeleteKeyTree(appPaths, edit.path));
+    }
+    result = MakeEntry(appPaths, entry);
+    if (result != ERROR_SUCCESS) return result;
     UniqueKey key;
     result = CreatePath(appPaths, edit.path, KEY_SET_VALUE, key);
     return result == ERROR_SUCCESS ? WriteValues(key.get(), edit) : result;
@@ -223,9 +174,35 @@ LONG RegistryTransaction::WriteValues(HKEY key, const KeyEdit& edit) {
     return ERROR_SUCCESS;
 }
 
-bool RegistryTransaction::Unchanged(const EntryBackup& backup) {
+LONG RegistryTransaction::MakeEntry(HKEY appPaths, const EntryKey& key) {
+    if (BackupOf(key)->existed || made_.count(MadeId(key))) return ERROR_SUCCESS;
+    UniqueKey made;
+    DWORD disposition = 0;
+    LONG result = RegCreateKeyExW(appPaths, key.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_READ | KEY_WRITE | DELETE | kRegistryView, nullptr,
+                                  made.put(), &disposition);
+    if (result != ERROR_SUCCESS) return result;
+    // Made by another program since Begin(): it stays as that program left it.
+    if (disposition != REG_CREATED_NEW_KEY) return ERROR_ALREADY_EXISTS;
+    made_.emplace(MadeId(key), std::move(made));
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryTransaction::UnmakeEntry(const EntryKey& key) {
+    auto made = made_.find(MadeId(key));
+    if (made == made_.end()) return ERROR_SUCCESS;
+    HKEY own = made->second.get();
+    LONG result = RegDeleteTreeW(own, nullptr);
+    // The empty name deletes the key that the handle holds, and no other.
+    if (result == ERROR_SUCCESS) result = RegDeleteKeyExW(own, L"", kRegistryView, 0);
+    made_.erase(made);
+    // Deleted meanwhile: gone as the rollback wants it.
+    return result == ERROR_KEY_DELETED ? ERROR_SUCCESS : result;
+}
+
+bool RegistryTransaction::Unchanged(const EntryBackup& backup) const {
     EntrySnapshot now;
-    LONG result = ReadEntrySnapshot({backup.entry.scope, backup.entry.key.name}, now);
+    LONG result = EntryReader(hives_).Read({backup.entry.scope, backup.entry.key.name}, now);
     // A name that the registry cannot hold (too long, say) is refused as a
     // parameter: no key of that name can be there.
     if (!backup.existed) return result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_PARAMETER;
@@ -236,11 +213,11 @@ LONG RegistryTransaction::Restore(const EntryBackup& backup) {
     // A registration that the failed write never reached is left alone: it
     // may refuse to be written to, as it refused that write.
     if (Unchanged(backup)) return ERROR_SUCCESS;
+    if (!backup.existed) return UnmakeEntry({backup.entry.scope, backup.entry.key.name});
     HKEY appPaths = nullptr;
     LONG result = OpenAppPaths(backup.entry.scope, appPaths);
     if (result != ERROR_SUCCESS) return result;
-    if (backup.existed) return WriteKeySnapshot(appPaths, backup.entry.key);
-    return UnlessMissing(DeleteKeyTree(appPaths, backup.entry.key.name));
+    return WriteKeySnapshot(appPaths, backup.entry.key);
 }
 
 std::vector<EntryKey> EntriesOf(const std::vector<KeyEdit>& edits) {

@@ -2,12 +2,15 @@
 // all. Every registration that the edits touch is read whole first; when a
 // write fails, each registration touched so far that differs from what was
 // read is put back: rewritten exactly, or deleted when it did not exist
-// before.
+// before. A registration that did not exist is made with its own key first,
+// and only when no other program has made it meanwhile.
 #pragma once
 
 #include <windows.h>
 
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "store/registry_snapshot.h"
@@ -23,9 +26,14 @@ struct EntryBackup {
 
 class RegistryTransaction {
   public:
+    // On the App Paths keys of |hives|.
+    explicit RegistryTransaction(Hives hives = {}) : hives_(hives) {}
+
     // Reads every registration in |keys| (each once). 0, or the first code
     // other than "not found"; nothing is written either way.
     LONG Begin(const std::vector<EntryKey>& keys);
+    // After a failed Begin(): the registration that could not be read.
+    const EntryKey& failedKey() const { return failed_; }
     // The registrations as Begin() read them, to be saved before Apply().
     const std::vector<EntryBackup>& backups() const { return backups_; }
     // The one of them that |key| names; null when Begin() did not read it.
@@ -46,14 +54,22 @@ class RegistryTransaction {
     LONG Write(const KeyEdit& edit);
     LONG WriteValues(HKEY key, const KeyEdit& edit);
     LONG OpenAppPaths(Scope scope, HKEY& appPaths);
+    LONG MakeEntry(HKEY appPaths, const EntryKey& key);
+    LONG UnmakeEntry(const EntryKey& key);
     // Whether a registration is still exactly as Begin() read it.
-    static bool Unchanged(const EntryBackup& backup);
+    bool Unchanged(const EntryBackup& backup) const;
     LONG Restore(const EntryBackup& backup);
     void RemoveMadeAppPaths(Scope scope);
     LONG Step();
 
+    Hives hives_;
     std::vector<EntryBackup> backups_;
     std::map<EntryKey, size_t, EntryOrder> index_;  // into backups_
+    EntryKey failed_;
+    // The registrations that this transaction made, by scope and upper-cased
+    // name, each with its key held open: a rollback deletes the key that it
+    // made, never one that another program put in its place.
+    std::unordered_map<std::wstring, UniqueKey> made_;
     UniqueKey machine_;
     UniqueKey user_;
     bool madeMachine_ = false;  // the App Paths key was made by Apply()

@@ -141,6 +141,22 @@ class UniqueInvalidableHandle {
 using UniqueFile = UniqueInvalidableHandle<CloseHandle>;
 using UniqueFind = UniqueInvalidableHandle<FindClose>;
 
+// COM on the calling thread, apartment-threaded, for as long as it lives:
+// the shell's calls (running a program, the folder picker) need it.
+class ComApartment {
+  public:
+    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        // A thread already in another apartment keeps it, and owes nothing.
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+
+  private:
+    HRESULT result_;
+};
+
 // A device context from GetDC, released to its window.
 class WindowDc {
   public:

@@ -244,13 +244,21 @@ TEST_F(Verbs, WhichAndCheckPutAppPathsFirstAndTheUsersRegistrationFirst) {
     EXPECT_EQ(Lines(RunTolvanec(L"list --suspicious").Out()), rows);
 }
 
-// Wine does not check KEY_CREATE_SUB_KEY on a handle; the store opens the
-// machine's key for writing only when the ACL allows it.
-TEST_F(Verbs, AddRefusedByTheRegistryExitsFive) {
+// Refusals exit 5 and change nothing: an add to a key that refuses new
+// subkeys, and a remove of a registration with a subkey that refuses to be
+// read, which keeps all of it.
+TEST_F(Verbs, WritesRefusedByTheRegistryExitFiveAndChangeNothing) {
+    PutEntry(L"tvpart.exe\\AAA", L"a");
+    PutEntry(L"tvpart.exe\\ZZZ", L"z");
+    SetEntryAcl(L"tvpart.exe\\ZZZ", L"D:(D;;0x1;;;WD)(A;;KA;;;WD)");
     SetEntryAcl(L"", L"D:(D;;0x4;;;WD)(A;;KA;;;WD)");
     Outcome refused = RunTolvanec(L"add tvdenied C:\\tv.exe");
     Outcome user = RunTolvanec(L"add tvdenied C:\\tv.exe --scope user");
+    Outcome removed = RunTolvanec(L"remove tvpart");
     SetEntryAcl(L"", L"D:(A;;KA;;;WD)");
+    SetEntryAcl(L"tvpart.exe\\ZZZ", L"D:(A;;KA;;;WD)");
+    EXPECT_EQ(removed.code, 5u);
+    EXPECT_TRUE(EntryExists(L"tvpart.exe\\AAA"));
     EXPECT_EQ(refused.code, 5u);
     EXPECT_NE(refused.Err().find(L"没有权限修改该项目"), std::wstring::npos);
     EXPECT_NE(refused.Err().find(L"--scope user"), std::wstring::npos);

@@ -6,7 +6,6 @@
 
 #include "editing/cleanup.h"
 #include "editing_helpers.h"
-#include "export/reg_export.h"
 #include "resource.h"
 #include "store/registry_snapshot.h"
 #include "support/dialogs.h"

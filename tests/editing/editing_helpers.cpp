@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <dlgs.h>
-#include <sddl.h>
 
 #include "editing/edit_dialog.h"
 #include "support/registry.h"
@@ -91,19 +90,6 @@ bool SelectRow(HWND list, const std::wstring& name) {
 
 void ClearSelection(HWND list) {
     ListSelect(list, -1);
-}
-
-void DenyValueWrites(const std::wstring& name) {
-    std::wstring path = std::wstring(kAppPathsPath) + L"\\" + name;
-    UniqueKey key;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, key.put());
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    // Deny KEY_SET_VALUE (2) before allowing everything.
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr)) {
-        RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor);
-        LocalFree(descriptor);
-    }
 }
 
 HANDLE NextHandleValue() {

@@ -1,5 +1,5 @@
 // Answering the edit dialog and reading what it showed, for the editing
-// tests; plus registry rights that make a path write fail.
+// tests.
 #pragma once
 
 #include <windows.h>
@@ -54,10 +54,6 @@ void PostAltF4(HWND dialog);
 // Selects the list row named |name|; false when there is none.
 bool SelectRow(HWND list, const std::wstring& name);
 void ClearSelection(HWND list);
-
-// Gives a registration's subkey a DACL that refuses value writes to
-// everyone, as an administrator might; everything else stays allowed.
-void DenyValueWrites(const std::wstring& name);
 
 // The value that the next kernel handle of this process would get. Handles
 // are handed out lowest free first, so a handle left open by a command shows

@@ -11,6 +11,7 @@
 #include "editing/entry_commands.h"
 #include "editing/mod_user.h"
 #include "editing_helpers.h"
+#include "store/registry_transaction.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "support/registry.h"
@@ -30,7 +31,7 @@ class EntryCommandsTest : public ::testing::Test {
         modUser::lngResult = 0;
     }
     void TearDown() override {
-        onEntryCreated = nullptr;
+        beforeRegistryWrite = nullptr;
         ClearAppPaths();
     }
 
@@ -171,24 +172,27 @@ TEST_F(EntryCommandsTest, CancelledDialogChangesNothingAndSaysNothing) {
 }
 
 // A failed write takes away the subkey that this add made, and only that
-// one: a subkey that another program put in its place meanwhile stays.
+// one: a subkey that another program put in its place meanwhile stays. The
+// second write of the add is its path's, after the subkey is made.
 TEST_F(EntryCommandsTest, AddWhosePathWriteFailsTakesAwayOnlyItsOwnSubkey) {
     MainForm main;
     struct Case {
-        LONG (*hook)(const std::wstring&);
+        LONG (*hook)(size_t);
         bool othersStay;
     };
     const Case cases[] = {
-        {[](const std::wstring&) -> LONG { return ERROR_HANDLE_DISK_FULL; }, false},
-        {[](const std::wstring& name) -> LONG {
-             EXPECT_EQ(DeleteFromOutside(name), 0);
-             PutEntry(name, L"C:\\theirs.exe");
+        {[](size_t write) -> LONG { return write == 1 ? ERROR_HANDLE_DISK_FULL : 0; }, false},
+        {[](size_t write) -> LONG {
+             if (write == 1) {
+                 EXPECT_EQ(DeleteFromOutside(L"tvlocked.exe"), 0);
+                 PutEntry(L"tvlocked.exe", L"C:\\theirs.exe");
+             }
              return ERROR_SUCCESS;  // the write itself then fails on the deleted key
          },
          true},
     };
     for (const Case& c : cases) {
-        onEntryCreated = c.hook;
+        beforeRegistryWrite = c.hook;
         MessageBoxSeen box;
         ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
                         {FillEditDialog(L"tvlocked", L"C:\\tvlocked.exe", IDOK),
@@ -248,7 +252,7 @@ TEST_F(EntryCommandsTest, EditRewritesOnlyThePathAndKeepsTheName) {
     MessageBoxSeen box;
     AppPathEntry row = *SelectedEntry(main.form);
     EXPECT_TRUE(AnyRunLeavesNoHandle(3, [&](int) {
-        ASSERT_TRUE(Run([&] { EXPECT_TRUE(EditItem(main.hwnd, main.form.stores.machine, row)); },
+        ASSERT_TRUE(Run([&] { EXPECT_TRUE(EditItem(main.hwnd, main.form.stores, row)); },
                         {FillEditDialog(std::nullopt, L"D:\\new\\tvtool.exe", IDOK, &seen),
                          AnswerMessageBox(&box, IDOK)}));
     }));
@@ -363,10 +367,29 @@ TEST_F(EntryCommandsTest, ThePathValueIsAddedChangedRemovedAndKept) {
     EXPECT_TRUE(EntryExists(L"tvexpand.exe\\SupportedProtocols"));
 }
 
+// An edit whose second write fails puts the first one back.
+TEST_F(EntryCommandsTest, AFailedEditChangesNothing) {
+    PutEntry(L"tvhalf.exe", L"C:\\old.exe");
+    MainForm main;
+    ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvhalf.exe"));
+    beforeRegistryWrite = [](size_t write) -> LONG { return write == 2 ? ERROR_WRITE_FAULT : 0; };
+    MessageBoxSeen box;
+    ASSERT_TRUE(Run(mnuOprEdit_Click, main.form,
+                    {OnEditDialog([](HWND dialog) {
+                         SetControlText(dialog, kIdTxtApp, L"C:\\new.exe");
+                         SetControlText(dialog, kIdTxtPath, L"C:\\bin");
+                         PressButton(dialog, IDOK);
+                     }),
+                     AnswerMessageBox(&box, IDOK)}));
+    EXPECT_EQ(box.text, L"编辑项目失败！");
+    EXPECT_EQ(EntryDefault(L"tvhalf.exe"), L"C:\\old.exe");
+    EXPECT_EQ(ValueTypeOf(L"tvhalf.exe", L"Path"), static_cast<DWORD>(REG_NONE));
+}
+
 // Writes refused for lack of rights say so, instead of the bare failure.
 TEST_F(EntryCommandsTest, RefusedWritesNameTheMissingRights) {
     PutEntry(L"tvlocked.exe", L"C:\\old.exe");
-    DenyValueWrites(L"tvlocked.exe");
+    SetEntryAcl(L"tvlocked.exe", L"D:(D;;0x2;;;WD)(A;;KA;;;WD)");  // no value writes
     MainForm main;
     ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvlocked.exe"));
     MessageBoxSeen box;
@@ -384,7 +407,6 @@ TEST_F(EntryCommandsTest, RefusedWritesNameTheMissingRights) {
 TEST_F(EntryCommandsTest, AnAddRefusedForAllUsersFallsBackToTheCurrentUser) {
     SetEntryAcl(L"", L"D:(D;;0x4;;;WD)(A;;KA;;;WD)");
     MainForm limited;
-    SetEntryAcl(L"", L"D:(A;;KA;;;WD)");
     ASSERT_FALSE(limited.form.stores.machine.CanWrite());
     EditDialogSeen seen;
     for (int answer : {IDNO, IDYES}) {
@@ -406,6 +428,7 @@ TEST_F(EntryCommandsTest, AnAddRefusedForAllUsersFallsBackToTheCurrentUser) {
         EXPECT_FALSE(EntryExists(L"tvnew.exe"));
         EXPECT_EQ(EntryExists(L"tvnew.exe", Scope::User), answer == IDYES);
     }
+    SetEntryAcl(L"", L"D:(A;;KA;;;WD)");
     EXPECT_EQ(seen.scope, Scope::User);
     EXPECT_EQ(EntryDefault(L"tvnew.exe", nullptr, Scope::User), L"C:\\new.exe");
     EXPECT_TRUE(Listed(limited.form.lvwMain, {L"tvnew.exe", L"C:\\new.exe"}));
@@ -487,6 +510,32 @@ TEST_F(EntryCommandsTest, AddPerScopeAsksBeforeRegisteringANameInBothPlaces) {
     MessageBoxSeen exists;
     ASSERT_TRUE(addForUser(IDOK, &exists));
     EXPECT_EQ(exists.text, L"项目 TVSHARED.exe 已存在！");
+}
+
+// A delete reads the whole registration first: one part that refuses keeps
+// all of it. The refused delete is no change of the program's own, so the
+// next change of another program shows at once.
+TEST_F(EntryCommandsTest, ARefusedDeleteKeepsTheWholeRegistrationAndTheListCurrent) {
+    PutEntry(L"tvpart.exe", L"C:\\part.exe");
+    PutEntry(L"tvpart.exe\\AAA", L"a");
+    PutEntry(L"tvpart.exe\\ZZZ", L"z");
+    SetEntryAcl(L"tvpart.exe\\ZZZ", L"D:(D;;0x1;;;WD)(A;;KA;;;WD)");  // no value reads
+    MainForm main;
+    ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvpart.exe"));
+    MessageBoxSeen box;
+    ASSERT_TRUE(Run(mnuOprDel_Click, main.form,
+                    {AnswerMessageBox(nullptr, IDYES), AnswerMessageBox(&box, IDOK)}));
+    EXPECT_EQ(box.text, L"没有权限修改该项目，请以管理员身份运行本程序。");
+    EXPECT_TRUE(EntryExists(L"tvpart.exe\\AAA"));
+    ASSERT_EQ(RunReg(L"add \"HKLM\\" + std::wstring(kAppPathsPath) +
+                     L"\\tvtheirs.exe\" /ve /d C:\\theirs.exe /f"),
+              0);
+    for (int i = 0; i < 100 && !ListedName(main.form.lvwMain, L"tvtheirs.exe"); ++i) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        YieldToMessages();
+    }
+    EXPECT_TRUE(ListedName(main.form.lvwMain, L"tvtheirs.exe"));
+    SetEntryAcl(L"tvpart.exe\\ZZZ", L"D:(A;;KA;;;WD)");
 }
 
 TEST_F(EntryCommandsTest, EntryRemovedByAnotherProgramFailsAndKeepsTheStaleRow) {

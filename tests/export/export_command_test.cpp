@@ -108,19 +108,12 @@ class ExportCommand : public ::testing::Test {
 
     // What the window lists, as the exports receive it.
     void FillList(const std::vector<Row>& rows) {
-        form().entries.clear();
-        form().images.clear();
-        form().reports.clear();
-        form().checked.clear();
-        form().view.clear();
+        listed_.clear();
         for (const Row& row : rows) AddRow(TextEntry(row.name, row.path));
     }
     void AddRow(AppPathEntry entry) {
-        form().view.push_back(form().entries.size());
-        form().entries.push_back(std::move(entry));
-        form().images.push_back(0);
-        form().reports.emplace_back();
-        form().checked.push_back(1);
+        listed_.push_back(std::move(entry));
+        form().list.Show(listed_);
     }
 
     // Runs |command|, typing |path| into its save dialog and pressing Save,
@@ -153,12 +146,15 @@ class ExportCommand : public ::testing::Test {
         ASSERT_TRUE(parsed.loaded) << parsed.error;
         EXPECT_EQ(parsed.root, L"Tolvane");
         std::vector<ParsedApp> listed;
-        for (const AppPathEntry& row : form().entries) listed.push_back({row.name, row.raw});
+        for (const Registration& row : form().list.rows()) {
+            listed.push_back({row.entry.name, row.entry.raw});
+        }
         EXPECT_EQ(parsed.apps, listed);
         EXPECT_EQ(parsed.appCount, static_cast<int>(listed.size()));
     }
 
     TempFolder folder_;
+    std::vector<AppPathEntry> listed_;
 
   private:
     std::unique_ptr<MainForm> main_;
@@ -214,7 +210,7 @@ TEST_F(ExportCommand, SaveDialogsCarryTheirTitleNameFilterFolderAndExtension) {
 }
 
 TEST_F(ExportCommand, AnEmptyListWritesFourAndSevenLines) {
-    ASSERT_TRUE(form().entries.empty());
+    ASSERT_TRUE(form().list.rows().empty());
     std::wstring html = folder_.File(L"empty.htm");
     std::wstring xml = folder_.File(L"empty.xml");
     ExpectSilent(ExportHtml(html));
@@ -395,7 +391,8 @@ TEST_F(ExportCommand, TheXmlStaysWellFormedWhateverTheRegistryHolds) {
     std::vector<std::string> lines = SplitLines(ReadBytes(xml));
     ASSERT_EQ(lines.size(), 19u);
     EXPECT_EQ(lines.at(7), "        <Name>&#21894;.exe</Name>");
-    form().entries[1].raw = L"C:\\a\uFFFDb\tc.exe";  // what a reader gets back
+    listed_[1].raw = L"C:\\a\uFFFDb\tc.exe";  // what a reader gets back
+    form().list.Show(listed_);
     ExpectXmlMatchesList(xml);
 }
 
@@ -445,6 +442,21 @@ TEST_F(ExportCommand, TheRegistryFileBringsTheListBack) {
     ReadEntrySnapshot({Scope::User, L"mine.exe"}, userAfter);
     EXPECT_EQ(machineAfter, machine);
     EXPECT_EQ(userAfter, user);
+}
+
+// A registration that cannot be read fails the registry file, naming it;
+// the file that was there stays as it was.
+TEST_F(ExportCommand, AnUnreadableRegistrationFailsTheRegistryFile) {
+    PutEntry(L"a.exe", L"C:\\a.exe");
+    PutEntry(L"locked.exe", L"C:\\locked.exe");
+    SetEntryAcl(L"locked.exe", L"D:(D;;0x1;;;WD)(A;;KA;;;WD)");  // no value reads
+    Refresh(form());
+    std::wstring path = folder_.File(L"old.reg");
+    WriteBytes(path, "old");
+    SaveRun run = Export(mnuFileReg_Click, L"导出为注册表文件", path);
+    SetEntryAcl(L"locked.exe", L"D:(A;;KA;;;WD)");
+    EXPECT_EQ(run.laterTexts, std::vector<std::wstring>{L"导出失败！\nlocked.exe"});
+    EXPECT_EQ(ReadBytes(path), "old");
 }
 
 TEST_F(ExportCommand, ExportsTheListAsShownWithoutRefreshingIt) {

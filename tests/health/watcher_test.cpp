@@ -113,18 +113,23 @@ TEST_F(WatcherTest, TheUserKeyIsPickedUpWhenItAppearsAndAgainAfterItIsDeleted) {
     }
 }
 
-TEST_F(WatcherTest, AnAnnouncedOwnChangeIsNotReported) {
+// A burst is compared with what the program noted as its own change: one
+// that changed nothing else is not reported, one that changed another
+// registration too is.
+TEST_F(WatcherTest, OnlyABurstOfTheProgramsOwnChangesIsNotReported) {
     ASSERT_EQ(watcher.Start(window.get(), kChanged), 0u);
-    watcher.ExpectOwnChange();
     PutEntry(L"own.exe", L"C:\\own.exe");
+    watcher.NoteOwnChange({{Scope::Machine, L"OWN.EXE"}});
     EXPECT_EQ(Count(1500), 0);
-    ASSERT_EQ(RunReg(L"add " + kMachineKey + L"\\theirs.exe\" /ve /d C:\\theirs.exe /f"), 0);
+    PutEntry(L"own.exe", L"C:\\own2.exe");
+    PutEntry(L"other.exe", L"C:\\other.exe");  // not noted: another program's
+    watcher.NoteOwnChange({{Scope::Machine, L"own.exe"}});
     EXPECT_EQ(Burst(), 1);
 
-    // An announced change that never came does not hide a later one.
-    watcher.ExpectOwnChange();
+    // A noted change that never came does not hide a later one.
+    watcher.NoteOwnChange({{Scope::Machine, L"theirs.exe"}});
     EXPECT_EQ(Count(RegistryWatcher::kOwnChangeMs + 200), 0);
-    ASSERT_EQ(RunReg(L"delete " + kMachineKey + L"\\theirs.exe\" /f"), 0);
+    ASSERT_EQ(RunReg(L"add " + kMachineKey + L"\\theirs.exe\" /ve /d C:\\theirs.exe /f"), 0);
     EXPECT_EQ(Burst(), 1);
 }
 

@@ -93,6 +93,11 @@ TEST_F(WindowTest, OpensWithTheGivenSizeCaptionAndFrame) {
     EXPECT_TRUE(GetWindowLongW(main.hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrW(main.hwnd, GCLP_HICON)), ProgramIcon());
     EXPECT_NE(ProgramIcon(), nullptr);
+    // The shell's calls from the window's thread need COM, apartment-threaded.
+    APTTYPE apartment{};
+    APTTYPEQUALIFIER qualifier{};
+    ASSERT_EQ(CoGetApartmentType(&apartment, &qualifier), S_OK);
+    EXPECT_TRUE(apartment == APTTYPE_STA || apartment == APTTYPE_MAINSTA);
 
     RECT window;
     GetWindowRect(main.hwnd, &window);

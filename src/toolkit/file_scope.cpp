@@ -1,0 +1,28 @@
+#include "toolkit/file_scope.h"
+
+namespace tolvane {
+
+FileScope::FileScope() {
+#ifndef _WIN64
+    // Fails harmlessly where there is no redirection (32-bit Windows).
+    redirectionOff_ = Wow64DisableWow64FsRedirection(&redirection_);
+#endif
+}
+
+FileScope::~FileScope() {
+#ifndef _WIN64
+    if (redirectionOff_) Wow64RevertWow64FsRedirection(redirection_);
+#endif
+}
+
+std::wstring ShellPath(const std::wstring& text) {
+    size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return {};
+    std::wstring path = text.substr(first, text.find_last_not_of(L' ') - first + 1);
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') {
+        path = path.substr(1, path.size() - 2);
+    }
+    return path;
+}
+
+}  // namespace tolvane
