@@ -12,6 +12,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "health/version_info.h"
 #include "toolkit/file_scope.h"
 #include "toolkit/result_channel.h"
 #include "toolkit/toolkit.h"
@@ -31,12 +32,18 @@ struct FileStamp {
     }
 };
 
+// What the cache knows of a file.
+struct Known {
+    int image = 0;
+    std::wstring publisher;
+};
+
 struct Result {
     unsigned long long generation = 0;
     std::wstring path;                 // as asked for
     std::optional<FileStamp> stamp;    // none when there is no file
     std::optional<IconPixels> pixels;  // extracted now; none when the cache knew it
-    int cachedImage = 0;
+    Known known;                       // the publisher read now, or what the cache knew
 };
 
 std::optional<FileStamp> StampOf(const std::wstring& path) {
@@ -87,9 +94,9 @@ struct IconLoader::Shared {
     ResultChannel<Result> channel;
     std::atomic<size_t> extractions{0};
     std::mutex mutex;
-    std::map<FileStamp, int> cache;  // filled by the window's thread
+    std::map<FileStamp, Known> cache;  // filled by the window's thread
 
-    std::optional<int> Cached(const FileStamp& stamp) {
+    std::optional<Known> Cached(const FileStamp& stamp) {
         std::lock_guard lock(mutex);
         auto known = cache.find(stamp);
         if (known == cache.end()) return std::nullopt;
@@ -108,11 +115,12 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
     result.path = path;
     result.stamp = StampOf(path);
     if (result.stamp) {
-        std::optional<int> known = shared->Cached(*result.stamp);
+        std::optional<Known> known = shared->Cached(*result.stamp);
         if (known) {
-            result.cachedImage = *known;
+            result.known = *known;
         } else {
             result.pixels = ExtractFirstIcon(path);
+            result.known.publisher = ReadVersionStrings(path).publisher;
             ++shared->extractions;
         }
     }
@@ -173,19 +181,23 @@ int IconLoader::ImageFor(const IconPixels& pixels) {
     return surface_.Append(images_, pixels) - 1;
 }
 
-std::vector<std::pair<std::wstring, int>> IconLoader::TakeResults() {
-    std::vector<std::pair<std::wstring, int>> answers;
+std::vector<FileLook> IconLoader::TakeResults() {
+    std::vector<FileLook> answers;
     for (Result& result : shared_->channel.Take()) {
-        int image = result.cachedImage;
+        Known known = std::move(result.known);
         if (result.stamp && result.pixels) {
-            // Two jobs may have extracted the same file: the first one's
-            // image serves both.
-            std::optional<int> known = shared_->Cached(*result.stamp);
-            image = known ? *known : ImageFor(*result.pixels);
+            // Two jobs may have read the same file: the first one's image
+            // serves both.
+            std::optional<Known> first = shared_->Cached(*result.stamp);
+            if (first) {
+                known = std::move(*first);
+            } else {
+                known.image = ImageFor(*result.pixels);
+            }
             std::lock_guard lock(shared_->mutex);
-            shared_->cache[*result.stamp] = image;
+            shared_->cache[*result.stamp] = known;
         }
-        answers.emplace_back(std::move(result.path), image);
+        answers.push_back({std::move(result.path), known.image, std::move(known.publisher)});
         if (waiting_ > 0) --waiting_;
     }
     return answers;

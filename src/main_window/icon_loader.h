@@ -1,9 +1,9 @@
-// The icons of the listed programs, extracted on worker threads so that the
-// list never waits for a file. Each icon is cached by the program file's
-// path, size and last-write time: a refresh of an unchanged list extracts
-// nothing. The image list holds one image per distinct icon, and image 0,
-// the blank one, stands for a file with no icon, a missing file, and a row
-// whose icon has not arrived yet.
+// The icons of the listed programs, with their publishers from the version
+// resource, read on worker threads so that the list never waits for a file.
+// Each is cached by the program file's path, size and last-write time: a
+// refresh of an unchanged list reads nothing. The image list holds one image per distinct icon, and
+// image 0, the blank one, stands for a file with no icon, a missing file, and a row whose icon has
+// not arrived yet.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +17,13 @@
 #include "toolkit/worker_pool.h"
 
 namespace tolvane {
+
+// What a program file looks like in the list.
+struct FileLook {
+    std::wstring path;  // as asked for
+    int image = 0;
+    std::wstring publisher;
+};
 
 class IconLoader {
   public:
@@ -33,12 +40,12 @@ class IconLoader {
     // A new listing: whatever the work asked for by the earlier one still
     // delivers is dropped. The owner clears the pool's queue.
     void Restart();
-    // Asks for the icon of a program file (its path expanded); answered
-    // through TakeResults() for the current listing.
+    // Asks for the icon and the publisher of a program file (its path
+    // expanded); answered through TakeResults() for the current listing.
     void Request(const std::wstring& path);
     void Request(const std::vector<std::wstring>& paths);
-    // The answers that have arrived: each path asked for, with its image.
-    std::vector<std::pair<std::wstring, int>> TakeResults();
+    // The answers that have arrived.
+    std::vector<FileLook> TakeResults();
     // Whether every icon asked for in the current listing has been taken.
     bool Idle() const { return waiting_ == 0; }
     // How many icons were extracted from files so far; for tests.

@@ -154,10 +154,19 @@ void OnSearchDeadline(FrmMain& form) {
 
 void OnIconsReady(FrmMain& form) {
     bool changed = false;
-    for (const auto& [path, image] : form.icons->TakeResults()) {
-        changed = form.list.SetIcon(path, image) || changed;
+    for (const FileLook& look : form.icons->TakeResults()) {
+        changed = form.list.SetIcon(look.path, look.image, look.publisher) || changed;
     }
-    if (changed) InvalidateRect(form.lvwMain, nullptr, FALSE);
+    // Filtered or sorted by publisher, the rows find their places once every
+    // publisher is known.
+    if (form.icons->Idle() && !form.list.Listing() &&
+        (!form.list.filter().empty() || form.list.sortColumn() == kPublisherColumn)) {
+        SyncSelection(form);
+        form.list.RebuildView();
+        ShowRows(form);
+    } else if (changed) {
+        InvalidateRect(form.lvwMain, nullptr, FALSE);
+    }
 }
 
 // Another program changed the registrations. No refresh while a dialog of

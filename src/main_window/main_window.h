@@ -26,7 +26,7 @@ inline constexpr wchar_t kMainWindowClass[] = L"TolvaneMain";
 // Geometry of the window, in twips. The client area's height is the
 // toolbar's, the filter strip's and the list's, and the status bar's own
 // height besides.
-inline constexpr int kClientWidthTwips = 13200;
+inline constexpr int kClientWidthTwips = 15000;
 inline constexpr int kListHeightTwips = 6480;
 inline constexpr int kMinWidthTwips = 6000;
 inline constexpr int kMinHeightTwips = 4500;
@@ -41,7 +41,10 @@ struct ColumnLayout {
     int widthTwips;
 };
 inline constexpr ColumnLayout kColumns[] = {
-    {L"项目名称", 2400}, {L"程序路径", 6400}, {L"范围", 1200}, {L"状态", 2700}};
+    {L"项目名称", 2400}, {L"程序路径", 6400}, {L"发布者", 1800}, {L"范围", 1200}, {L"状态", 2700}};
+
+// The text of rows that look planted: dark red.
+inline constexpr COLORREF kSuspiciousText = RGB(192, 0, 0);
 
 struct FrmMain {
     // First made, last gone: COM, apartment-threaded, on the window's thread

@@ -107,14 +107,20 @@ void OnGetDispInfo(const FrmMain& form, NMLVDISPINFOW& info) {
 }
 
 // Rows whose program file is missing are drawn in the grey of a disabled
-// item, so that they are easy to pick out.
+// item, so that they are easy to pick out; rows that look planted, in dark
+// red. A missing program starts nothing, so grey wins.
 LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw) {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
     if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
     size_t shown = draw.nmcd.dwItemSpec;
     if (shown >= form.list.view().size()) return CDRF_DODEFAULT;
-    if (form.list.TargetMissing(form.list.view()[shown])) {
+    size_t row = form.list.view()[shown];
+    if (form.list.TargetMissing(row)) {
         draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+        return CDRF_NEWFONT;
+    }
+    if (form.list.Suspicious(row)) {
+        draw.clrText = kSuspiciousText;
         return CDRF_NEWFONT;
     }
     return CDRF_DODEFAULT;

@@ -189,11 +189,14 @@ void RegistrationList::Show(std::vector<AppPathEntry> entries) {
 
 // --- Icons and health
 
-bool RegistrationList::SetIcon(const std::wstring& file, int image) {
+bool RegistrationList::SetIcon(const std::wstring& file, int image, const std::wstring& publisher) {
     auto rows = rowsOfFile_.find(Folded(file));
     if (rows == rowsOfFile_.end()) return false;
-    for (size_t row : rows->second) rows_[row].image = image;
-    return image != 0;
+    for (size_t row : rows->second) {
+        rows_[row].image = image;
+        rows_[row].publisher = publisher;
+    }
+    return image != 0 || !publisher.empty();
 }
 
 void RegistrationList::SetReport(size_t row, HealthReport report) {
@@ -208,6 +211,10 @@ bool RegistrationList::TargetMissing(size_t row) const {
     return rows_[row].checked && rows_[row].report.missingTarget;
 }
 
+bool RegistrationList::Suspicious(size_t row) const {
+    return rows_[row].checked && IsSuspicious(rows_[row].report);
+}
+
 // --- The rows shown
 
 std::wstring RegistrationList::CellText(size_t row, int column) const {
@@ -217,6 +224,8 @@ std::wstring RegistrationList::CellText(size_t row, int column) const {
             return entry.name;
         case kPathColumn:
             return ShownPath(entry);
+        case kPublisherColumn:
+            return rows_[row].publisher;
         case kScopeColumn:
             return ScopeText(entry.scope);
         default:
@@ -227,7 +236,8 @@ std::wstring RegistrationList::CellText(size_t row, int column) const {
 bool RegistrationList::Passes(size_t row) const {
     if (filter_.empty()) return true;
     const AppPathEntry& entry = rows_[row].entry;
-    return Holds(entry.name, filter_) || Holds(ShownPath(entry), filter_);
+    return Holds(entry.name, filter_) || Holds(ShownPath(entry), filter_) ||
+           Holds(rows_[row].publisher, filter_);
 }
 
 // Rows that compare equal keep the registry's order.
@@ -382,9 +392,14 @@ std::wstring RegistrationList::StatusText() const {
     for (size_t row = 0; row < rows_.size(); ++row) {
         if (TargetMissing(row)) ++missing;
     }
+    size_t suspicious = 0;
+    for (size_t row : view_) {
+        if (Suspicious(row)) ++suspicious;
+    }
     std::wstring text = L"共 " + std::to_wstring(rows_.size()) + L" 项，显示 " +
                         std::to_wstring(view_.size()) + L" 项";
     if (missing > 0) text += L"，" + std::to_wstring(missing) + L" 项目标不存在";
+    if (suspicious > 0) text += L"，" + std::to_wstring(suspicious) + L" 项可疑";
     return text;
 }
 

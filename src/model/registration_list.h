@@ -21,13 +21,16 @@
 namespace tolvane {
 
 // The columns of the list, in order.
-enum Column { kNameColumn, kPathColumn, kScopeColumn, kNotesColumn };
+enum Column { kNameColumn, kPathColumn, kPublisherColumn, kScopeColumn, kNotesColumn };
 
 struct Registration {
     AppPathEntry entry;
     int image = 0;  // in the window's image list; 0: no icon, or not yet
     HealthReport report;
     bool checked = false;  // whether the report has come
+    // The program file's maker, from its version resource; it comes with
+    // the icon.
+    std::wstring publisher;
 };
 
 class RegistrationList {
@@ -61,13 +64,16 @@ class RegistrationList {
 
     const std::vector<Registration>& rows() const { return rows_; }
 
-    // The image of a program file's icon, for every row that names the file;
-    // true when a row's image changed.
-    bool SetIcon(const std::wstring& file, int image);
+    // The image of a program file's icon and its publisher, for every row
+    // that names the file; true when a row shows something new.
+    bool SetIcon(const std::wstring& file, int image, const std::wstring& publisher);
     void SetReport(size_t row, HealthReport report);
     // Whether the check of row |row| has found its program file missing; a
     // row still being checked has not.
     bool TargetMissing(size_t row) const;
+    // Whether the check of row |row| has found a pattern of planted
+    // registrations.
+    bool Suspicious(size_t row) const;
 
     // The rows shown: indexes into rows(), in the order shown.
     const std::vector<size_t>& view() const { return view_; }
@@ -110,7 +116,8 @@ class RegistrationList {
     // The next row shown from |start| on, round, whose name begins with
     // |typed|; -1 when there is none.
     int FindByPrefix(int start, const std::wstring& typed) const;
-    // "共 N 项，显示 M 项", and the count of rows whose program is missing.
+    // "共 N 项，显示 M 项", the count of rows whose program is missing, and
+    // the count of suspicious rows shown.
     std::wstring StatusText() const;
 
   private:

@@ -162,8 +162,8 @@ TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
     EXPECT_EQ(DpiOf(main.hwnd), kTestDpi);
     RECT client;
     GetClientRect(main.hwnd, &client);
-    // 880 wide at 96, and 520 high above the status bar.
-    EXPECT_EQ(client.right, 880 * 3 / 2);
+    // 1000 wide at 96, and 520 high above the status bar.
+    EXPECT_EQ(client.right, 1000 * 3 / 2);
     EXPECT_EQ(client.bottom - SizeOf(ChildRect(main.form.staMain)).cy, 520 * 3 / 2);
     ExpectLayoutAt(main.form, kTestDpi, 72, MessageFontHeight());
 

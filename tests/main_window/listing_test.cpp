@@ -13,6 +13,7 @@
 
 #include "health/health.h"
 #include "main_window/icon_loader.h"
+#include "main_window/window_parts.h"
 #include "resource.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
@@ -162,6 +163,38 @@ TEST_F(ListingTest, ListsEveryRegistrationInOrderWithItsProgramsIcon) {
     // The blank image, the program's own icon, notepad's and regedit's.
     EXPECT_EQ(ImageList_GetImageCount(images), 4);
     EXPECT_EQ(rows[0].image, rows[4].image);
+}
+
+// The publisher comes with the icon, and filters and sorts as the other
+// columns do; a registration that looks planted is drawn in dark red and
+// counted in the status bar.
+TEST_F(ListingTest, PublishersAndPlantedRegistrationsShowInTheList) {
+    const std::wstring planted = L"C:\\users\\Public\\tv-planted.exe";
+    ASSERT_TRUE(CopyFileW(OwnPath().c_str(), planted.c_str(), FALSE));
+    PutEntry(L"tvversioned.exe", (ProgramFolder() + L"\\shell_target\\tvversioned.exe").c_str());
+    PutEntry(L"control.exe", planted.c_str(), Scope::User);
+    MainForm main;
+    HWND list = main.form.lvwMain;
+    ASSERT_EQ(ListCount(list), 2);
+    EXPECT_EQ(ListItemText(list, 0, kPublisherColumn), L"Tolvane Test Co");
+    EXPECT_EQ(main.form.list.StatusText(), L"共 2 项，显示 2 项，1 项可疑");
+    auto textColour = [&](int row) {
+        NMLVCUSTOMDRAW draw{};
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+        draw.clrText = CLR_DEFAULT;
+        OnCustomDraw(main.form, draw);
+        return draw.clrText;
+    };
+    EXPECT_EQ(textColour(0), CLR_DEFAULT);
+    EXPECT_EQ(textColour(1), RGB(192, 0, 0));
+
+    lvwMain_ColumnClick(main.form, kPublisherColumn);
+    EXPECT_EQ(ListItemText(list, 0), L"control.exe") << "no publisher comes first";
+    SetFilter(main.form, L"test co");
+    ASSERT_EQ(ListCount(list), 1);
+    EXPECT_EQ(ListItemText(list, 0), L"tvversioned.exe");
+    DeleteFileW(planted.c_str());
 }
 
 // An unchanged list is listed again without extracting a single icon; a
@@ -368,7 +401,8 @@ TEST_F(ListingTest, ACheckThatDoesNotAnswerHoldsNothingElse) {
         ASSERT_TRUE(window);
         auto notes = [&] {
             std::vector<std::wstring> cells;
-            for (int row = 0; row < 3; ++row) cells.push_back(ListItemText(form.lvwMain, row, 3));
+            for (int row = 0; row < 3; ++row)
+                cells.push_back(ListItemText(form.lvwMain, row, kNotesColumn));
             return cells;
         };
         const std::vector<std::wstring> meanwhile = {L"正在检查", L"目标不存在", L""};

@@ -70,7 +70,7 @@ TEST_F(WindowTest, OpensWithTheGivenSizeCaptionAndFrame) {
     ASSERT_EQ(DpiOf(nullptr), 96u);
     MainForm main;
     RECT client = Client(main.hwnd);
-    EXPECT_EQ(client.right, 880);
+    EXPECT_EQ(client.right, 1000);
     // The list keeps its 6480 twips under the filter's strip, with the
     // status bar below.
     EXPECT_EQ(
@@ -155,14 +155,14 @@ TEST_F(WindowTest, ListSitsBelowTheToolbarWithItsColumnsAndFirstInTabOrder) {
     HWND list = main.form.lvwMain;
     ExpectListFillsClientBelowToolbar(main.form);
     EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
-    const int widths[] = {160, 427, 80, 180};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]);
-    // All four show without scrolling.
-    EXPECT_LE(160 + 427 + 80 + 180, Client(main.hwnd).right - 4);
+    const int widths[] = {160, 427, 120, 80, 180};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]);
+    // All five show without scrolling.
+    EXPECT_LE(160 + 427 + 120 + 80 + 180, Client(main.hwnd).right - 4);
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 4);
-    const wchar_t* titles[] = {L"项目名称", L"程序路径", L"范围", L"状态"};
-    for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 5);
+    const wchar_t* titles[] = {L"项目名称", L"程序路径", L"发布者", L"范围", L"状态"};
+    for (int i = 0; i < 5; ++i) {
         wchar_t text[32] = {};
         HDITEMW item{};
         item.mask = HDI_TEXT;
