@@ -182,7 +182,7 @@ void RegistrationList::Show(std::vector<AppPathEntry> entries) {
     listing_ = enumerating_ = false;
     rows_.clear();
     rowsOfFile_.clear();
-    for (AppPathEntry& entry : entries) rows_.push_back({std::move(entry), 0, {}, true});
+    for (AppPathEntry& entry : entries) rows_.push_back({std::move(entry), 0, {}, true, {}});
     valuesRead_ = rows_.size();
     RebuildView();
 }
