@@ -8,6 +8,7 @@
 
 #include "health/health.h"
 #include "toolkit/file_scope.h"
+#include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -99,17 +100,31 @@ std::wstring StringOf(const std::vector<BYTE>& data, const std::vector<std::wstr
     return {};
 }
 
+// The file's version resource, copied out of one mapping of the file as
+// resources only: asking for its size and then for its data would map the
+// file twice, and the list reads thousands of files.
+std::vector<BYTE> VersionResource(const std::wstring& file) {
+    UniqueModule module(LoadLibraryExW(file.c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!module) return {};
+    HRSRC found = FindResourceW(module.get(), MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    if (!found) return {};
+    const DWORD size = SizeofResource(module.get(), found);
+    HGLOBAL loaded = LoadResource(module.get(), found);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes || size == 0) return {};
+    const BYTE* begin = static_cast<const BYTE*>(bytes);
+    return std::vector<BYTE>(begin, begin + size);
+}
+
 }  // namespace
 
 VersionStrings ReadVersionStrings(const std::wstring& file) {
     // A bare name would be looked for along the search path of libraries.
     if (!IsAbsolute(file)) return {};
     FileScope asTheShell;
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
-    if (size == 0) return {};
-    std::vector<BYTE> data(size);
-    if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return {};
+    const std::vector<BYTE> data = VersionResource(file);
+    if (data.empty()) return {};
     const std::vector<std::wstring> tables = StringTables(data);
     return {StringOf(data, tables, L"CompanyName"), StringOf(data, tables, L"FileDescription")};
 }
