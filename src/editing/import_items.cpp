@@ -71,7 +71,7 @@ std::wstring ChangedNames(const std::vector<PlannedChange>& plan) {
 }
 
 std::wstring Question(const std::wstring& file, const ImportCommand& import) {
-    std::wstring text = L"从文件“" + file + L"”导入：" + Counted(CountPlan(import.plan())) +
+    std::wstring text = L"从文件“" + file + L"”导入：\n" + Counted(CountPlan(import.plan())) +
                         L"。\n\n" + ChangedNames(import.plan());
     if (import.sharedKey()) {
         text += L"\n文件中 WOW6432Node 下的项目按" + std::wstring(ScopeText(Scope::Machine)) +
