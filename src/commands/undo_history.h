@@ -1,8 +1,8 @@
 // The window's changes as they can be taken back. Each change is recorded
-// with the registrations that it touches as its transaction read them
-// before its first write, and as the change left them; an undo puts the
-// first back in one transaction, all of it or nothing, and can tell when
-// another program has changed them since. Memory only, for one run.
+// with the registrations that it touches as they were read, whole, before
+// its first write, and as the change left them; an undo puts the first back
+// in the transaction that imports use, all of it or nothing, and can tell
+// when another program has changed them since. Memory only, for one run.
 #pragma once
 
 #include <windows.h>
