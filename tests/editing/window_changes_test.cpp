@@ -201,6 +201,14 @@ TEST_F(WindowChanges, UndoTakesBackADeleteAndAnImport) {
     ASSERT_TRUE(Answering(Confirmed(), [&] { Press(list, VK_DELETE); }));
     ASSERT_FALSE(EntryExists(L"deep.exe"));
     EXPECT_TRUE(UndoOffered(main.form));
+    // Refused, it says so once, as the delete would, and stays to be undone.
+    SetEntryAcl(L"", L"D:(D;;0x4;;;WD)(A;;KA;;;WD)");
+    MessageBoxSeen refused;
+    EXPECT_TRUE(Answering({AnswerMessageBox(&refused, IDOK)}, [&] { Press(list, 'Z', true); }));
+    SetEntryAcl(L"", L"D:(A;;KA;;;WD)");
+    EXPECT_EQ(refused.text, L"没有权限修改该项目，请以管理员身份运行本程序。");
+    EXPECT_FALSE(EntryExists(L"deep.exe"));
+    EXPECT_TRUE(UndoOffered(main.form));
     bool asked = false;
     {
         DialogScript none({AnyDialog(&asked)});
