@@ -27,11 +27,13 @@
 #define IDM_FILE_XML 1002
 #define IDM_FILE_EXIT 1003
 #define IDM_FILE_REG 1004
+#define IDM_FILE_IMPORT 1005
 #define IDM_OPR_REFRESH 1011
 #define IDM_OPR_ADD 1012
 #define IDM_OPR_EDIT 1013
 #define IDM_OPR_DEL 1014
 #define IDM_OPR_CLEAN 1015
+#define IDM_OPR_UNDO 1016
 // Controls of the main window.
 #define IDC_FILTER 1201
 #define IDC_STATUS 1202

@@ -1,5 +1,6 @@
 #include "commands/registration_commands.h"
 
+#include "commands/changes.h"
 #include "export/reg_file.h"
 #include "export/text_file.h"
 #include "store/app_path_store.h"
@@ -8,12 +9,6 @@
 namespace tolvane {
 
 namespace {
-
-// A string value with its final NUL.
-RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& text) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-    return {std::move(name), type, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}};
-}
 
 // The value edits that give |before| (null: a new registration) |values|.
 std::vector<ValueEdit> ValueEdits(const KeySnapshot* before, const NewValues& values) {

@@ -41,17 +41,6 @@ Scope WrittenScope(ScopeChoice choice) {
     return choice == ScopeChoice::User ? Scope::User : Scope::Machine;
 }
 
-const wchar_t* ScopeToken(Scope scope) {
-    return scope == Scope::User ? L"user" : L"machine";
-}
-
-std::optional<Scope> ScopeOfToken(const std::wstring& token) {
-    for (Scope scope : {Scope::Machine, Scope::User}) {
-        if (token == ScopeToken(scope)) return scope;
-    }
-    return std::nullopt;
-}
-
 bool EntryNameOf(const std::wstring& typed, std::wstring& name, std::wstring& problem) {
     // Checked as it will be written, with its suffix; nothing typed stays
     // nothing.
@@ -84,24 +73,6 @@ int RegistryFailure(LONG code, const std::wstring& failure, std::optional<Scope>
 
 int FileFailure(DWORD code, const std::wstring& failure, const std::wstring& path) {
     return Refuse(failure + L"“" + path + L"”：" + SystemText(code), ExitCodeForError(code));
-}
-
-std::wstring SystemText(DWORD code) {
-    if (static_cast<LONG>(code) == kErrorTreeTooDeep) {
-        return L"注册项连同子键超过 " + std::to_wstring(kMaxEntryDepth) +
-               L" 层，Windows 不能保存这样深的键";
-    }
-    wchar_t text[512] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, 512, nullptr);
-    std::wstring message(text, length);
-    while (!message.empty() &&
-           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
-            message.back() == L'.' || message.back() == L'。')) {
-        message.pop_back();
-    }
-    if (message.empty()) return L"错误代码 " + std::to_wstring(code);
-    return message + L"，错误代码 " + std::to_wstring(code);
 }
 
 }  // namespace tolvane::console

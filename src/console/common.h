@@ -34,11 +34,6 @@ inline AppPathStore StoreOf(Scope scope) {
     return AppPathStore(HiveOf(scope), kAppPathsSubKey, scope);
 }
 
-// "machine" or "user", for scripts.
-const wchar_t* ScopeToken(Scope scope);
-// The scope that ScopeToken() calls |token|; none for another word.
-std::optional<Scope> ScopeOfToken(const std::wstring& token);
-
 // NAME as the registration is called: ".exe" appended as the window's
 // dialog does. False, with the reason, for a name that cannot be one.
 bool EntryNameOf(const std::wstring& typed, std::wstring& name, std::wstring& problem);
@@ -61,8 +56,5 @@ int Refuse(const std::wstring& message, int code);
 int RegistryFailure(LONG code, const std::wstring& failure, std::optional<Scope> written);
 // The same for a file that could not be read or written.
 int FileFailure(DWORD code, const std::wstring& failure, const std::wstring& path);
-
-// The system's text for an error code, on one line.
-std::wstring SystemText(DWORD code);
 
 }  // namespace tolvane::console

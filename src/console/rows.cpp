@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "console/changes.h"
+#include "commands/changes.h"
 #include "console/table.h"
 #include "store/app_path_store.h"
 #include "toolkit/csv.h"

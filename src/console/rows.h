@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "console/common.h"
-#include "console/listing_json.h"
+#include "commands/listing_json.h"
 #include "health/health.h"
 #include "health/version_info.h"
 #include "store/app_path_entry.h"

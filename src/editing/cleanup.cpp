@@ -60,8 +60,8 @@ std::wstring BackupFileName(const std::wstring& folder, const SYSTEMTIME& time) 
     return folder + L"\\" + name;
 }
 
-bool CleanUpItems(HWND owner, const AppPathStores& stores,
-                  const std::vector<AppPathEntry>& missing) {
+bool CleanUpItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& missing,
+                  UndoHistory* history) {
     if (missing.empty()) {
         ShowMessage(owner, kNothingToClean, kStyleInfo);
         return false;
@@ -76,12 +76,20 @@ bool CleanUpItems(HWND owner, const AppPathStores& stores,
     // Nothing goes before all of it is saved: a registration that cannot be
     // read cannot be saved either.
     RemovalOutcome outcome;
-    if (!documents.empty()) outcome = CleanUpRegistrations(stores.hives(), keys, backup);
+    std::vector<EntryBackup> before;
+    if (!documents.empty()) {
+        before = ReadForUndo(history, keys);
+        outcome = CleanUpRegistrations(stores.hives(), keys, backup);
+    }
     if (documents.empty() || outcome.saved != ERROR_SUCCESS) {
         ShowMessage(owner, kBackupFailed, kStyleError);
         return false;
     }
-    if (outcome.removed > 0) stores.Changed(keys);
+    if (outcome.removed > 0) {
+        stores.Changed(keys);
+        RecordForUndo(history, L"清理无效项目（" + std::to_wstring(outcome.removed) + L" 项）",
+                      kDeleteFailed, before);
+    }
     std::vector<AppPathEntry> failed = NotDeleted(missing, outcome);
     ShowMessage(owner, Summary(backup, outcome, failed), failed.empty() ? kStyleInfo : kStyleError);
     return outcome.removed > 0;

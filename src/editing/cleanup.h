@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "commands/undo_history.h"
 #include "store/app_path_store.h"
 
 namespace tolvane {
 
 // |missing|: the registrations noted as having no program file. Returns
-// whether any was deleted.
-bool CleanUpItems(HWND owner, const AppPathStores& stores,
-                  const std::vector<AppPathEntry>& missing);
+// whether any was deleted. Given a history, the deletion is recorded there.
+bool CleanUpItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& missing,
+                  UndoHistory* history = nullptr);
 
 // The backup's file name for a clean-up at |time|, in |folder|.
 std::wstring BackupFileName(const std::wstring& folder, const SYSTEMTIME& time);

@@ -38,7 +38,8 @@ void ReportFailure(HWND owner, LONG code, const wchar_t* failure) {
 }
 
 // The add itself, once the name, the path and the scope are known.
-bool AddTo(HWND owner, const AppPathStores& stores, const EntryKey& key, const NewValues& values) {
+bool AddTo(HWND owner, const AppPathStores& stores, const EntryKey& key, const NewValues& values,
+           UndoHistory* history, EntryKey* added) {
     if (stores.For(key.scope).HasEntry(key.name)) {
         ShowMessage(owner, ExistsMessage(key.name), kStyleError);
         return false;
@@ -48,13 +49,19 @@ bool AddTo(HWND owner, const AppPathStores& stores, const EntryKey& key, const N
         ShowMessage(owner, BothPlacesQuestion(key.name, other), kStyleQuestion) != kAnswerYes) {
         return false;
     }
+    std::vector<EntryBackup> before = ReadForUndo(history, {key});
     LONG result = AddRegistration(stores.hives(), key, values);
-    if (result == ERROR_SUCCESS) stores.Changed({key});
+    if (result == ERROR_SUCCESS) {
+        stores.Changed({key});
+        RecordForUndo(history, L"添加项目 " + NamedInQuestion(TextEntry(key.name, L"", key.scope)),
+                      kAddFailed, before);
+        if (added) *added = key;
+    }
     if (result == ERROR_ACCESS_DENIED && key.scope == Scope::Machine) {
         if (ShowMessage(owner, UserInsteadQuestion(key.name), kStyleQuestion) != kAnswerYes) {
             return false;
         }
-        return AddTo(owner, stores, {Scope::User, key.name}, values);
+        return AddTo(owner, stores, {Scope::User, key.name}, values, history, added);
     }
     if (result == ERROR_ALREADY_EXISTS) {
         // Another program registered the name since the test: its entry
@@ -70,11 +77,14 @@ bool AddTo(HWND owner, const AppPathStores& stores, const EntryKey& key, const N
     return true;
 }
 
-bool DelItem(HWND owner, const AppPathStores& stores, const AppPathEntry& row) {
+bool DelItem(HWND owner, const AppPathStores& stores, const AppPathEntry& row,
+             UndoHistory* history) {
     if (ShowMessage(owner, DeleteQuestion(row), kStyleQuestion) != kAnswerYes) return false;
+    std::vector<EntryBackup> before = ReadForUndo(history, {KeyOf(row)});
     RemovalOutcome outcome = RemoveRegistrations(stores.hives(), {KeyOf(row)});
     if (outcome.result == ERROR_SUCCESS && outcome.missing.empty()) {
         stores.Changed({KeyOf(row)});
+        RecordForUndo(history, L"删除项目 " + NamedInQuestion(row), kDeleteFailed, before);
         ShowMessage(owner, kDeleted, kStyleInfo);
         return true;
     }
@@ -95,7 +105,7 @@ std::vector<AppPathEntry> EntriesNamed(const std::vector<AppPathEntry>& entries,
 
 }  // namespace
 
-bool AddItem(HWND owner, const AppPathStores& stores) {
+bool AddItem(HWND owner, const AppPathStores& stores, UndoHistory* history, EntryKey* added) {
     modUser::strKey.clear();
     modUser::strApp.clear();
     modUser::strPath.clear();
@@ -104,10 +114,11 @@ bool AddItem(HWND owner, const AppPathStores& stores) {
     ShowEditDlg(owner, {kAddCaption, L"", false, L"", true, offered, L""});
     if (modUser::lngResult != modUser::kResultOK) return false;
     NewValues values{modUser::strApp, modUser::strPath, false};
-    return AddTo(owner, stores, {modUser::scope, modUser::strKey}, values);
+    return AddTo(owner, stores, {modUser::scope, modUser::strKey}, values, history, added);
 }
 
-bool EditItem(HWND owner, const AppPathStores& stores, const AppPathEntry& row) {
+bool EditItem(HWND owner, const AppPathStores& stores, const AppPathEntry& row,
+              UndoHistory* history) {
     modUser::strKey = row.name;
     modUser::strApp = ExportedPath(row);
     modUser::strPath = row.pathValue.state == ValueState::Text ? row.pathValue.raw : L"";
@@ -123,12 +134,14 @@ bool EditItem(HWND owner, const AppPathStores& stores, const AppPathEntry& row) 
         row.pathValue.state == ValueState::NotText || row.pathValue.state == ValueState::Unreadable;
     if (notText && modUser::strPath.empty()) values.folders.reset();
     // The entry's own name, not the dialog's: OK may have given it a suffix.
+    std::vector<EntryBackup> before = ReadForUndo(history, {KeyOf(row)});
     LONG result = EditRegistration(stores.hives(), KeyOf(row), values);
     if (result != ERROR_SUCCESS) {
         ReportFailure(owner, result, kEditFailed);
         return false;
     }
     stores.Changed({KeyOf(row)});
+    RecordForUndo(history, L"编辑项目 " + NamedInQuestion(row), kEditFailed, before);
     ShowMessage(owner, kEdited, kStyleInfo);
     return true;
 }
@@ -148,14 +161,16 @@ std::wstring NameList(const std::vector<AppPathEntry>& entries) {
     return list;
 }
 
-bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries) {
+bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPathEntry>& entries,
+              UndoHistory* history) {
     if (entries.empty()) return false;
-    if (entries.size() == 1) return DelItem(owner, stores, entries[0]);
+    if (entries.size() == 1) return DelItem(owner, stores, entries[0], history);
     std::wstring question = L"确定要删除以下 " + std::to_wstring(entries.size()) +
                             L" 个项目吗？\n\n" + NameList(entries);
     if (ShowMessage(owner, question, kStyleQuestion) != kAnswerYes) return false;
     std::vector<EntryKey> keys;
     for (const AppPathEntry& entry : entries) keys.push_back(KeyOf(entry));
+    std::vector<EntryBackup> before = ReadForUndo(history, keys);
     RemovalOutcome outcome = RemoveRegistrations(stores.hives(), keys);
     if (outcome.result != ERROR_SUCCESS) {
         // A write that failed midway names no one registration.
@@ -167,6 +182,10 @@ bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPath
         return false;
     }
     stores.Changed(keys);
+    if (outcome.removed > 0) {
+        RecordForUndo(history, L"删除 " + std::to_wstring(outcome.removed) + L" 个项目",
+                      kDeleteFailed, before);
+    }
     if (outcome.missing.empty()) {
         ShowMessage(owner, kDeleted, kStyleInfo);
     } else {
@@ -175,6 +194,55 @@ bool DelItems(HWND owner, const AppPathStores& stores, const std::vector<AppPath
                     kStyleError);
     }
     return outcome.removed > 0;
+}
+
+std::vector<EntryBackup> ReadForUndo(UndoHistory* history, const std::vector<EntryKey>& keys) {
+    std::vector<EntryBackup> before;
+    if (history) history->ReadBefore(keys, before);
+    return before;
+}
+
+void RecordForUndo(UndoHistory* history, std::wstring what, const wchar_t* failure,
+                   const std::vector<EntryBackup>& before) {
+    if (history) history->Record(std::move(what), failure, before);
+}
+
+bool UndoLastChange(HWND owner, const AppPathStores& stores, UndoHistory& history,
+                    std::wstring& undone) {
+    const RecordedChange* last = history.Last();
+    if (!last) return false;
+    const std::wstring what = last->what;
+    const std::wstring failure = last->failure;
+    std::vector<EntryKey> keys;
+    for (const RecordedEntry& entry : last->entries) keys.push_back(entry.key);
+    UndoCheck check = history.CheckLast();
+    if (check.result != ERROR_SUCCESS) {
+        ReportFailure(owner, check.result, failure.c_str());
+        return false;
+    }
+    if (check.changedSince) {
+        AppPathEntry changed = TextEntry(check.changedSince->name, L"", check.changedSince->scope);
+        std::wstring question =
+            L"项目 " + NamedInQuestion(changed) + L" 已被其他程序修改，仍要撤销吗？";
+        if (ShowMessage(owner, question, kStyleQuestion | MB_DEFBUTTON2) != kAnswerYes) {
+            return false;
+        }
+    }
+    LONG result = history.UndoLast();
+    if (result != ERROR_SUCCESS) {
+        std::wstring report = result == ERROR_ACCESS_DENIED ? kNoRights : failure;
+        if (history.restoreResult() != ERROR_SUCCESS) {
+            report += L"\n未能把已改动的项目全部恢复原样（" + SystemText(history.restoreResult()) +
+                      L"）。";
+        }
+        ShowMessage(owner, report, kStyleError);
+        // Whatever was put back in part is listed as it is.
+        if (history.restoreResult() != ERROR_SUCCESS) stores.Changed(keys);
+        return history.restoreResult() != ERROR_SUCCESS;
+    }
+    stores.Changed(keys);
+    undone = what;
+    return true;
 }
 
 }  // namespace tolvane

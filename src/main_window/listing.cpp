@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "main_window/window_parts.h"
 #include "toolkit/toolkit.h"
@@ -63,6 +64,14 @@ void RequestChecks(FrmMain& form) {
     SetTimer(form.hwnd, kSearchDeadlineTimer, static_cast<UINT>(left.count()) + 1, nullptr);
 }
 
+// The row that a change selected, in view: the first row in view may have
+// been kept above it.
+void RevealFocus(FrmMain& form) {
+    if (!form.revealFocus) return;
+    std::optional<size_t> focus = form.list.FocusedShown();
+    if (focus) SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, *focus, FALSE);
+}
+
 // Every row is read: the rows are filtered and sorted by path too.
 void ListingDone(FrmMain& form) {
     SyncSelection(form);
@@ -71,6 +80,8 @@ void ListingDone(FrmMain& form) {
     } else {
         InvalidateRect(form.lvwMain, nullptr, FALSE);  // the last paths have come in
     }
+    RevealFocus(form);
+    form.revealFocus = false;
     RequestChecks(form);
 }
 
@@ -102,6 +113,7 @@ void ContinueListing(FrmMain& form, unsigned long long generation) {
     } else if (!named && form.list.NamesListed()) {
         ShowRows(form);
         RestoreTop(form);
+        RevealFocus(form);
     } else if (form.list.NamesListed()) {
         // Paths have come in, or rows have gone since their names were read.
         if (static_cast<size_t>(ListCount(form.lvwMain)) != form.list.view().size()) {
@@ -209,6 +221,7 @@ void FinishListing(FrmMain& form) {
     if (!named) {
         ShowRows(form);
         RestoreTop(form);
+        RevealFocus(form);
     }
     ListingDone(form);
 }

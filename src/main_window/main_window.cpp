@@ -182,6 +182,12 @@ void RunCommand(FrmMain& form, UINT id) {
         case IDM_OPR_CLEAN:
             mnuOprClean_Click(form);
             break;
+        case IDM_FILE_IMPORT:
+            mnuFileImport_Click(form);
+            break;
+        case IDM_OPR_UNDO:
+            mnuOprUndo_Click(form);
+            break;
         case IDM_FILE_EXIT:
             mnuFileExit_Click(form);
             break;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/undo_history.h"
 #include "health/health.h"
 #include "health/registry_watcher.h"
 #include "main_window/health_checker.h"
@@ -85,6 +86,13 @@ struct FrmMain {
     bool refreshPending = false;
     // The first row in view before a new listing, shown again after it.
     int keptTop = 0;
+    // Whether the focused row is scrolled into view once listed: the row
+    // that an add made, or the one that took a deleted row's place.
+    bool revealFocus = false;
+    // The window's changes of this run, as undo takes them back; what the
+    // last undo took back, shown in the status bar until the next change.
+    UndoHistory undo{stores.hives()};
+    std::wstring undoneNote;
     std::chrono::steady_clock::time_point rowsShownAt;
 
     // The result of opening the machine's App Paths key at load.
@@ -136,6 +144,10 @@ void mnuOprEdit_Click(FrmMain& form);
 void mnuOprDel_Click(FrmMain& form);
 void mnuFileReg_Click(FrmMain& form);
 void mnuOprClean_Click(FrmMain& form);
+void mnuFileImport_Click(FrmMain& form);
+void mnuOprUndo_Click(FrmMain& form);
+// Selects every row shown.
+void SelectAllRows(FrmMain& form);
 // The rows' context menu and its commands.
 void lvwMain_ContextMenu(FrmMain& form, POINT at);
 void RunSelected(FrmMain& form);

@@ -5,10 +5,12 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "editing/cleanup.h"
 #include "editing/entry_commands.h"
+#include "editing/import_items.h"
 #include "export/export_commands.h"
 #include "main_window/window_parts.h"
 #include "resource.h"
@@ -49,6 +51,43 @@ std::vector<AppPathEntry> ShownEntries(FrmMain& form) {
     return shown;
 }
 
+// The row that takes the place of the first selected one when the selected
+// rows go: the next one shown that is not selected, else the nearest above.
+std::optional<EntryKey> RowInPlaceOfSelected(const FrmMain& form) {
+    std::vector<size_t> selected = form.list.SelectedShown();
+    if (selected.empty()) return std::nullopt;
+    std::vector<bool> going(form.list.view().size(), false);
+    for (size_t shown : selected) going[shown] = true;
+    size_t first = *std::min_element(selected.begin(), selected.end());
+    for (size_t shown = first + 1; shown < going.size(); ++shown) {
+        if (!going[shown]) return KeyOf(form.list.EntryShown(shown));
+    }
+    for (size_t shown = first; shown-- > 0;) {
+        if (!going[shown]) return KeyOf(form.list.EntryShown(shown));
+    }
+    return std::nullopt;
+}
+
+// Undo is offered while there is a change to take back.
+void ShowUndoState(FrmMain& form) {
+    EnableMenuItem(GetMenu(form.hwnd), IDM_OPR_UNDO,
+                   MF_BYCOMMAND | (form.undo.empty() ? MF_GRAYED : MF_ENABLED));
+}
+
+// After a change that the window made: the registrations are listed again,
+// with |selected| selected, focused and in view when given.
+void ListChanged(FrmMain& form, std::optional<EntryKey> selected = std::nullopt) {
+    form.undoneNote.clear();
+    ShowUndoState(form);
+    if (selected) {
+        // Selected by who it is; the list view's selection is the old rows'.
+        form.list.SelectKeys({*selected}, *selected);
+        form.selectionShown = false;
+        form.revealFocus = true;
+    }
+    RefreshList(form);
+}
+
 }  // namespace
 
 void mnuFileHTML_Click(FrmMain& form) {
@@ -71,22 +110,50 @@ void mnuOprClean_Click(FrmMain& form) {
     for (size_t row = 0; row < form.list.rows().size(); ++row) {
         if (form.list.TargetMissing(row)) missing.push_back(form.list.rows()[row].entry);
     }
-    if (CleanUpItems(form.hwnd, form.stores, missing)) RefreshList(form);
+    if (CleanUpItems(form.hwnd, form.stores, missing, &form.undo)) ListChanged(form);
 }
 
 void mnuOprAdd_Click(FrmMain& form) {
-    if (AddItem(form.hwnd, form.stores)) RefreshList(form);
+    EntryKey added;
+    if (AddItem(form.hwnd, form.stores, &form.undo, &added)) ListChanged(form, added);
 }
 
+// The edited row stays selected: the selection is kept by registration.
 void mnuOprEdit_Click(FrmMain& form) {
     SyncSelection(form);
     std::optional<AppPathEntry> entry = form.list.SelectedCopy();
-    if (entry && EditItem(form.hwnd, form.stores, *entry)) RefreshList(form);
+    if (entry && EditItem(form.hwnd, form.stores, *entry, &form.undo)) ListChanged(form);
 }
 
 void mnuOprDel_Click(FrmMain& form) {
     SyncSelection(form);
-    if (DelItems(form.hwnd, form.stores, form.list.SelectedCopies())) RefreshList(form);
+    std::optional<EntryKey> next = RowInPlaceOfSelected(form);
+    if (DelItems(form.hwnd, form.stores, form.list.SelectedCopies(), &form.undo)) {
+        ListChanged(form, next);
+    }
+}
+
+void mnuFileImport_Click(FrmMain& form) {
+    if (ImportItems(form.hwnd, form.stores, &form.undo)) ListChanged(form);
+}
+
+void mnuOprUndo_Click(FrmMain& form) {
+    std::wstring undone;
+    bool changed = UndoLastChange(form.hwnd, form.stores, form.undo, undone);
+    ShowUndoState(form);
+    if (!changed) return;
+    form.undoneNote = undone;
+    RefreshList(form);
+}
+
+void SelectAllRows(FrmMain& form) {
+    LVITEMW item{};
+    item.state = LVIS_SELECTED;
+    item.stateMask = LVIS_SELECTED;
+    // Row -1: every row at once.
+    SendMessageW(form.lvwMain, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&item));
+    SyncSelection(form);
 }
 
 // As the Run dialog would: the shell finds the program by the name. The
@@ -178,6 +245,10 @@ bool OnListKey(FrmMain& form, WORD key) {
         mnuOprAdd_Click(form);
     } else if (control && key == 'C') {
         CopySelectedPaths(form);
+    } else if (control && key == 'A') {
+        SelectAllRows(form);
+    } else if (control && key == 'Z') {
+        mnuOprUndo_Click(form);
     } else {
         return OnWindowKey(form, key);
     }

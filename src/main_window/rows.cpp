@@ -135,8 +135,10 @@ int FindRow(const FrmMain& form, const NMLVFINDITEMW& find) {
 
 void UpdateStatus(FrmMain& form) {
     if (!form.staMain) return;
-    SendMessageW(form.staMain, SB_SETTEXTW, 0,
-                 reinterpret_cast<LPARAM>(form.list.StatusText().c_str()));
+    // What the last undo took back leads until the next change.
+    std::wstring text = form.list.StatusText();
+    if (!form.undoneNote.empty()) text = L"已撤销：" + form.undoneNote + L"　" + text;
+    SendMessageW(form.staMain, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 const AppPathEntry* SelectedEntry(FrmMain& form) {

@@ -329,6 +329,11 @@ void RegistrationList::Select(const std::vector<size_t>& shown, std::optional<si
     }
 }
 
+void RegistrationList::SelectKeys(std::vector<EntryKey> keys, std::optional<EntryKey> focus) {
+    selected_ = std::move(keys);
+    focused_ = std::move(focus);
+}
+
 void RegistrationList::SelectFirstIfNone() {
     if (!view_.empty() && SelectedShown().empty()) Select({0}, 0);
 }

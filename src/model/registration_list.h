@@ -101,6 +101,9 @@ class RegistrationList {
     // them when |focus| is not among them. While names are being listed,
     // selected registrations not listed yet stay selected.
     void Select(const std::vector<size_t>& shown, std::optional<size_t> focus);
+    // Selects the registrations |keys| and focuses |focus|, whether they
+    // are listed yet or not.
+    void SelectKeys(std::vector<EntryKey> keys, std::optional<EntryKey> focus);
     // When none of the selected registrations is shown: the first row.
     void SelectFirstIfNone();
     // The entry that Edit acts on: the focused row when it is selected, else

@@ -1,6 +1,7 @@
 #include "store/app_path_entry.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tolvane {
 
@@ -22,6 +23,17 @@ const wchar_t* ScopeText(Scope scope) {
 
 Scope OtherScope(Scope scope) {
     return scope == Scope::User ? Scope::Machine : Scope::User;
+}
+
+const wchar_t* ScopeToken(Scope scope) {
+    return scope == Scope::User ? L"user" : L"machine";
+}
+
+std::optional<Scope> ScopeOfToken(const std::wstring& token) {
+    for (Scope scope : {Scope::Machine, Scope::User}) {
+        if (token == ScopeToken(scope)) return scope;
+    }
+    return std::nullopt;
 }
 
 AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope) {

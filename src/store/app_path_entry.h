@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,10 @@ struct EntryKey {
 // How the window names a scope: "所有用户" or "当前用户".
 const wchar_t* ScopeText(Scope scope);
 Scope OtherScope(Scope scope);
+// "machine" or "user", for scripts and files.
+const wchar_t* ScopeToken(Scope scope);
+// The scope that ScopeToken() calls |token|; none for another word.
+std::optional<Scope> ScopeOfToken(const std::wstring& token);
 
 // An entry whose default value is the REG_SZ text |path|.
 AppPathEntry TextEntry(std::wstring name, std::wstring path, Scope scope = Scope::Machine);

@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "console/changes.h"
-#include "console/import_file.h"
-#include "console/listing_json.h"
+#include "commands/changes.h"
+#include "commands/import_file.h"
+#include "commands/listing_json.h"
 #include "export/reg_file.h"
 #include "store/registry_transaction.h"
 #include "toolkit/json.h"
 #include "toolkit/narrow.h"
 
-namespace tolvane::console {
+namespace tolvane {
 namespace {
 
 // Fixed, so that a failure comes back on every run; the counts keep the
@@ -309,11 +309,12 @@ void CheckPlan(const ImportRequest& request, Random& random) {
     std::vector<PlannedChange> plan = PlanChanges(missing, edits);
     ASSERT_EQ(plan.size(), keys.size());
     for (const PlannedChange& change : plan) {
-        ASSERT_TRUE(change.outcome == Outcome::Added || change.outcome == Outcome::Same);
+        ASSERT_TRUE(change.outcome == ChangeOutcome::Added ||
+                    change.outcome == ChangeOutcome::Same);
     }
     plan = PlanChanges(present, edits);
     ASSERT_EQ(plan.size(), keys.size());
-    for (const PlannedChange& change : plan) ASSERT_NE(change.outcome, Outcome::Added);
+    for (const PlannedChange& change : plan) ASSERT_NE(change.outcome, ChangeOutcome::Added);
 }
 
 // Writing what was read and reading it again gives the same registrations.
@@ -379,10 +380,10 @@ TEST(Fuzz, RandomRegistrationsSurviveRegAndJsonFiles) {
         std::vector<EntryBackup> backups;
         for (const EntrySnapshot& entry : entries) backups.push_back({entry, true});
         for (const PlannedChange& change : PlanChanges(backups, edits)) {
-            ASSERT_EQ(change.outcome, Outcome::Same) << ToUtf8(change.key.name);
+            ASSERT_EQ(change.outcome, ChangeOutcome::Same) << ToUtf8(change.key.name);
         }
     }
 }
 
 }  // namespace
-}  // namespace tolvane::console
+}  // namespace tolvane

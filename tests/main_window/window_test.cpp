@@ -193,12 +193,16 @@ TEST_F(WindowTest, MenuBarIsAsDesigned) {
         UINT id;
     };
     const std::vector<std::vector<Item>> menus = {
-        {{L"导出为HTML(&H)", IDM_FILE_HTML},
+        {{L"导入(&I)…", IDM_FILE_IMPORT},
+         {nullptr, 0},
+         {L"导出为HTML(&H)", IDM_FILE_HTML},
          {L"导出为XML(&X)", IDM_FILE_XML},
          {L"导出为注册表文件(&R)…", IDM_FILE_REG},
          {nullptr, 0},
          {L"退出(&X)", IDM_FILE_EXIT}},
-        {{L"刷新(&R)\tF5", IDM_OPR_REFRESH},
+        {{L"撤销(&U)\tCtrl+Z", IDM_OPR_UNDO},
+         {nullptr, 0},
+         {L"刷新(&R)\tF5", IDM_OPR_REFRESH},
          {L"添加(&A)\tCtrl+N", IDM_OPR_ADD},
          {L"编辑(&E)\tEnter", IDM_OPR_EDIT},
          {L"删除(&D)\tDel", IDM_OPR_DEL},
@@ -218,7 +222,9 @@ TEST_F(WindowTest, MenuBarIsAsDesigned) {
             }
             EXPECT_EQ(MenuText(sub, i), item.text);
             EXPECT_EQ(GetMenuItemID(sub, i), item.id);
-            EXPECT_FALSE(state & (MF_GRAYED | MF_DISABLED | MF_CHECKED));
+            // Nothing to undo at the start.
+            EXPECT_EQ((state & MF_GRAYED) != 0, item.id == IDM_OPR_UNDO);
+            EXPECT_FALSE(state & MF_CHECKED);
         }
     }
 }

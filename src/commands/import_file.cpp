@@ -1,11 +1,11 @@
-#include "console/import_file.h"
+#include "commands/import_file.h"
 
-#include "console/changes.h"
+#include "commands/changes.h"
 #include "export/reg_file.h"
 #include "store/registry_transaction.h"
 #include "toolkit/json.h"
 
-namespace tolvane::console {
+namespace tolvane {
 
 namespace {
 
@@ -96,4 +96,4 @@ std::map<EntryKey, std::wstring, EntryOrder> LeftAlone(const ImportRequest& requ
     return reasons;
 }
 
-}  // namespace tolvane::console
+}  // namespace tolvane

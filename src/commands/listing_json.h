@@ -16,7 +16,7 @@
 #include "store/registry_snapshot.h"
 #include "toolkit/json.h"
 
-namespace tolvane::console {
+namespace tolvane {
 
 // "REG_SZ" and the like; the number for a type without a name.
 std::wstring TypeName(DWORD type);
@@ -60,4 +60,4 @@ bool ReadListedItem(const JsonValue& item, ListedRegistration& listed, std::wstr
 // Why |listed| is left alone; empty when it is not.
 std::wstring LeftAloneReason(const ListedRegistration& listed);
 
-}  // namespace tolvane::console
+}  // namespace tolvane

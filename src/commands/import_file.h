@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "console/listing_json.h"
+#include "commands/listing_json.h"
 #include "store/registry_snapshot.h"
 
-namespace tolvane::console {
+namespace tolvane {
 
 struct ImportRequest {
     bool json = false;
@@ -38,4 +38,4 @@ std::vector<KeyEdit> EditsOf(const ImportRequest& request,
 // Why registrations are left alone whatever the file says of them.
 std::map<EntryKey, std::wstring, EntryOrder> LeftAlone(const ImportRequest& request);
 
-}  // namespace tolvane::console
+}  // namespace tolvane

@@ -10,16 +10,16 @@
 
 #include "store/registry_transaction.h"
 
-namespace tolvane::console {
+namespace tolvane {
 
 // A string value: |text| with its final NUL.
 RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& text);
 
-enum class Outcome { Added, Changed, Removed, Same };
+enum class ChangeOutcome { Added, Changed, Removed, Same };
 
 struct PlannedChange {
     EntryKey key;
-    Outcome outcome = Outcome::Same;
+    ChangeOutcome outcome = ChangeOutcome::Same;
 };
 
 // What |edits| would do to each registration in |backups|, the
@@ -27,4 +27,15 @@ struct PlannedChange {
 std::vector<PlannedChange> PlanChanges(const std::vector<EntryBackup>& backups,
                                        const std::vector<KeyEdit>& edits);
 
-}  // namespace tolvane::console
+// How many registrations each outcome of a plan concerns.
+struct PlanCounts {
+    size_t added = 0, changed = 0, removed = 0, same = 0;
+};
+PlanCounts CountPlan(const std::vector<PlannedChange>& plan);
+
+// Whether the registry would hold the same in both keys: names spelled
+// alike, values byte for byte, subkeys alike; the order in which they were
+// made does not count.
+bool SameRegistration(const KeySnapshot& a, const KeySnapshot& b);
+
+}  // namespace tolvane

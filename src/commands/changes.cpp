@@ -1,10 +1,10 @@
-#include "console/changes.h"
+#include "commands/changes.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
 
-namespace tolvane::console {
+namespace tolvane {
 
 namespace {
 
@@ -93,10 +93,11 @@ void ApplyEdit(std::unique_ptr<PlanKey>& entry, const KeyEdit& edit) {
     ApplyValues(*KeyAt(*entry, parts, parts.size(), true), edit.values);
 }
 
-Outcome OutcomeOf(const EntryBackup& backup, const PlanKey* after) {
-    if (!backup.existed) return after ? Outcome::Added : Outcome::Same;
-    if (!after) return Outcome::Removed;
-    return SameKey(*PlanOf(backup.entry.key), *after) ? Outcome::Same : Outcome::Changed;
+ChangeOutcome OutcomeOf(const EntryBackup& backup, const PlanKey* after) {
+    if (!backup.existed) return after ? ChangeOutcome::Added : ChangeOutcome::Same;
+    if (!after) return ChangeOutcome::Removed;
+    return SameKey(*PlanOf(backup.entry.key), *after) ? ChangeOutcome::Same
+                                                      : ChangeOutcome::Changed;
 }
 
 }  // namespace
@@ -124,4 +125,29 @@ std::vector<PlannedChange> PlanChanges(const std::vector<EntryBackup>& backups,
     return plan;
 }
 
-}  // namespace tolvane::console
+PlanCounts CountPlan(const std::vector<PlannedChange>& plan) {
+    PlanCounts counts;
+    for (const PlannedChange& change : plan) {
+        switch (change.outcome) {
+            case ChangeOutcome::Added:
+                ++counts.added;
+                break;
+            case ChangeOutcome::Changed:
+                ++counts.changed;
+                break;
+            case ChangeOutcome::Removed:
+                ++counts.removed;
+                break;
+            case ChangeOutcome::Same:
+                ++counts.same;
+                break;
+        }
+    }
+    return counts;
+}
+
+bool SameRegistration(const KeySnapshot& a, const KeySnapshot& b) {
+    return SameKey(*PlanOf(a), *PlanOf(b));
+}
+
+}  // namespace tolvane

@@ -1,12 +1,11 @@
-#include "console/listing_json.h"
+#include "commands/listing_json.h"
 
 #include <cwchar>
 #include <iterator>
 
-#include "console/changes.h"
-#include "console/common.h"
+#include "commands/changes.h"
 
-namespace tolvane::console {
+namespace tolvane {
 
 namespace {
 
@@ -260,4 +259,4 @@ std::wstring LeftAloneReason(const ListedRegistration& listed) {
            L"，文件中没有它的数据（data），保持原样";
 }
 
-}  // namespace tolvane::console
+}  // namespace tolvane
