@@ -251,6 +251,14 @@ int Export(const Invocation& call) {
     // Only the listing's formats tell the registrations' health.
     bool checked = format == L"json" || format == L"csv";
     if (!ReadShownRows({scope, nullptr, checked, checked}, rows, failure)) return failure;
+    // The JSON is read back by import, which would take a value it could
+    // not see for one that is not there, and delete it.
+    if (format == L"json" && std::any_of(rows.begin(), rows.end(), [](const Row& row) {
+            return row.entry.state == ValueState::Unreadable ||
+                   row.entry.pathValue.state == ValueState::Unreadable;
+        })) {
+        return RegistryFailure(ERROR_ACCESS_DENIED, kExportFailed, std::nullopt);
+    }
     DWORD result = WriteExport(file, format, rows);
     if (result != ERROR_SUCCESS) return FileFailure(result, kExportFailed, file);
     return ExportDone(rows.size(), file);

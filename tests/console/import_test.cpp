@@ -292,6 +292,13 @@ TEST_F(Import, JsonCarriesDefaultsAndPathValuesByteForByte) {
         << old.Out();
     EXPECT_EQ(RunTolvanec(L"import " + Quoted(Path(L"old.json"))).code, 0u);
     EXPECT_EQ(Registrations(), now);
+
+    // A registration that cannot be read is not written as one without a
+    // default: the export fails and the old file stays.
+    SetEntryAcl(L"tvn.exe", L"D:(D;;0x1;;;WD)(A;;KA;;;WD)");  // no value reads
+    Outcome refused = RunTolvanec(L"export " + Quoted(Path(L"old.json")));
+    EXPECT_EQ(refused.code, 5u) << refused.Err();
+    EXPECT_EQ(ReadBytes(Path(L"old.json")), json);
 }
 
 // Wine checks a deny ACE for KEY_SET_VALUE when tvb.exe is opened: the
