@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "about/quick_reference.h"
 #include "editing/cleanup.h"
 #include "editing/entry_commands.h"
 #include "export/export_commands.h"
@@ -159,6 +160,8 @@ bool OnWindowKey(FrmMain& form, WORD key) {
     bool control = GetKeyState(VK_CONTROL) < 0;
     if (key == VK_F5) {
         RefreshList(form);
+    } else if (key == VK_F1) {
+        ShowQuickReference(form.hwnd);
     } else if (control && key == 'N') {
         mnuOprAdd_Click(form);
     } else if (control && key == 'F') {

@@ -99,6 +99,25 @@ void ExpectLayoutAt(const FrmMain& form, UINT dpi, int imageSize, LONG fontHeigh
     }
     EXPECT_EQ(FontHeight(form.lvwMain), fontHeight);
     EXPECT_EQ(FontHeight(form.txtFilter), fontHeight);
+
+    // Row images of 32 pixels at 96 dots per inch, drawn anew at the
+    // density, and rows as high as they are.
+    const int side = MulDiv(32, static_cast<int>(dpi), 96);
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageW(form.lvwMain, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+        form.iml.get());
+    ImageList_GetIconSize(form.iml.get(), &cx, &cy);
+    EXPECT_EQ(cx, side);
+    EXPECT_EQ(cy, side);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ASSERT_TRUE(SendMessageW(form.lvwMain, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)));
+    EXPECT_GE(SizeOf(row).cy, side);
+    for (const Registration& shown : form.list.rows()) {
+        if (shown.entry.name == L"own.exe") {
+            EXPECT_FALSE(ImageIsBlank(form.iml.get(), shown.image));
+        }
+    }
 }
 
 // Every control of |dialog| lies inside its client area, no two overlap,
@@ -157,6 +176,7 @@ class DpiTest : public ::testing::Test {
 // densities, it takes the suggested place and everything in it follows the
 // new density, its minimum size too.
 TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
+    PutEntry(L"own.exe", OwnPath().c_str());
     MainForm main;
     ShowWindow(main.hwnd, SW_SHOWNORMAL);
     EXPECT_EQ(DpiOf(main.hwnd), kTestDpi);
@@ -178,6 +198,7 @@ TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
     for (const Move& move : moves) {
         SendMessageW(main.hwnd, WM_DPICHANGED, MAKEWPARAM(move.dpi, move.dpi),
                      reinterpret_cast<LPARAM>(&move.suggested));
+        ASSERT_TRUE(WaitForList(main.form)) << "the icons drawn again";
         RECT outer;
         GetWindowRect(main.hwnd, &outer);
         EXPECT_TRUE(EqualRect(&outer, &move.suggested)) << move.dpi;
