@@ -99,6 +99,9 @@ void LayOut(HWND window, UINT dpi) {
     GetClientRect(window, &client);
     HWND text = TextOf(window);
     SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFont(dpi)), TRUE);
+    // A margin inside the text, as on a page; a new font resets it.
+    int margin = TwipsToPixels(120, dpi);
+    SendMessageW(text, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
     SetWindowPos(text, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -108,9 +111,6 @@ void CreateText(HWND window) {
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
         0, window, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(text, TextProc, kTextSubclass, 0);
-    // A margin inside the text, as in a page.
-    int margin = TwipsToPixels(120, DpiOf(window));
-    SendMessageW(text, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
 }
 
 LRESULT CALLBACK ReferenceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -124,6 +124,10 @@ LRESULT CALLBACK ReferenceProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_SETFOCUS:
             SetFocus(TextOf(window));
             return 0;
+        case WM_CTLCOLORSTATIC:
+            // Read-only text on the page's white rather than a dialog's grey.
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
         case WM_DPICHANGED: {
             const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
             SetWindowPos(window, nullptr, suggested.left, suggested.top,
