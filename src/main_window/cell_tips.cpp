@@ -4,6 +4,8 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -27,19 +29,22 @@ TTTOOLINFOW ToolOf(const FrmMain& form) {
     return tool;
 }
 
-// The mouse has moved onto another cell: the tip that showed goes, and the
-// new cell's text waits for the mouse to rest.
+// The mouse has moved onto another cell, or the cell under it shows other
+// text now: the tip that showed goes, and the new text waits for the mouse
+// to rest.
 void FollowMouse(FrmMain& form, POINT at) {
     LVHITTESTINFO hit{};
     hit.pt = at;
     SendMessageW(form.lvwMain, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     int item = (hit.flags & LVHT_ONITEM) ? hit.iItem : -1;
+    std::wstring text = CellTipAt(form, at);
     CellTipState& tip = form.cellTip;
-    if (item == tip.item && hit.iSubItem == tip.column) return;
+    if (item == tip.item && hit.iSubItem == tip.column && text == tip.text) return;
     tip.item = item;
     tip.column = hit.iSubItem;
-    tip.text = CellTipAt(form, at);
+    tip.text = std::move(text);
     SendMessageW(tip.window, TTM_POP, 0, 0);
+    SendMessageW(tip.window, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kTipWidthTwips, form.dpi));
     TTTOOLINFOW tool = ToolOf(form);
     tool.lpszText = tip.text.data();
     SendMessageW(tip.window, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -53,9 +58,6 @@ LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
         case WM_MOUSEMOVE:
             if (form.cellTip.window)
                 FollowMouse(form, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-            break;
-        case WM_MOUSELEAVE:
-            form.cellTip.item = form.cellTip.column = -1;
             break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(list, ListProc, kListSubclass);
@@ -74,8 +76,6 @@ void CreateCellTips(FrmMain& form) {
     TTTOOLINFOW tool = ToolOf(form);
     tool.lpszText = form.cellTip.text.data();
     SendMessageW(form.cellTip.window, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(form.cellTip.window, TTM_SETMAXTIPWIDTH, 0,
-                 TwipsToPixels(kTipWidthTwips, form.dpi));
     SendMessageW(form.cellTip.window, TTM_ACTIVATE, FALSE, 0);
     SetWindowSubclass(form.lvwMain, ListProc, kListSubclass, reinterpret_cast<DWORD_PTR>(&form));
 }

@@ -72,8 +72,9 @@ void MakeRowImages(FrmMain& form) {
 
 // At another density the icons are drawn again at the new size: the images
 // of the old one go, every row shows the blank image until its icon comes.
+// The old loader's jobs still queued end at once; the health checks queued
+// with them stay.
 void RemakeRowImages(FrmMain& form) {
-    form.workers->Clear();
     form.icons.reset();
     MakeRowImages(form);
     std::vector<std::wstring> wanted;
