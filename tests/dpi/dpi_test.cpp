@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "about/about.h"
+#include "about/quick_reference.h"
 #include "editing/edit_dialog.h"
 #include "main_window/main_window.h"
 #include "resource.h"
@@ -251,4 +252,10 @@ TEST_F(DpiTest, DialogsAreLaidOutAtTheirOwnersDensity) {
     SendMessageW(main.hwnd, WM_COMMAND, IDM_HELP_ABOUT, 0);
     EXPECT_EQ(checked, 2);
     EXPECT_FALSE(script.timedOut());
+
+    // The quick reference's text, in the message font at the density.
+    HWND reference = ShowQuickReference(main.hwnd);
+    ASSERT_NE(reference, nullptr);
+    EXPECT_EQ(FontHeight(GetWindow(reference, GW_CHILD)), MessageFontHeight());
+    DestroyWindow(reference);
 }
