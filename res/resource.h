@@ -46,6 +46,7 @@
 
 #define IDM_HELP_CONTENT 1021
 #define IDM_HELP_ABOUT 1022
+#define IDM_HELP_GUIDE 1023
 
 // Toolbar buttons of the main window; the button's key travels as its
 // command's text (see main_window/toolbar).

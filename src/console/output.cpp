@@ -61,6 +61,14 @@ bool WriteText(HANDLE handle, std::wstring_view text) {
     return WriteBytes(handle, ToUtf8(lines));
 }
 
+size_t ConsoleColumns(HANDLE handle) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!IsConsole(handle) || !GetConsoleScreenBufferInfo(handle, &info) || info.dwSize.X < 2) {
+        return 0;
+    }
+    return static_cast<size_t>(info.dwSize.X) - 1;
+}
+
 bool WriteOut(std::wstring_view text) {
     return WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text);
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string_view>
 
 namespace tolvane::console {
@@ -13,6 +14,11 @@ namespace tolvane::console {
 // Writes |text| to |handle|: a console, a pipe or a file. False when the
 // handle is missing or a write fails.
 bool WriteText(HANDLE handle, std::wstring_view text);
+
+// How many columns a line written to |handle| may take without wrapping:
+// one fewer than the console's width, as a line that fills it would leave
+// an empty line after it. 0 when the handle is not a console.
+size_t ConsoleColumns(HANDLE handle);
 
 // Results go to standard output; messages (in Chinese) go to standard error.
 bool WriteOut(std::wstring_view text);

@@ -5,6 +5,7 @@
 #include "commands/registration_commands.h"
 #include "console/common.h"
 #include "console/exit_codes.h"
+#include "console/output.h"
 #include "console/rows.h"
 #include "console/table.h"
 #include "console/verbs.h"
@@ -61,10 +62,16 @@ std::wstring FormatOfFile(const std::wstring& file) {
     return {};
 }
 
+// A table written to a console fits its width; one that goes to a file or
+// a pipe stays whole.
+size_t StandardOutputColumns() {
+    return ConsoleColumns(GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
 std::wstring Formatted(const std::vector<Row>& rows, const std::wstring& format) {
     if (format == L"json") return FromUtf8(ToJson(RowsJson(rows)));
     if (format == L"csv") return RowsCsv(rows);
-    return RowsTable(rows);
+    return RowsTable(rows, StandardOutputColumns());
 }
 
 // The rows that |filter| keeps, or the exit code of the failure.
@@ -211,7 +218,7 @@ int Check(const Invocation& call) {
         Tell(L"没有发现程序不存在或可疑的注册项。");
         return kExitSuccess;
     }
-    int printed = Print(RowsTable(rows));
+    int printed = Print(RowsTable(rows, StandardOutputColumns()));
     return printed == kExitSuccess ? kExitConditionFailed : printed;
 }
 

@@ -145,13 +145,13 @@ bool IsBroken(const HealthReport& report) {
     return report.missingTarget || report.relativePath || !report.missingFolders.empty();
 }
 
-std::wstring RowsTable(const std::vector<Row>& rows) {
+std::wstring RowsTable(const std::vector<Row>& rows, size_t width) {
     std::vector<std::vector<std::wstring>> lines = {{L"项目名称", L"程序路径", L"范围", L"状态"}};
     for (const Row& row : rows) {
         lines.push_back({row.entry.name, ShownPath(row.entry), ScopeText(row.entry.scope),
                          NotesText(row.report)});
     }
-    return TableText(lines, true);
+    return FittedTableText(lines, true, width, 1);
 }
 
 std::wstring RowDetails(const Row& row) {

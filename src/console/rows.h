@@ -45,8 +45,9 @@ LONG ReadEntries(std::vector<AppPathEntry>& entries);
 // planted it.
 bool IsBroken(const HealthReport& report);
 
-// The window's columns: name, path, scope, notes.
-std::wstring RowsTable(const std::vector<Row>& rows);
+// The window's columns: name, path, scope, notes; the paths cut to fit
+// |width| columns (FittedTableText), or whole with 0.
+std::wstring RowsTable(const std::vector<Row>& rows, size_t width);
 // One registration, a line for each fact.
 std::wstring RowDetails(const Row& row);
 // An array with one object for each registration: the members of

@@ -1,6 +1,7 @@
 #include "main_window/icon_loader.h"
 
 #include <objbase.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -64,26 +65,50 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 // starts and released when it ends: thousands of icons need not make
 // thousands of bitmaps. A plain pointer, made and freed by StartWorker and
 // EndWorker: a thread_local with a destructor of its own has crashed this
-// pool's threads under mingw.
+// pool's threads under mingw. A loader of another size (the window has
+// moved to another density) has it made again.
 thread_local IconSurface* t_surface = nullptr;
 
-// The file's first icon at the system's large size, as the list shows it.
-IconPixels ExtractFirstIcon(const std::wstring& path) {
-    HICON large = nullptr;
-    if (ExtractIconExW(path.c_str(), 0, &large, nullptr, 1) == 0) large = nullptr;
-    UniqueIcon icon(large);
-    return RenderIcon(icon.get(), *t_surface);
+IconSurface& SurfaceOf(int size) {
+    if (!t_surface || t_surface->size() != size) {
+        delete t_surface;
+        t_surface = new IconSurface(size);
+    }
+    return *t_surface;
 }
 
+// The file's first icon, its image nearest to |size| pixels, drawn at that
+// size as the list shows it.
+IconPixels ExtractFirstIcon(const std::wstring& path, int size) {
+    HICON found = nullptr;
+    UINT count = PrivateExtractIconsW(path.c_str(), 0, size, size, &found, nullptr, 1, 0);
+    if (count == 0 || count == 0xFFFFFFFF) found = nullptr;
+    UniqueIcon icon(found);
+    return RenderIcon(icon.get(), SurfaceOf(size));
+}
+
+// Every pixel transparent; the bits that pad the mask's rows do not count.
 bool IsBlank(const IconPixels& pixels) {
-    return std::all_of(pixels.mask.begin(), pixels.mask.end(),
-                       [](unsigned char bits) { return bits == 0xFF; });
+    size_t rowBytes = pixels.size > 0 ? pixels.mask.size() / static_cast<size_t>(pixels.size) : 0;
+    for (int y = 0; y < pixels.size; ++y) {
+        const unsigned char* row = pixels.mask.data() + static_cast<size_t>(y) * rowBytes;
+        for (int x = 0; x < pixels.size; ++x) {
+            if (!(row[x / 8] & (0x80 >> (x % 8)))) return false;
+        }
+    }
+    return true;
 }
 
 size_t HashOf(const IconPixels& pixels) {
-    std::wstring_view colour(reinterpret_cast<const wchar_t*>(pixels.colour.data()),
-                             pixels.colour.size() / sizeof(wchar_t));
-    return std::hash<std::wstring_view>{}(colour);
+    std::string_view colour(reinterpret_cast<const char*>(pixels.colour.data()),
+                            pixels.colour.size());
+    return std::hash<std::string_view>{}(colour);
+}
+
+int ImageSizeOf(HIMAGELIST images) {
+    int width = kIconSize, height = kIconSize;
+    ImageList_GetIconSize(images, &width, &height);
+    return width;
 }
 
 }  // namespace
@@ -107,7 +132,7 @@ struct IconLoader::Shared {
 namespace {
 
 void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long long generation,
-              const std::wstring& path) {
+              const std::wstring& path, int size) {
     if (!shared->channel.IsCurrent(generation)) return;
     if (beforeIconLoad) beforeIconLoad(path);
     FileScope scope;
@@ -119,7 +144,7 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
         if (known) {
             result.known = *known;
         } else {
-            result.pixels = ExtractFirstIcon(path);
+            result.pixels = ExtractFirstIcon(path, size);
             result.known.publisher = ReadVersionStrings(path).publisher;
             ++shared->extractions;
         }
@@ -131,7 +156,7 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
 
 void IconLoader::StartWorker() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    t_surface = new IconSurface;
+    t_surface = nullptr;  // made at the first icon's size
 }
 
 void IconLoader::EndWorker() {
@@ -141,7 +166,11 @@ void IconLoader::EndWorker() {
 }
 
 IconLoader::IconLoader(HWND window, UINT readyMessage, HIMAGELIST images, WorkerPool& pool)
-    : shared_(std::make_shared<Shared>(window, readyMessage)), images_(images), pool_(pool) {}
+    : shared_(std::make_shared<Shared>(window, readyMessage)),
+      images_(images),
+      size_(ImageSizeOf(images)),
+      surface_(size_),
+      pool_(pool) {}
 
 IconLoader::~IconLoader() {
     shared_->channel.Restart();
@@ -160,9 +189,8 @@ void IconLoader::Request(const std::vector<std::wstring>& paths) {
     std::vector<WorkerPool::Job> jobs;
     jobs.reserve(paths.size());
     for (const std::wstring& path : paths) {
-        jobs.push_back([shared = shared_, generation = shared_->channel.Current(), path] {
-            LoadIcon(shared, generation, path);
-        });
+        jobs.push_back([shared = shared_, generation = shared_->channel.Current(), path,
+                        size = size_] { LoadIcon(shared, generation, path, size); });
     }
     waiting_ += jobs.size();
     pool_.Submit(std::move(jobs));

@@ -29,9 +29,9 @@ class IconLoader {
   public:
     // Finished work is announced to |window| by posting |readyMessage|, at
     // most one at a time; the window then calls TakeResults(). |images| is
-    // the window's image list, which holds the blank image at index 0. The
-    // work runs on |pool|, whose threads start and end with StartWorker()
-    // and EndWorker().
+    // the window's image list, which holds the blank image at index 0, and
+    // whose size the icons are drawn at. The work runs on |pool|, whose
+    // threads start and end with StartWorker() and EndWorker().
     IconLoader(HWND window, UINT readyMessage, HIMAGELIST images, WorkerPool& pool);
     ~IconLoader();
     IconLoader(const IconLoader&) = delete;
@@ -63,6 +63,7 @@ class IconLoader {
 
     std::shared_ptr<Shared> shared_;
     HIMAGELIST images_;
+    int size_;
     IconSurface surface_;
     size_t waiting_ = 0;
     // The pixels of images 1, 2, ... with their hashes, so that identical

@@ -5,10 +5,13 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
 #include "about/about.h"
+#include "about/quick_reference.h"
+#include "main_window/cell_tips.h"
 #include "main_window/toolbar.h"
 #include "main_window/window_parts.h"
 #include "resource.h"
@@ -53,6 +56,33 @@ void AddColumn(HWND list, int index, UINT dpi) {
                  reinterpret_cast<LPARAM>(&column));
 }
 
+// The row images at the window's density, image 0 blank (no icon, or not
+// yet), and the loader that fills them. The list view's rows grow to their
+// height.
+void MakeRowImages(FrmMain& form) {
+    int size = IconSizeAt(form.dpi);
+    UniqueImageList images(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 64));
+    IconSurface blank(size);
+    blank.AppendTo(images.get());
+    AttachImages(form, images.get());
+    form.iml = std::move(images);
+    form.icons =
+        std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get(), *form.workers);
+}
+
+// At another density the icons are drawn again at the new size: the images
+// of the old one go, every row shows the blank image until its icon comes.
+// The old loader's jobs still queued end at once; the health checks queued
+// with them stay.
+void RemakeRowImages(FrmMain& form) {
+    form.icons.reset();
+    MakeRowImages(form);
+    std::vector<std::wstring> wanted;
+    form.list.ForgetImages(wanted);
+    form.icons->Request(wanted);
+    InvalidateRect(form.lvwMain, nullptr, FALSE);
+}
+
 // The list holds no data of its own: it asks the window for each cell it
 // draws.
 void CreateList(FrmMain& form) {
@@ -71,15 +101,9 @@ void CreateList(FrmMain& form) {
         AddColumn(form.lvwMain, column, form.dpi);
     }
 
-    form.iml.reset(
-        ImageList_Create(IconSurface::kSize, IconSurface::kSize, ILC_COLOR24 | ILC_MASK, 1, 64));
-    IconSurface blank;
-    blank.AppendTo(form.iml.get());  // image 0: no icon, or not yet
-    AttachImages(form, form.iml.get());
     form.workers = std::make_unique<WorkerPool>(WorkerPool::CoreCount(kMostWorkers),
                                                 IconLoader::StartWorker, IconLoader::EndWorker);
-    form.icons =
-        std::make_unique<IconLoader>(form.hwnd, kIconsReady, form.iml.get(), *form.workers);
+    MakeRowImages(form);
     form.health = std::make_unique<HealthChecker>(form.hwnd, kHealthReady, *form.workers);
 }
 
@@ -111,6 +135,28 @@ LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPara
             break;
     }
     return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+// The 状态 column takes the width that the list has beyond the other
+// columns, down to its own default width; the others keep theirs. The
+// vertical scroll bar's width is kept for it whether it shows or not, so
+// that rows coming and going never make the columns wider than the list.
+void FitNotesColumn(const FrmMain& form) {
+    RECT client;
+    GetClientRect(form.lvwMain, &client);
+    int room = client.right;
+    if (!(GetWindowLongW(form.lvwMain, GWL_STYLE) & WS_VSCROLL)) {
+        room -= MulDiv(GetSystemMetrics(SM_CXVSCROLL), static_cast<int>(form.dpi),
+                       static_cast<int>(DpiOf(nullptr)));
+    }
+    for (int column = 0; column < kNotesColumn; ++column) {
+        room -= static_cast<int>(SendMessageW(form.lvwMain, LVM_GETCOLUMNWIDTH, column, 0));
+    }
+    int least = TwipsToPixels(kColumns[kNotesColumn].widthTwips, form.dpi);
+    int width = std::max(room, least);
+    if (SendMessageW(form.lvwMain, LVM_GETCOLUMNWIDTH, kNotesColumn, 0) != width) {
+        SendMessageW(form.lvwMain, LVM_SETCOLUMNWIDTH, kNotesColumn, width);
+    }
 }
 
 // The filter box's place, centred in the strip under the toolbar.
@@ -158,6 +204,7 @@ void CreateControls(FrmMain& form) {
         CreateToolbar(form.hwnd, form.imlToolBar.get(), ToolbarHeight(form.dpi), form.dpi);
     CreateFilter(form);
     CreateList(form);
+    CreateCellTips(form);
     CreateStatusBar(form);
     SetControlFonts(form);
     // The program's own changes lead to the refresh it makes itself, not to
@@ -202,6 +249,9 @@ void RunCommand(FrmMain& form, UINT id) {
             break;
         case IDM_OPR_DEL:
             mnuOprDel_Click(form);
+            break;
+        case IDM_HELP_GUIDE:
+            ShowQuickReference(form.hwnd);
             break;
         case IDM_HELP_CONTENT:
             mnuHelpContent_Click(form.hwnd);
@@ -277,6 +327,7 @@ LRESULT OnNotify(FrmMain& form, NMHDR* header) {
 // Windows suggests.
 void OnDpiChanged(FrmMain& form, UINT dpi, const RECT& suggested) {
     form.dpi = dpi;
+    RemakeRowImages(form);
     UniqueImageList images = CreateToolbarImages(dpi);
     ScaleToolbar(form.tbrMain, images.get(), dpi);
     form.imlToolBar = std::move(images);
@@ -506,6 +557,7 @@ void Form_Resize(FrmMain& form) {
     int listHeight = client.bottom - listTop - StatusHeight(form);
     SetWindowPos(form.lvwMain, nullptr, 0, listTop, client.right, listHeight < 0 ? 0 : listHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    FitNotesColumn(form);
 }
 
 void tbrMain_ButtonClick(FrmMain& form, const std::wstring& key) {

@@ -47,6 +47,15 @@ inline constexpr ColumnLayout kColumns[] = {
 // The text of rows that look planted: dark red.
 inline constexpr COLORREF kSuspiciousText = RGB(192, 0, 0);
 
+// The tooltip of the list's cells that their columns cut short
+// (cell_tips.h), and the cell that the mouse is on.
+struct CellTipState {
+    HWND window = nullptr;
+    int item = -1;
+    int column = -1;
+    std::wstring text;  // what the tip shows; empty when the cell shows whole
+};
+
 struct FrmMain {
     // First made, last gone: COM, apartment-threaded, on the window's thread
     // for the shell's calls.
@@ -59,6 +68,7 @@ struct FrmMain {
     HWND txtFilter = nullptr;  // the filter box in the strip under the toolbar
     HWND lvwMain = nullptr;
     HWND staMain = nullptr;  // the status bar
+    CellTipState cellTip;
     UniqueImageList imlToolBar;
     UniqueImageList iml;
     AppPathStores stores;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "about/quick_reference.h"
 #include "editing/cleanup.h"
 #include "editing/entry_commands.h"
 #include "editing/import_items.h"
@@ -226,6 +227,8 @@ bool OnWindowKey(FrmMain& form, WORD key) {
     bool control = GetKeyState(VK_CONTROL) < 0;
     if (key == VK_F5) {
         RefreshList(form);
+    } else if (key == VK_F1) {
+        ShowQuickReference(form.hwnd);
     } else if (control && key == 'N') {
         mnuOprAdd_Click(form);
     } else if (control && key == 'F') {

@@ -199,6 +199,14 @@ bool RegistrationList::SetIcon(const std::wstring& file, int image, const std::w
     return image != 0 || !publisher.empty();
 }
 
+void RegistrationList::ForgetImages(std::vector<std::wstring>& wanted) {
+    rowsOfFile_.clear();
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        rows_[row].image = 0;
+        if (row < valuesRead_) WantIcon(row, wanted);
+    }
+}
+
 void RegistrationList::SetReport(size_t row, HealthReport report) {
     if (row >= rows_.size()) return;
     // Registration in both hives is known from the names alone.
@@ -394,17 +402,20 @@ int RegistrationList::FindByPrefix(int start, const std::wstring& typed) const {
 
 std::wstring RegistrationList::StatusText() const {
     size_t missing = 0;
-    for (size_t row = 0; row < rows_.size(); ++row) {
-        if (TargetMissing(row)) ++missing;
-    }
     size_t suspicious = 0;
     for (size_t row : view_) {
+        if (TargetMissing(row)) ++missing;
         if (Suspicious(row)) ++suspicious;
     }
     std::wstring text = L"共 " + std::to_wstring(rows_.size()) + L" 项，显示 " +
                         std::to_wstring(view_.size()) + L" 项";
-    if (missing > 0) text += L"，" + std::to_wstring(missing) + L" 项目标不存在";
-    if (suspicious > 0) text += L"，" + std::to_wstring(suspicious) + L" 项可疑";
+    // The counts that follow are of the rows shown, after one "其中".
+    const wchar_t* lead = L"，其中 ";
+    if (missing > 0) {
+        text += lead + std::to_wstring(missing) + L" 项目标不存在";
+        lead = L"，";
+    }
+    if (suspicious > 0) text += lead + std::to_wstring(suspicious) + L" 项可疑";
     return text;
 }
 

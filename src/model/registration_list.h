@@ -67,6 +67,9 @@ class RegistrationList {
     // The image of a program file's icon and its publisher, for every row
     // that names the file; true when a row shows something new.
     bool SetIcon(const std::wstring& file, int image, const std::wstring& publisher);
+    // Every row back to the blank image, its icon to be drawn again: the
+    // program files of the rows read so far go to |wanted|, each once.
+    void ForgetImages(std::vector<std::wstring>& wanted);
     void SetReport(size_t row, HealthReport report);
     // Whether the check of row |row| has found its program file missing; a
     // row still being checked has not.
@@ -119,8 +122,8 @@ class RegistrationList {
     // The next row shown from |start| on, round, whose name begins with
     // |typed|; -1 when there is none.
     int FindByPrefix(int start, const std::wstring& typed) const;
-    // "共 N 项，显示 M 项", the count of rows whose program is missing, and
-    // the count of suspicious rows shown.
+    // "共 N 项，显示 M 项", then, among the rows shown, the count of those
+    // whose program is missing and of the suspicious ones.
     std::wstring StatusText() const;
 
   private:

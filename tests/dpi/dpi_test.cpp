@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "about/about.h"
+#include "about/quick_reference.h"
 #include "editing/edit_dialog.h"
 #include "main_window/main_window.h"
 #include "resource.h"
@@ -99,6 +100,25 @@ void ExpectLayoutAt(const FrmMain& form, UINT dpi, int imageSize, LONG fontHeigh
     }
     EXPECT_EQ(FontHeight(form.lvwMain), fontHeight);
     EXPECT_EQ(FontHeight(form.txtFilter), fontHeight);
+
+    // Row images of 32 pixels at 96 dots per inch, drawn anew at the
+    // density, and rows as high as they are.
+    const int side = MulDiv(32, static_cast<int>(dpi), 96);
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageW(form.lvwMain, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+        form.iml.get());
+    ImageList_GetIconSize(form.iml.get(), &cx, &cy);
+    EXPECT_EQ(cx, side);
+    EXPECT_EQ(cy, side);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ASSERT_TRUE(SendMessageW(form.lvwMain, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)));
+    EXPECT_GE(SizeOf(row).cy, side);
+    for (const Registration& shown : form.list.rows()) {
+        if (shown.entry.name == L"own.exe") {
+            EXPECT_FALSE(ImageIsBlank(form.iml.get(), shown.image));
+        }
+    }
 }
 
 // Every control of |dialog| lies inside its client area, no two overlap,
@@ -157,6 +177,7 @@ class DpiTest : public ::testing::Test {
 // densities, it takes the suggested place and everything in it follows the
 // new density, its minimum size too.
 TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
+    PutEntry(L"own.exe", OwnPath().c_str());
     MainForm main;
     ShowWindow(main.hwnd, SW_SHOWNORMAL);
     EXPECT_EQ(DpiOf(main.hwnd), kTestDpi);
@@ -178,6 +199,7 @@ TEST_F(DpiTest, TheMainWindowIsLaidOutAtItsMonitorsDensity) {
     for (const Move& move : moves) {
         SendMessageW(main.hwnd, WM_DPICHANGED, MAKEWPARAM(move.dpi, move.dpi),
                      reinterpret_cast<LPARAM>(&move.suggested));
+        ASSERT_TRUE(WaitForList(main.form)) << "the icons drawn again";
         RECT outer;
         GetWindowRect(main.hwnd, &outer);
         EXPECT_TRUE(EqualRect(&outer, &move.suggested)) << move.dpi;
@@ -230,4 +252,10 @@ TEST_F(DpiTest, DialogsAreLaidOutAtTheirOwnersDensity) {
     SendMessageW(main.hwnd, WM_COMMAND, IDM_HELP_ABOUT, 0);
     EXPECT_EQ(checked, 2);
     EXPECT_FALSE(script.timedOut());
+
+    // The quick reference's text, in the message font at the density.
+    HWND reference = ShowQuickReference(main.hwnd);
+    ASSERT_NE(reference, nullptr);
+    EXPECT_EQ(FontHeight(GetWindow(reference, GW_CHILD)), MessageFontHeight());
+    DestroyWindow(reference);
 }

@@ -177,7 +177,7 @@ TEST_F(ListingTest, PublishersAndPlantedRegistrationsShowInTheList) {
     HWND list = main.form.lvwMain;
     ASSERT_EQ(ListCount(list), 2);
     EXPECT_EQ(ListItemText(list, 0, kPublisherColumn), L"Tolvane Test Co");
-    EXPECT_EQ(main.form.list.StatusText(), L"共 2 项，显示 2 项，1 项可疑");
+    EXPECT_EQ(main.form.list.StatusText(), L"共 2 项，显示 2 项，其中 1 项可疑");
     auto textColour = [&](int row) {
         NMLVCUSTOMDRAW draw{};
         draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;

@@ -5,11 +5,15 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include "about/quick_reference.h"
+#include "health/health.h"
+#include "main_window/cell_tips.h"
 #include "main_window/toolbar.h"
 #include "resource.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "support/registry.h"
+#include "toolkit/narrow.h"
 #include "toolkit/toolkit.h"
 
 using namespace tolvane;
@@ -46,6 +50,26 @@ void ExpectListFillsClientBelowToolbar(const FrmMain& form) {
     EXPECT_EQ(list.right, client.right);
     EXPECT_EQ(list.bottom, status.top);
     EXPECT_EQ(status.bottom, client.bottom);
+}
+
+int ColumnWidth(HWND list, int column) {
+    return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+int ColumnsWidth(HWND list) {
+    int width = 0;
+    for (int column = 0; column < 5; ++column) width += ColumnWidth(list, column);
+    return width;
+}
+
+// The centre of a cell of the list, in its client coordinates.
+POINT CellCentre(HWND list, int item, int column) {
+    RECT cell{};
+    cell.top = column;
+    cell.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(item),
+                 reinterpret_cast<LPARAM>(&cell));
+    return {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
 }
 
 std::wstring MenuText(HMENU menu, int position) {
@@ -155,10 +179,12 @@ TEST_F(WindowTest, ListSitsBelowTheToolbarWithItsColumnsAndFirstInTabOrder) {
     HWND list = main.form.lvwMain;
     ExpectListFillsClientBelowToolbar(main.form);
     EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
-    const int widths[] = {160, 427, 120, 80, 180};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]);
-    // All five show without scrolling.
-    EXPECT_LE(160 + 427 + 120 + 80 + 180, Client(main.hwnd).right - 4);
+    const int widths[] = {160, 427, 120, 80};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]);
+    // The status column takes the rest, at least its own 180: all five show
+    // without scrolling.
+    EXPECT_GE(SendMessageW(list, LVM_GETCOLUMNWIDTH, 4, 0), 180);
+    EXPECT_LE(ColumnsWidth(list), Client(list).right);
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 5);
     const wchar_t* titles[] = {L"项目名称", L"程序路径", L"发布者", L"范围", L"状态"};
@@ -208,7 +234,10 @@ TEST_F(WindowTest, MenuBarIsAsDesigned) {
          {L"删除(&D)\tDel", IDM_OPR_DEL},
          {nullptr, 0},
          {L"清理无效项目(&C)…", IDM_OPR_CLEAN}},
-        {{L"内容(&H)", IDM_HELP_CONTENT}, {nullptr, 0}, {L"关于(&A)", IDM_HELP_ABOUT}},
+        {{L"使用说明(&U)\tF1", IDM_HELP_GUIDE},
+         {L"内容(&H)", IDM_HELP_CONTENT},
+         {nullptr, 0},
+         {L"关于(&A)", IDM_HELP_ABOUT}},
     };
     for (int m = 0; m < 3; ++m) {
         HMENU sub = GetSubMenu(bar, m);
@@ -249,6 +278,88 @@ TEST_F(WindowTest, MinimumSizeSpringsBackPerDimension) {
     EXPECT_EQ(OuterSize(main.hwnd).cx, 640);
     EXPECT_EQ(OuterSize(main.hwnd).cy, minimum.cy);
     ExpectListFillsClientBelowToolbar(main.form);
+}
+
+// A resize goes to the status column alone, down to its own width; a cell
+// that its column cuts short shows its whole text in a tip where the mouse
+// rests, and one that shows whole shows none.
+TEST_F(WindowTest, TheStatusColumnTakesResizesAndCutCellsShowTips) {
+    const std::wstring longPath = L"C:\\Program Files\\" + std::wstring(80, L'x') + L"\\a.exe";
+    PutEntry(L"a.exe", longPath.c_str());
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    HWND list = main.form.lvwMain;
+    int others[4];
+    for (int i = 0; i < 4; ++i) others[i] = ColumnWidth(list, i);
+    int notes = ColumnWidth(list, 4);
+    SIZE outer = OuterSize(main.hwnd);
+    SetWindowPos(main.hwnd, nullptr, 0, 0, outer.cx + 200, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(ColumnWidth(list, 4), notes + 200);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ColumnWidth(list, i), others[i]) << i;
+    SetWindowPos(main.hwnd, nullptr, 0, 0, 200, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(ColumnWidth(list, 4), 180);
+    SetWindowPos(main.hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(ColumnWidth(list, 4), notes);
+
+    ASSERT_EQ(ListItemText(list, 0), L"a.exe");
+    POINT path = CellCentre(list, 0, 1);
+    EXPECT_EQ(CellTipAt(main.form, path), longPath);
+    EXPECT_EQ(CellTipAt(main.form, CellCentre(list, 0, 3)), L"") << "所有用户 shows whole";
+    EXPECT_EQ(CellTipAt(main.form, CellCentre(list, 1, 1)), L"") << "C:\\b.exe shows whole";
+    SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(path.x, path.y));
+    wchar_t shown[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = main.hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = shown;
+    SendMessageW(main.form.cellTip.window, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(std::wstring(shown), longPath);
+}
+
+// F1 opens the quick reference, owned by the window, whose read-only text
+// explains every note of the status column; F1 again brings the same one to
+// the front, and Esc closes it.
+TEST_F(WindowTest, F1OpensTheQuickReferenceAndEscClosesIt) {
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    SendMessageW(main.form.lvwMain, WM_KEYDOWN, VK_F1, 0);
+    HWND reference = FindQuickReference(main.hwnd);
+    ASSERT_NE(reference, nullptr);
+    EXPECT_TRUE(IsWindowVisible(reference));
+    EXPECT_FALSE(IsMessageBox(reference));
+    HWND text = GetWindow(reference, GW_CHILD);
+    EXPECT_TRUE(GetWindowLongW(text, GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(GetWindowLongW(text, GWL_STYLE) & WS_VSCROLL);
+    const std::wstring shown = WindowText(text);
+    // Every note that the checks give, and every reason of a suspicious one.
+    HealthReport machine;
+    machine.scope = Scope::Machine;
+    machine.bothScopes = true;
+    HealthReport user;
+    user.scope = Scope::User;
+    user.missingTarget = user.relativePath = user.bothScopes = true;
+    user.missingFolders = {L"C:\\gone"};
+    user.sameNameProgram = L"<文件>";
+    user.userOverridesSystem = user.suspiciousFolder = user.scriptTarget = true;
+    for (const HealthReport& report : {machine, user}) {
+        std::wstring notes = NotesText(report) + L"；";
+        for (size_t start = 0, end; (end = notes.find_first_of(L"；：、", start)) != notes.npos;
+             start = end + 1) {
+            std::wstring note = notes.substr(start, end - start);
+            EXPECT_NE(shown.find(note), std::wstring::npos) << ToAnsi(note);
+        }
+    }
+
+    SendMessageW(main.form.txtFilter, WM_KEYDOWN, VK_F1, 0);
+    SendMessageW(main.hwnd, WM_COMMAND, IDM_HELP_GUIDE, 0);
+    EXPECT_EQ(FindQuickReference(main.hwnd), reference);
+    int open = 0;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kQuickReferenceClass, nullptr));) ++open;
+    EXPECT_EQ(open, 1);
+    SendMessageW(text, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(IsWindow(reference));
+    EXPECT_TRUE(IsWindow(main.hwnd));
 }
 
 TEST_F(WindowTest, MinimizeChangesNothingAndRestoreAndMaximizeLayOut) {

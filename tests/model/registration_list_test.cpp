@@ -81,7 +81,7 @@ TEST_F(ListTest, ListsBothHivesOnceEachWithTheirCells) {
         {L"c-mine.exe", L"C:\\c.exe", L"当前用户", L"目标不存在"},
     };
     EXPECT_EQ(cells, expected);
-    EXPECT_EQ(list.StatusText(), L"共 4 项，显示 4 项，4 项目标不存在");
+    EXPECT_EQ(list.StatusText(), L"共 4 项，显示 4 项，其中 4 项目标不存在");
 }
 
 // Rows whose name or path holds the text, whatever the letter case or the
@@ -107,7 +107,7 @@ TEST_F(ListTest, TheFilterShowsRowsWhoseNameOrPathHoldsTheText) {
         list.SetFilter(c.typed);
         EXPECT_EQ(Shown(), c.shown) << ToAnsi(c.typed);
     }
-    EXPECT_EQ(list.StatusText(), L"共 4 项，显示 0 项，3 项目标不存在");
+    EXPECT_EQ(list.StatusText(), L"共 4 项，显示 0 项");
     list.SetFilter(L"");
     EXPECT_EQ(Shown(), EntryNames());
 }
