@@ -15,7 +15,10 @@
 namespace tolvane {
 
 // Adds to either hive; makes the user's App Paths key when it is absent.
-bool AddItem(HWND owner, const AppPathStores& stores);
+// The dialog starts with |name| and |path| (a program dropped on the
+// window).
+bool AddItem(HWND owner, const AppPathStores& stores, const std::wstring& name = {},
+             const std::wstring& path = {});
 // A failed edit changes nothing.
 bool EditItem(HWND owner, const AppPathStores& stores, const AppPathEntry& entry);
 // Deletes the registrations after one question naming them: all of them,

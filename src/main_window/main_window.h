@@ -87,6 +87,10 @@ struct FrmMain {
     int keptTop = 0;
     std::chrono::steady_clock::time_point rowsShownAt;
 
+    // Whether the window closed maximized last time: RunApplication shows
+    // it so.
+    bool startMaximized = false;
+
     // The result of opening the machine's App Paths key at load.
     LONG openResult = ERROR_SUCCESS;
     // Whether unloading ends the thread's message loop; tests that create
@@ -142,5 +146,7 @@ void RunSelected(FrmMain& form);
 void OpenSelectedLocation(FrmMain& form);
 void CopySelectedNames(FrmMain& form);
 void CopySelectedPaths(FrmMain& form);
+// Opens the registry editor at the selected registration's key.
+void OpenSelectedInRegedit(FrmMain& form);
 
 }  // namespace tolvane
