@@ -86,6 +86,25 @@ DWORD ProcessNamed(const wchar_t* name) {
     return 0;
 }
 
+// The visible top-level window of process |id|, or null.
+HWND WindowOf(DWORD id) {
+    struct Search {
+        DWORD id;
+        HWND found;
+    } search{id, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != search->id || !IsWindowVisible(window)) return TRUE;
+            search->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // Runs |act| and answers with |steps|; true when each step met its dialog.
 bool Answering(std::vector<DialogStep> steps, const std::function<void()>& act) {
     DialogScript script(std::move(steps));
@@ -284,8 +303,15 @@ TEST_F(FindingTest, TheContextMenuAndItsCommands) {
     DWORD regedit = 0;
     for (int i = 0; i < 200 && !(regedit = ProcessNamed(L"regedit.exe")); ++i) Sleep(25);
     ASSERT_NE(regedit, 0u);
-    UniqueKernelObject process(OpenProcess(PROCESS_TERMINATE, FALSE, regedit));
-    TerminateProcess(process.get(), 0);
+    // Closed as a user would, once it is up: killed halfway, it would leave
+    // the shell's shared state to the tests that follow.
+    UniqueKernelObject process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, regedit));
+    HWND editor = nullptr;
+    for (int i = 0; i < 400 && !(editor = WindowOf(regedit)); ++i) Sleep(25);
+    if (editor) PostMessageW(editor, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 0);
+    }
 }
 
 // Several rows go after one question naming them; the one that cannot go
