@@ -86,22 +86,24 @@ DWORD ProcessNamed(const wchar_t* name) {
     return 0;
 }
 
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK TakeWindowOf(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process || !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // The visible top-level window of process |id|, or null.
 HWND WindowOf(DWORD id) {
-    struct Search {
-        DWORD id;
-        HWND found;
-    } search{id, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != search->id || !IsWindowVisible(window)) return TRUE;
-            search->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{id, nullptr};
+    EnumWindows(TakeWindowOf, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
