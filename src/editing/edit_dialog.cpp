@@ -1,11 +1,13 @@
 #include "editing/edit_dialog.h"
 
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "common_dialog/comm_dlg.h"
 #include "editing/entry_messages.h"
 #include "editing/mod_user.h"
+#include "health/health.h"
 #include "store/app_path_entry.h"
 #include "toolkit/designed_dialog.h"
 #include "toolkit/toolkit.h"
@@ -24,8 +26,9 @@ constexpr int16_t kActionOpen = 1;
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kTextBox = kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
 
-// In tab order. Each label comes just before its text box, so that the
-// label's access key moves the focus to that box.
+// Each label comes just before its text box, so that the label's access
+// key moves the focus to that box. The tab order follows the eye: these
+// rows, the scope's row, the extra folders, then OK and Cancel.
 constexpr ControlDesign kDesign[] = {
     {kIdLabKey, L"STATIC", L"项目名称(&N)", kChild | SS_LEFT, 0, 240, 240, 990, 180},
     {kIdTxtKey, L"EDIT", L"", kTextBox, WS_EX_CLIENTEDGE, 240, 480, 5295, 375},
@@ -39,12 +42,15 @@ constexpr ControlDesign kDesign[] = {
      495},
 };
 
-// The choice of scope, under the path row in an add.
+// The scope's row, under the path row: its choice in an add; in an edit,
+// the hive on a line of its own.
 constexpr ControlDesign kScopeDesign[] = {
     {kIdOptMachine, L"BUTTON", L"所有用户", kChild | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0,
      240, 1800, 1500, 300},
     {kIdOptUser, L"BUTTON", L"当前用户", kChild | BS_AUTORADIOBUTTON, 0, 1860, 1800, 1500, 300},
 };
+constexpr ControlDesign kHiveDesign = {
+    kIdLabScope, L"STATIC", L"", kChild | SS_LEFT | SS_NOPREFIX, 0, 240, 1860, 3120, 180};
 
 constexpr wchar_t kFolderTitle[] = L"选择要添加的文件夹";
 
@@ -62,28 +68,38 @@ std::vector<ControlDesign> PathRowDesign(int top) {
 // The bottom of the path row, in twips: where the added rows begin.
 constexpr int kPathRowBottom = 1695;
 
-int ScopeRowHeight(const EditDlgSetup& setup) {
-    return setup.chooseScope ? kScopeRowTwips : 0;
-}
-
 // The rows that an add or an edit has beyond the design, in twips.
-int ExtraHeight(const EditDlgSetup& setup) {
-    return ScopeRowHeight(setup) + kPathRowTwips;
+constexpr int kExtraHeight = kScopeRowTwips + kPathRowTwips;
+
+bool IsButtonRow(const ControlDesign& design) {
+    return design.id == kIdCmdOK || design.id == kIdCmdCancel;
 }
 
-// The design's controls, OK and Cancel moved down by the rows added above
-// them; the added controls follow in tab order.
-void CreateControls(HWND dlg, const EditDlgSetup& setup, UINT dpi) {
-    for (ControlDesign design : kDesign) {
-        if (design.id == kIdCmdOK || design.id == kIdCmdCancel) design.top += ExtraHeight(setup);
-        CreateDesignedControl(dlg, design, dpi);
-    }
+void CreateScopeRow(HWND dlg, const EditDlgSetup& setup, UINT dpi) {
     if (setup.chooseScope) {
         for (const ControlDesign& design : kScopeDesign) CreateDesignedControl(dlg, design, dpi);
         CheckRadioButton(dlg, kIdOptMachine, kIdOptUser,
                          setup.scope == Scope::User ? kIdOptUser : kIdOptMachine);
+        return;
     }
-    for (const ControlDesign& design : PathRowDesign(kPathRowBottom + ScopeRowHeight(setup))) {
+    CreateDesignedControl(dlg, kHiveDesign, dpi);
+    std::wstring hive = std::wstring(L"范围：") + ScopeText(setup.scope);
+    SetDlgItemTextW(dlg, kIdLabScope, hive.c_str());
+}
+
+// The design's rows, the scope's and the folders' rows under them, and OK
+// and Cancel moved down by as much, in tab order.
+void CreateControls(HWND dlg, const EditDlgSetup& setup, UINT dpi) {
+    for (const ControlDesign& design : kDesign) {
+        if (!IsButtonRow(design)) CreateDesignedControl(dlg, design, dpi);
+    }
+    CreateScopeRow(dlg, setup, dpi);
+    for (const ControlDesign& design : PathRowDesign(kPathRowBottom + kScopeRowTwips)) {
+        CreateDesignedControl(dlg, design, dpi);
+    }
+    for (ControlDesign design : kDesign) {
+        if (!IsButtonRow(design)) continue;
+        design.top += kExtraHeight;
         CreateDesignedControl(dlg, design, dpi);
     }
     SendDlgItemMessageW(dlg, kIdTxtKey, EM_LIMITTEXT, kEditTextLimit, 0);
@@ -92,9 +108,9 @@ void CreateControls(HWND dlg, const EditDlgSetup& setup, UINT dpi) {
     SendMessageW(dlg, DM_SETDEFID, kIdCmdOK, 0);
 }
 
-void PlaceWindow(HWND dlg, const EditDlgSetup& setup, UINT dpi) {
+void PlaceWindow(HWND dlg, UINT dpi) {
     SizeClientArea(dlg, TwipsToPixels(kEditClientWidthTwips, dpi),
-                   TwipsToPixels(kEditClientHeightTwips + ExtraHeight(setup), dpi));
+                   TwipsToPixels(kEditClientHeightTwips + kExtraHeight, dpi));
     CenterWindow(dlg, GetWindow(dlg, GW_OWNER));
 }
 
@@ -115,11 +131,21 @@ INT_PTR OnInitDialog(HWND dlg, const EditDlgSetup& setup) {
     SetProgramIcon(dlg);
     UINT dpi = DialogDpi(dlg);
     CreateControls(dlg, setup, dpi);
-    PlaceWindow(dlg, setup, dpi);
+    PlaceWindow(dlg, dpi);
     ApplySetup(dlg, setup);
     // The name takes the focus in both uses, read-only or not.
     SetFocus(GetDlgItem(dlg, kIdTxtKey));
     return FALSE;
+}
+
+// A program file that is not there would make a registration that starts
+// nothing: the user says whether that is meant. No is the default.
+bool ConfirmMissingProgram(HWND dlg, const std::wstring& app) {
+    std::optional<std::wstring> missing = MissingProgram(app);
+    if (!missing) return true;
+    std::wstring question =
+        L"程序文件 " + (missing->empty() ? app : *missing) + L" 不存在，仍要登记吗？";
+    return ShowMessage(dlg, question, kStyleQuestion | MB_DEFBUTTON2) == kAnswerYes;
 }
 
 void cmdOK_Click(HWND dlg) {
@@ -135,6 +161,10 @@ void cmdOK_Click(HWND dlg) {
     std::wstring problem = setup.keyReadOnly ? L"" : EntryNameProblem(WithExeSuffix(key));
     if (!problem.empty()) {
         ShowMessage(dlg, problem, kStyleInfo);
+        return;
+    }
+    if (!ConfirmMissingProgram(dlg, app)) {
+        SetFocus(GetDlgItem(dlg, kIdTxtApp));
         return;
     }
     modUser::strKey = WithExeSuffix(key);

@@ -105,13 +105,14 @@ std::vector<AppPathEntry> EntriesNamed(const std::vector<AppPathEntry>& entries,
 
 }  // namespace
 
-bool AddItem(HWND owner, const AppPathStores& stores, UndoHistory* history, EntryKey* added) {
-    modUser::strKey.clear();
-    modUser::strApp.clear();
+bool AddItem(HWND owner, const AppPathStores& stores, UndoHistory* history, EntryKey* added,
+             const std::wstring& name, const std::wstring& path) {
+    modUser::strKey = name;
+    modUser::strApp = path;
     modUser::strPath.clear();
     // For every user when the user may, else for the user alone.
     Scope offered = stores.machine.CanWrite() ? Scope::Machine : Scope::User;
-    ShowEditDlg(owner, {kAddCaption, L"", false, L"", true, offered, L""});
+    ShowEditDlg(owner, {kAddCaption, name, false, path, true, offered, L""});
     if (modUser::lngResult != modUser::kResultOK) return false;
     NewValues values{modUser::strApp, modUser::strPath, false};
     return AddTo(owner, stores, {modUser::scope, modUser::strKey}, values, history, added);

@@ -18,9 +18,11 @@
 namespace tolvane {
 
 // Adds to either hive; makes the user's App Paths key when it is absent.
-// |added| receives the registration made.
+// |added| receives the registration made. The dialog starts with |name|
+// and |path| (a program dropped on the window).
 bool AddItem(HWND owner, const AppPathStores& stores, UndoHistory* history = nullptr,
-             EntryKey* added = nullptr);
+             EntryKey* added = nullptr, const std::wstring& name = {},
+             const std::wstring& path = {});
 // A failed edit changes nothing.
 bool EditItem(HWND owner, const AppPathStores& stores, const AppPathEntry& entry,
               UndoHistory* history = nullptr);

@@ -373,6 +373,15 @@ SearchPlaces ReadSearchPlaces() {
     return places;
 }
 
+std::optional<std::wstring> MissingProgram(const std::wstring& text) {
+    FileScope scope;
+    std::wstring target = AsPath(text, REG_SZ);
+    if (!target.empty() && !IsAbsolute(target)) return std::nullopt;
+    Kind kind = target.empty() ? Kind::None : KindOf(target);
+    if (kind == Kind::None || kind == Kind::Folder) return target;
+    return std::nullopt;
+}
+
 HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places) {
     FileScope scope;
     HealthReport report;

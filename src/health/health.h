@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,12 @@ std::vector<std::string> NoteTokens(const HealthReport& report);
 // expanded where the value asks for it, surrounding spaces and one pair of
 // quotes dropped. Empty when the default value is no text.
 std::wstring ProgramPath(const AppPathEntry& entry);
+
+// The program file that a default value typed as |text| names, read as
+// ProgramPath() reads it, when the checks would note it missing: the file is
+// not there, or is a folder. None when it is there, or when the path is not
+// a full one, which is a note of its own.
+std::optional<std::wstring> MissingProgram(const std::wstring& text);
 
 // "X:\..." or "\\server\share\...": a path that does not depend on the
 // current folder or drive.

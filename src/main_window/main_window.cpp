@@ -213,6 +213,8 @@ void CreateControls(FrmMain& form) {
         form.watcher.NoteOwnChange(keys);
     };
     form.watcher.Start(form.hwnd, kRegistryChanged);
+    // Program files dropped from Explorer open the add dialog.
+    DragAcceptFiles(form.hwnd, TRUE);
 }
 
 void RunCommand(FrmMain& form, UINT id) {
@@ -270,6 +272,9 @@ void RunCommand(FrmMain& form, UINT id) {
             break;
         case IDM_ROW_COPY_PATH:
             CopySelectedPaths(form);
+            break;
+        case IDM_ROW_REGEDIT:
+            OpenSelectedInRegedit(form);
             break;
         default:
             if (const wchar_t* key = ToolbarKeyOf(id)) tbrMain_ButtonClick(form, key);
@@ -417,6 +422,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case WM_NOTIFY:
             if (form) return OnNotify(*form, reinterpret_cast<NMHDR*>(lParam));
             return 0;
+        case WM_DROPFILES:
+            if (form) OnDropFiles(*form, reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_CLOSE:
             if (form) mnuFileExit_Click(*form);
             return 0;
@@ -484,6 +492,7 @@ HWND CreateMainWindow(HINSTANCE instance, FrmMain& form) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SizeClientArea(hwnd, client.cx, client.cy);
     CenterWindow(hwnd, nullptr);
+    ApplySettings(form);
     Form_Load(form);
     return hwnd;
 }
@@ -492,7 +501,8 @@ int RunApplication(HINSTANCE instance, int showCommand) {
     FrmMain form;
     HWND hwnd = CreateMainWindow(instance, form);
     if (!hwnd) return 1;
-    ShowWindow(hwnd, showCommand);
+    bool plain = showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT;
+    ShowWindow(hwnd, form.startMaximized && plain ? SW_SHOWMAXIMIZED : showCommand);
     UpdateWindow(hwnd);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -515,6 +525,7 @@ void Form_Load(FrmMain& form) {
 }
 
 void Form_Unload(FrmMain& form) {
+    SaveSettings(form);
     form.watcher.Stop();
     // Icons still loading are dropped; a file that does not answer keeps
     // its thread, not the window.

@@ -105,6 +105,10 @@ struct FrmMain {
     std::wstring undoneNote;
     std::chrono::steady_clock::time_point rowsShownAt;
 
+    // Whether the window closed maximized last time: RunApplication shows
+    // it so.
+    bool startMaximized = false;
+
     // The result of opening the machine's App Paths key at load.
     LONG openResult = ERROR_SUCCESS;
     // Whether unloading ends the thread's message loop; tests that create
@@ -149,7 +153,9 @@ void lvwMain_DblClick(FrmMain& form);
 void mnuFileExit_Click(FrmMain& form);
 void mnuFileHTML_Click(FrmMain& form);
 void mnuFileXML_Click(FrmMain& form);
-void mnuOprAdd_Click(FrmMain& form);
+// The add dialog starts with |name| and |path| when given (a program
+// dropped on the window).
+void mnuOprAdd_Click(FrmMain& form, const std::wstring& name = {}, const std::wstring& path = {});
 void mnuOprEdit_Click(FrmMain& form);
 void mnuOprDel_Click(FrmMain& form);
 void mnuFileReg_Click(FrmMain& form);
@@ -164,5 +170,7 @@ void RunSelected(FrmMain& form);
 void OpenSelectedLocation(FrmMain& form);
 void CopySelectedNames(FrmMain& form);
 void CopySelectedPaths(FrmMain& form);
+// Opens the registry editor at the selected registration's key.
+void OpenSelectedInRegedit(FrmMain& form);
 
 }  // namespace tolvane

@@ -13,9 +13,11 @@
 #include "editing/entry_commands.h"
 #include "editing/import_items.h"
 #include "export/export_commands.h"
+#include "export/reg_file.h"
 #include "main_window/window_parts.h"
 #include "resource.h"
 #include "toolkit/file_scope.h"
+#include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -37,6 +39,31 @@ std::wstring JoinedLines(const std::vector<std::wstring>& lines) {
     std::wstring text;
     for (const std::wstring& line : lines) text += (text.empty() ? L"" : L"\r\n") + line;
     return text;
+}
+
+constexpr wchar_t kRegeditSettings[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+
+// The top of the registry editor's tree, in the language it speaks: the key
+// that it opens at must begin with it.
+std::wstring RegeditRoot() {
+    LANGID language = GetUserDefaultUILanguage();
+    bool simplifiedChinese = PRIMARYLANGID(language) == LANG_CHINESE &&
+                             (SUBLANGID(language) == SUBLANG_CHINESE_SIMPLIFIED ||
+                              SUBLANGID(language) == SUBLANG_CHINESE_SINGAPORE);
+    return simplifiedChinese ? L"计算机" : L"Computer";
+}
+
+// The registry editor opens at the key that it last showed.
+bool SetRegeditLastKey(const std::wstring& path) {
+    UniqueKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRegeditSettings, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    return RegSetValueExW(key.get(), L"LastKey", 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(path.c_str()),
+                          static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 void AppendMenuItem(HMENU menu, UINT id, const wchar_t* text) {
@@ -114,9 +141,11 @@ void mnuOprClean_Click(FrmMain& form) {
     if (CleanUpItems(form.hwnd, form.stores, missing, &form.undo)) ListChanged(form);
 }
 
-void mnuOprAdd_Click(FrmMain& form) {
+void mnuOprAdd_Click(FrmMain& form, const std::wstring& name, const std::wstring& path) {
     EntryKey added;
-    if (AddItem(form.hwnd, form.stores, &form.undo, &added)) ListChanged(form, added);
+    if (AddItem(form.hwnd, form.stores, &form.undo, &added, name, path)) {
+        ListChanged(form, added);
+    }
 }
 
 // The edited row stays selected: the selection is kept by registration.
@@ -184,6 +213,21 @@ void OpenSelectedLocation(FrmMain& form) {
     ShellRun(form.hwnd, L"explorer.exe", L"/select,\"" + file + L"\"");
 }
 
+// A copy of the entry, as for "运行". The editor that is open already shows
+// its own key: Windows starts no second one.
+void OpenSelectedInRegedit(FrmMain& form) {
+    SyncSelection(form);
+    std::optional<AppPathEntry> entry = form.list.SelectedCopy();
+    if (!entry) return;
+    if (!SetRegeditLastKey(RegeditRoot() + L"\\" + RegKeyName(entry->scope, entry->name))) {
+        ShowMessage(form.hwnd, L"无法设置注册表编辑器要打开的位置！", kStyleError);
+        return;
+    }
+    if (!ShellRun(form.hwnd, L"regedit.exe", L"")) {
+        ShowMessage(form.hwnd, L"无法启动注册表编辑器！", kStyleError);
+    }
+}
+
 void CopySelectedNames(FrmMain& form) {
     std::vector<std::wstring> names;
     for (const AppPathEntry* entry : SelectedEntries(form)) names.push_back(entry->name);
@@ -216,6 +260,7 @@ void lvwMain_ContextMenu(FrmMain& form, POINT at) {
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuItem(menu.get(), IDM_ROW_RUN, L"运行(&R)");
     AppendMenuItem(menu.get(), IDM_ROW_OPEN, L"打开文件位置(&O)");
+    AppendMenuItem(menu.get(), IDM_ROW_REGEDIT, L"在注册表编辑器中打开(&G)");
     AppendMenuItem(menu.get(), IDM_ROW_COPY_NAME, L"复制名称(&N)");
     AppendMenuItem(menu.get(), IDM_ROW_COPY_PATH, L"复制路径(&P)");
     UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,

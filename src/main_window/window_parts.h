@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -40,6 +41,14 @@ LRESULT OnCustomDraw(const FrmMain& form, NMLVCUSTOMDRAW& draw);
 void UpdateStatus(FrmMain& form);
 int FindRow(const FrmMain& form, const NMLVFINDITEMW& find);
 int FocusedRow(const FrmMain& form);
+
+// The settings kept between runs (remembered.cpp): applied to the window
+// just made, saved from the window about to close.
+void ApplySettings(FrmMain& form);
+void SaveSettings(const FrmMain& form);
+
+// Files dropped on the window (dropped_files.cpp).
+void OnDropFiles(FrmMain& form, HDROP drop);
 
 // Keys (row_commands.cpp). Each returns whether it took the key.
 bool OnListKey(FrmMain& form, WORD key);

@@ -295,6 +295,12 @@ void RegistrationList::ClickColumn(int column) {
     RebuildView();
 }
 
+void RegistrationList::SetSort(int column, bool descending) {
+    sortColumn_ = column;
+    sortDescending_ = column >= 0 && descending;
+    RebuildView();
+}
+
 // --- The selection
 
 std::vector<size_t> RegistrationList::SelectedShown() const {

@@ -94,6 +94,9 @@ class RegistrationList {
     // A click on a column's header: ascending, then descending, then the
     // registry's order again.
     void ClickColumn(int column);
+    // Sorts by |column| (-1: the registry's order), as remembered from an
+    // earlier run.
+    void SetSort(int column, bool descending);
     int sortColumn() const { return sortColumn_; }  // -1: the registry's order
     bool sortDescending() const { return sortDescending_; }
 

@@ -161,6 +161,30 @@ class ComApartment {
     HRESULT result_;
 };
 
+// A COM interface, released when its owner goes.
+template <typename Interface>
+class ComPtr {
+  public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() { reset(); }
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+    // For calls that hand out an interface; drops the one held before.
+    void** put() {
+        reset();
+        return reinterpret_cast<void**>(&pointer_);
+    }
+    void reset() {
+        if (pointer_) std::exchange(pointer_, nullptr)->Release();
+    }
+
+  private:
+    Interface* pointer_ = nullptr;
+};
+
 // A device context from GetDC, released to its window.
 class WindowDc {
   public:

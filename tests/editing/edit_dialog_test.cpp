@@ -107,71 +107,74 @@ bool SameRect(const RECT& a, const RECT& b) {
 
 TEST_F(EditDialogTest, ShowsTheDesignCentredOnItsOwner) {
     HWND shown = nullptr;
-    ASSERT_TRUE(Show(
-        kAddSetup, {OnEditDialog([&](HWND dialog) {
-            shown = dialog;
-            EXPECT_EQ(WindowText(dialog), L"添加项目");
-            EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner());
+    ASSERT_TRUE(
+        Show(kAddSetup, {OnEditDialog([&](HWND dialog) {
+                 shown = dialog;
+                 EXPECT_EQ(WindowText(dialog), L"添加项目");
+                 EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner());
 
-            LONG style = GetWindowLongW(dialog, GWL_STYLE);
-            LONG exStyle = GetWindowLongW(dialog, GWL_EXSTYLE);
-            EXPECT_TRUE(style & WS_SYSMENU);
-            EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-            EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
-            EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
-            EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)),
-                      ProgramIcon());
+                 LONG style = GetWindowLongW(dialog, GWL_STYLE);
+                 LONG exStyle = GetWindowLongW(dialog, GWL_EXSTYLE);
+                 EXPECT_TRUE(style & WS_SYSMENU);
+                 EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+                 EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+                 EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+                 EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)),
+                           ProgramIcon());
 
-            RECT client;
-            GetClientRect(dialog, &client);
-            // The design, with the row of extra folders under the path row.
-            EXPECT_EQ(client.right, TwipsToPixels(5745, DpiOf(nullptr)));
-            EXPECT_EQ(client.bottom, TwipsToPixels(2775 + kPathRowTwips, DpiOf(nullptr)));
-            RECT self, around;
-            GetWindowRect(dialog, &self);
-            GetWindowRect(owner(), &around);
-            EXPECT_LE(std::abs((self.left + self.right) - (around.left + around.right)), 2);
-            EXPECT_LE(std::abs((self.top + self.bottom) - (around.top + around.bottom)), 2);
+                 RECT client;
+                 GetClientRect(dialog, &client);
+                 // The design, with the scope's row and the extra folders' under
+                 // the path row.
+                 const int extra = kScopeRowTwips + kPathRowTwips;
+                 EXPECT_EQ(client.right, TwipsToPixels(5745, DpiOf(nullptr)));
+                 EXPECT_EQ(client.bottom, TwipsToPixels(2775 + extra, DpiOf(nullptr)));
+                 RECT self, around;
+                 GetWindowRect(dialog, &self);
+                 GetWindowRect(owner(), &around);
+                 EXPECT_LE(std::abs((self.left + self.right) - (around.left + around.right)), 2);
+                 EXPECT_LE(std::abs((self.top + self.bottom) - (around.top + around.bottom)), 2);
 
-            struct Expected {
-                int id;
-                const wchar_t* text;
-                RECT rect;
-            };
-            const Expected controls[] = {
-                {kIdLabKey, L"项目名称(&N)", TwipsRect(240, 240, 990, 180)},
-                {kIdTxtKey, L"", TwipsRect(240, 480, 5295, 375)},
-                {kIdLabApp, L"程序路径(&A)", TwipsRect(240, 1080, 990, 180)},
-                {kIdTxtApp, L"", TwipsRect(240, 1320, 4575, 375)},
-                {kIdCmdBrowser, L"浏览", TwipsRect(4920, 1320, 615, 375)},
-                {IDOK, L"确定(&O)", TwipsRect(1425, 2040 + kPathRowTwips, 1215, 495)},
-                {IDCANCEL, L"取消(&C)", TwipsRect(3105, 2040 + kPathRowTwips, 1215, 495)},
-                {kIdLabPath, L"附加路径(&P)", TwipsRect(240, 1920, 990, 180)},
-                {kIdTxtPath, L"", TwipsRect(240, 2160, 4575, 375)},
-                {kIdCmdPathAdd, L"添加", TwipsRect(4920, 2160, 615, 375)},
-            };
-            for (const Expected& control : controls) {
-                EXPECT_EQ(ControlText(dialog, control.id), control.text);
-                EXPECT_TRUE(SameRect(ChildRect(dialog, control.id), control.rect))
-                    << "control " << control.id;
-            }
+                 struct Expected {
+                     int id;
+                     const wchar_t* text;
+                     RECT rect;
+                 };
+                 const Expected controls[] = {
+                     {kIdLabKey, L"项目名称(&N)", TwipsRect(240, 240, 990, 180)},
+                     {kIdTxtKey, L"", TwipsRect(240, 480, 5295, 375)},
+                     {kIdLabApp, L"程序路径(&A)", TwipsRect(240, 1080, 990, 180)},
+                     {kIdTxtApp, L"", TwipsRect(240, 1320, 4575, 375)},
+                     {kIdCmdBrowser, L"浏览", TwipsRect(4920, 1320, 615, 375)},
+                     {IDOK, L"确定(&O)", TwipsRect(1425, 2040 + extra, 1215, 495)},
+                     {IDCANCEL, L"取消(&C)", TwipsRect(3105, 2040 + extra, 1215, 495)},
+                     {kIdLabScope, L"范围：所有用户", TwipsRect(240, 1860, 3120, 180)},
+                     {kIdLabPath, L"附加路径(&P)", TwipsRect(240, 2340, 990, 180)},
+                     {kIdTxtPath, L"", TwipsRect(240, 2580, 4575, 375)},
+                     {kIdCmdPathAdd, L"添加", TwipsRect(4920, 2580, 615, 375)},
+                 };
+                 for (const Expected& control : controls) {
+                     EXPECT_EQ(ControlText(dialog, control.id), control.text);
+                     EXPECT_TRUE(SameRect(ChildRect(dialog, control.id), control.rect))
+                         << "control " << control.id;
+                 }
 
-            // Tab order from the name, round to it again.
-            std::vector<int> order;
-            HWND at = GetDlgItem(dialog, kIdTxtKey);
-            for (int i = 0; i < 7; ++i) {
-                order.push_back(GetDlgCtrlID(at));
-                at = GetNextDlgTabItem(dialog, at, FALSE);
-            }
-            order.push_back(GetDlgCtrlID(at));
-            EXPECT_EQ(order, (std::vector<int>{kIdTxtKey, kIdTxtApp, kIdCmdBrowser, IDOK, IDCANCEL,
-                                               kIdTxtPath, kIdCmdPathAdd, kIdTxtKey}));
+                 // Tab order from the name, round to it again.
+                 std::vector<int> order;
+                 HWND at = GetDlgItem(dialog, kIdTxtKey);
+                 for (int i = 0; i < 7; ++i) {
+                     order.push_back(GetDlgCtrlID(at));
+                     at = GetNextDlgTabItem(dialog, at, FALSE);
+                 }
+                 order.push_back(GetDlgCtrlID(at));
+                 EXPECT_EQ(order, (std::vector<int>{kIdTxtKey, kIdTxtApp, kIdCmdBrowser, kIdTxtPath,
+                                                    kIdCmdPathAdd, IDOK, IDCANCEL, kIdTxtKey}));
 
-            EXPECT_EQ(LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)), IDOK);
-            EXPECT_EQ(GetDlgCtrlID(GetFocus()), kIdTxtKey);
-            EXPECT_FALSE(ReadEditDialog(dialog).keyReadOnly);
-            PressButton(dialog, IDCANCEL);
-        })}));
+                 EXPECT_EQ(LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)), IDOK);
+                 EXPECT_EQ(GetDlgCtrlID(GetFocus()), kIdTxtKey);
+                 EXPECT_FALSE(ReadEditDialog(dialog).keyReadOnly);
+                 PressButton(dialog, IDCANCEL);
+             })}));
     // Destroyed when it closes.
     EXPECT_FALSE(IsWindow(shown));
     EXPECT_EQ(modUser::lngResult, 2);
@@ -180,40 +183,45 @@ TEST_F(EditDialogTest, ShowsTheDesignCentredOnItsOwner) {
 }
 
 // An add chooses its scope under the path row: the design's controls stay
-// where they are, OK and Cancel move down, and the choice comes last in
+// where they are, OK and Cancel move down, and the choice follows 浏览 in
 // tab order.
 TEST_F(EditDialogTest, AnAddChoosesItsScopeUnderThePathRow) {
     EditDlgSetup setup = kAddSetup;
     setup.chooseScope = true;
     setup.scope = Scope::User;
     ASSERT_TRUE(Show(
-        setup, {OnEditDialog([&](HWND dialog) {
-            RECT client;
-            GetClientRect(dialog, &client);
-            int extra = kScopeRowTwips + kPathRowTwips;
-            EXPECT_EQ(client.bottom, TwipsToPixels(2775 + extra, DpiOf(nullptr)));
-            EXPECT_TRUE(SameRect(ChildRect(dialog, kIdTxtApp), TwipsRect(240, 1320, 4575, 375)));
-            EXPECT_TRUE(
-                SameRect(ChildRect(dialog, IDOK), TwipsRect(1425, 2040 + extra, 1215, 495)));
-            EXPECT_TRUE(
-                SameRect(ChildRect(dialog, IDCANCEL), TwipsRect(3105, 2040 + extra, 1215, 495)));
-            // The folders' row comes under the choice of scope.
-            EXPECT_GT(ChildRect(dialog, kIdLabPath).top, ChildRect(dialog, kIdOptUser).bottom);
-            RECT machine = ChildRect(dialog, kIdOptMachine);
-            RECT user = ChildRect(dialog, kIdOptUser);
-            EXPECT_GT(machine.top, ChildRect(dialog, kIdTxtApp).bottom);
-            EXPECT_LT(machine.bottom, ChildRect(dialog, IDOK).top);
-            EXPECT_EQ(user.top, machine.top);
-            EXPECT_EQ(ControlText(dialog, kIdOptMachine), L"所有用户");
-            EXPECT_EQ(ControlText(dialog, kIdOptUser), L"当前用户");
-            EXPECT_EQ(ReadEditDialog(dialog).scope, Scope::User);
-            EXPECT_EQ(GetNextDlgTabItem(dialog, GetDlgItem(dialog, IDCANCEL), FALSE),
-                      GetDlgItem(dialog, kIdOptUser));  // the checked option
-            SetControlText(dialog, kIdTxtKey, L"tvscope");
-            SetControlText(dialog, kIdTxtApp, L"C:\\x.exe");
-            CheckRadioButton(dialog, kIdOptMachine, kIdOptUser, kIdOptMachine);
-            PressButton(dialog, IDOK);
-        })}));
+        setup,
+        {OnEditDialog([&](HWND dialog) {
+             RECT client;
+             GetClientRect(dialog, &client);
+             int extra = kScopeRowTwips + kPathRowTwips;
+             EXPECT_EQ(client.bottom, TwipsToPixels(2775 + extra, DpiOf(nullptr)));
+             EXPECT_TRUE(SameRect(ChildRect(dialog, kIdTxtApp), TwipsRect(240, 1320, 4575, 375)));
+             EXPECT_TRUE(
+                 SameRect(ChildRect(dialog, IDOK), TwipsRect(1425, 2040 + extra, 1215, 495)));
+             EXPECT_TRUE(
+                 SameRect(ChildRect(dialog, IDCANCEL), TwipsRect(3105, 2040 + extra, 1215, 495)));
+             // The folders' row comes under the choice of scope.
+             EXPECT_GT(ChildRect(dialog, kIdLabPath).top, ChildRect(dialog, kIdOptUser).bottom);
+             RECT machine = ChildRect(dialog, kIdOptMachine);
+             RECT user = ChildRect(dialog, kIdOptUser);
+             EXPECT_GT(machine.top, ChildRect(dialog, kIdTxtApp).bottom);
+             EXPECT_LT(machine.bottom, ChildRect(dialog, IDOK).top);
+             EXPECT_EQ(user.top, machine.top);
+             EXPECT_EQ(ControlText(dialog, kIdOptMachine), L"所有用户");
+             EXPECT_EQ(ControlText(dialog, kIdOptUser), L"当前用户");
+             EXPECT_EQ(ReadEditDialog(dialog).scope, Scope::User);
+             // The checked option comes after 浏览, then the extra folders.
+             HWND option = GetNextDlgTabItem(dialog, GetDlgItem(dialog, kIdCmdBrowser), FALSE);
+             EXPECT_EQ(option, GetDlgItem(dialog, kIdOptUser));
+             EXPECT_EQ(GetNextDlgTabItem(dialog, option, FALSE), GetDlgItem(dialog, kIdTxtPath));
+             EXPECT_EQ(GetDlgItem(dialog, kIdLabScope), nullptr);
+             SetControlText(dialog, kIdTxtKey, L"tvscope");
+             SetControlText(dialog, kIdTxtApp, L"C:\\x.exe");
+             CheckRadioButton(dialog, kIdOptMachine, kIdOptUser, kIdOptMachine);
+             PressButton(dialog, IDOK);
+         }),
+         AnswerMissingProgram(IDYES)}));
     EXPECT_EQ(modUser::scope, Scope::Machine);
     EXPECT_EQ(modUser::lngResult, 1);
 }
@@ -227,14 +235,51 @@ TEST_F(EditDialogTest, SuffixRuleKeepsTheCaseTyped) {
     EXPECT_EQ(WithExeSuffix(L"x"), L"x.exe");
     EXPECT_EQ(WithExeSuffix(L".exe"), L".exe");
     EXPECT_EQ(WithExeSuffix(L"   "), L"   .exe");
-    ASSERT_TRUE(Show(kAddSetup, {FillEditDialog(L"记事本", L"C:\\x.exe", IDOK)}));
+    ASSERT_TRUE(Show(kAddSetup,
+                     {FillEditDialog(L"记事本", L"C:\\x.exe", IDOK), AnswerMissingProgram(IDYES)}));
     EXPECT_EQ(modUser::lngResult, 1);
     EXPECT_EQ(modUser::strKey, L"记事本.exe");
 }
 
 TEST_F(EditDialogTest, PathIsTakenAsTyped) {
-    ASSERT_TRUE(Show(kAddSetup, {FillEditDialog(L"tv", L"  C:\\no such\\tv.exe ", IDOK)}));
+    ASSERT_TRUE(Show(kAddSetup, {FillEditDialog(L"tv", L"  C:\\no such\\tv.exe ", IDOK),
+                                 AnswerMissingProgram(IDYES)}));
     EXPECT_EQ(modUser::strApp, L"  C:\\no such\\tv.exe ");
+}
+
+// A program file that is not there is questioned before OK takes it, after
+// expanding its variables; No (the default) goes back to the dialog.
+TEST_F(EditDialogTest, AMissingProgramIsQuestionedFirst) {
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    MessageBoxSeen question;
+    int defaultButton = 0;
+    int focusAfterNo = 0;
+    ASSERT_TRUE(Show(kEditSetup, {FillEditDialog(std::nullopt, L"%SystemRoot%\\tv-none.exe", IDOK),
+                                  {[](HWND box) { return IsMessageBox(box); },
+                                   [&](HWND box) {
+                                       question = ReadMessageBox(box);
+                                       defaultButton = GetDlgCtrlID(GetFocus());  // Enter presses it
+                                       PressButton(box, IDNO);
+                                   }},
+                                  OnEditDialog([&](HWND dialog) {
+                                      focusAfterNo = GetDlgCtrlID(GetFocus());
+                                      EXPECT_EQ(modUser::lngResult, 0);
+                                      SetControlText(dialog, kIdTxtApp,
+                                                     L"%SystemRoot%\\notepad.exe");  // there
+                                      PressButton(dialog, IDOK);
+                                  })}));
+    EXPECT_EQ(question.text,
+              L"程序文件 " + std::wstring(windows) + L"\\tv-none.exe 不存在，仍要登记吗？");
+    EXPECT_EQ(question.style, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+    EXPECT_EQ(defaultButton, IDNO);
+    EXPECT_EQ(focusAfterNo, kIdTxtApp);
+    EXPECT_EQ(modUser::lngResult, 1);
+    EXPECT_EQ(modUser::strApp, L"%SystemRoot%\\notepad.exe");
+    // Yes takes it as typed; a folder is no program file.
+    ASSERT_TRUE(
+        Show(kAddSetup, {FillEditDialog(L"tv", windows, IDOK), AnswerMissingProgram(IDYES)}));
+    EXPECT_EQ(modUser::strApp, windows);
 }
 
 TEST_F(EditDialogTest, EmptyFieldsAreRefusedAndTheDialogStaysAsItWas) {
@@ -305,7 +350,8 @@ TEST_F(EditDialogTest, EnterPressesOKWithItsValidation) {
                                      SetControlText(dialog, kIdTxtKey, L"tventer");
                                      SetFocus(GetDlgItem(dialog, kIdTxtApp));
                                      PostKey(dialog, VK_RETURN);
-                                 })}));
+                                 }),
+                                 AnswerMissingProgram(IDYES)}));
     EXPECT_EQ(box.text, kIncomplete);
     EXPECT_EQ(modUser::lngResult, 1);
     EXPECT_EQ(modUser::strKey, L"tventer.exe");
@@ -342,10 +388,12 @@ TEST_F(EditDialogTest, AccessKeysMoveTheFocusAndPressButtons) {
                                           SetControlText(dialog, kIdTxtApp, L"C:\\tv.exe");
                                           PostAltChar(dialog, L'N');
                                       }),
-                                 When(focusIs(kIdTxtKey), [](HWND dialog) {
-                                     SetControlText(dialog, kIdTxtKey, L"tvkeys");
-                                     PostAltChar(dialog, L'o');
-                                 })}));
+                                 When(focusIs(kIdTxtKey),
+                                      [](HWND dialog) {
+                                          SetControlText(dialog, kIdTxtKey, L"tvkeys");
+                                          PostAltChar(dialog, L'o');
+                                      }),
+                                 AnswerMissingProgram(IDYES)}));
     EXPECT_EQ(modUser::lngResult, 1);
     EXPECT_EQ(modUser::strKey, L"tvkeys.exe");
 
@@ -372,19 +420,25 @@ TEST_F(EditDialogTest, TextBoxesRefuseThe257thCharacter) {
 TEST_F(EditDialogTest, EditUseShowsTheNameReadOnlyAndFocused) {
     EditDialogSeen seen;
     std::wstring afterTyping;
-    ASSERT_TRUE(Show(kEditSetup, {OnEditDialog([&](HWND dialog) {
-                         seen = ReadEditDialog(dialog);
-                         SendMessageW(GetFocus(), WM_CHAR, L'z', 1);
-                         afterTyping = ControlText(dialog, kIdTxtKey);
-                         SetControlText(dialog, kIdTxtApp, L"D:\\new\\tvtool.exe");
-                         PressButton(dialog, IDOK);
-                     })}));
+    std::wstring hive;
+    EditDlgSetup setup = kEditSetup;
+    setup.scope = Scope::User;
+    ASSERT_TRUE(Show(setup, {OnEditDialog([&](HWND dialog) {
+                                 seen = ReadEditDialog(dialog);
+                                 hive = ControlText(dialog, kIdLabScope);
+                                 SendMessageW(GetFocus(), WM_CHAR, L'z', 1);
+                                 afterTyping = ControlText(dialog, kIdTxtKey);
+                                 SetControlText(dialog, kIdTxtApp, L"D:\\new\\tvtool.exe");
+                                 PressButton(dialog, IDOK);
+                             }),
+                             AnswerMissingProgram(IDYES)}));
     EXPECT_EQ(seen.caption, L"编辑项目");
     EXPECT_EQ(seen.key, L"tvtool");
     EXPECT_EQ(seen.app, L"C:\\tools\\tvtool.exe");
     EXPECT_TRUE(seen.keyReadOnly);
     EXPECT_EQ(seen.focusId, kIdTxtKey);
     EXPECT_EQ(afterTyping, L"tvtool");
+    EXPECT_EQ(hive, L"范围：当前用户");
     // The suffix rule still runs; the edit command names the entry by its row.
     EXPECT_EQ(modUser::strKey, L"tvtool.exe");
     EXPECT_EQ(modUser::strApp, L"D:\\new\\tvtool.exe");

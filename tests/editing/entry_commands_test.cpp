@@ -96,9 +96,9 @@ TEST_F(EntryCommandsTest, AddCreatesTheEntryAndListsIt) {
     MainForm main;
     // One add first, so that whatever the platform keeps after a first use
     // is not counted as a handle of the command.
-    ASSERT_TRUE(
-        Run(mnuOprAdd_Click, main.form,
-            {FillEditDialog(L"tvwarm", L"C:\\warm.exe", IDOK), AnswerMessageBox(nullptr, IDOK)}));
+    ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
+                    {FillEditDialog(L"tvwarm", L"C:\\warm.exe", IDOK), AnswerMissingProgram(IDYES),
+                     AnswerMessageBox(nullptr, IDOK)}));
 
     EditDialogSeen seen;
     MessageBoxSeen box;
@@ -109,7 +109,7 @@ TEST_F(EntryCommandsTest, AddCreatesTheEntryAndListsIt) {
         std::wstring name = i == 0 ? L"tvnew" : L"tvnew" + std::to_wstring(i);
         ASSERT_TRUE(Run([&] { added = AddItem(main.hwnd, main.form.stores); },
                         {FillEditDialog(name, L"C:\\Tools\\tvnew.exe", IDOK, &seen),
-                         AnswerMessageBox(&box, IDOK)}));
+                         AnswerMissingProgram(IDYES), AnswerMessageBox(&box, IDOK)}));
         EXPECT_TRUE(added);
     }));  // no subkey handle left open
     Refresh(main.form);
@@ -145,7 +145,7 @@ TEST_F(EntryCommandsTest, AddReportsANameThatExistsAndWritesNothing) {
         EXPECT_TRUE(AnyRunLeavesNoHandle(3, [&](int) {
             ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
                             {FillEditDialog(input.typed, L"C:\\other\\notepad.exe", IDOK),
-                             AnswerMessageBox(&box, IDOK)}));
+                             AnswerMissingProgram(IDYES), AnswerMessageBox(&box, IDOK)}));
         }));
         EXPECT_EQ(box.text, input.message);
         EXPECT_EQ(box.style, 16u);
@@ -194,9 +194,10 @@ TEST_F(EntryCommandsTest, AddWhosePathWriteFailsTakesAwayOnlyItsOwnSubkey) {
     for (const Case& c : cases) {
         beforeRegistryWrite = c.hook;
         MessageBoxSeen box;
-        ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
-                        {FillEditDialog(L"tvlocked", L"C:\\tvlocked.exe", IDOK),
-                         AnswerMessageBox(&box, IDOK)}));  // and no success message after it
+        ASSERT_TRUE(Run(
+            mnuOprAdd_Click, main.form,
+            {FillEditDialog(L"tvlocked", L"C:\\tvlocked.exe", IDOK), AnswerMissingProgram(IDYES),
+             AnswerMessageBox(&box, IDOK)}));  // and no success message after it
         EXPECT_EQ(box.text, L"项目添加失败！");
         EXPECT_EQ(box.style, 16u);
         EXPECT_EQ(EntryExists(L"tvlocked.exe"), c.othersStay);
@@ -220,7 +221,7 @@ TEST_F(EntryCommandsTest, AddOfANameThatAppearsMeanwhileLeavesItUntouched) {
                          PressButton(dialog, IDOK);
                          PutEntry(L"tvrace.exe", L"C:\\theirs.exe");
                      }),
-                     AnswerMessageBox(&box, IDOK)}));
+                     AnswerMissingProgram(IDYES), AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(box.text, L"项目 tvrace.exe 已存在！");
     EXPECT_EQ(EntryDefault(L"tvrace.exe"), L"C:\\theirs.exe");
 }
@@ -233,8 +234,10 @@ TEST_F(EntryCommandsTest, AddWritesTheTypeThatThePathNeeds) {
     for (const auto& [name, path, type] :
          {std::tuple<std::wstring, std::wstring, DWORD>{L"tvkorean", korean, REG_SZ},
           {L"tvexpand", L"%SystemRoot%\\notepad.exe", REG_EXPAND_SZ}}) {
-        ASSERT_TRUE(Run(mnuOprAdd_Click, main.form,
-                        {FillEditDialog(name, path, IDOK), AnswerMessageBox(nullptr, IDOK)}));
+        std::vector<DialogStep> steps{FillEditDialog(name, path, IDOK)};
+        if (type == REG_SZ) steps.push_back(AnswerMissingProgram(IDYES));  // not there
+        steps.push_back(AnswerMessageBox(nullptr, IDOK));
+        ASSERT_TRUE(Run(mnuOprAdd_Click, main.form, std::move(steps)));
         DWORD written = 0;
         EXPECT_EQ(EntryDefault(name + L".exe", &written), path);
         EXPECT_EQ(written, type);
@@ -254,7 +257,7 @@ TEST_F(EntryCommandsTest, EditRewritesOnlyThePathAndKeepsTheName) {
     EXPECT_TRUE(AnyRunLeavesNoHandle(3, [&](int) {
         ASSERT_TRUE(Run([&] { EXPECT_TRUE(EditItem(main.hwnd, main.form.stores, row)); },
                         {FillEditDialog(std::nullopt, L"D:\\new\\tvtool.exe", IDOK, &seen),
-                         AnswerMessageBox(&box, IDOK)}));
+                         AnswerMissingProgram(IDYES), AnswerMessageBox(&box, IDOK)}));
     }));
     Refresh(main.form);
 
@@ -296,9 +299,10 @@ TEST_F(EntryCommandsTest, EditKeepsOrChoosesTheValueType) {
           Case{L"tvdword.exe", L"", L"C:\\now-text.exe", REG_SZ}}) {
         ASSERT_TRUE(SelectRow(main.form.lvwMain, c.name));
         EditDialogSeen seen;
-        ASSERT_TRUE(Run(
-            mnuOprEdit_Click, main.form,
-            {FillEditDialog(std::nullopt, c.typed, IDOK, &seen), AnswerMessageBox(nullptr, IDOK)}));
+        std::vector<DialogStep> steps{FillEditDialog(std::nullopt, c.typed, IDOK, &seen)};
+        if (c.name != std::wstring(L"tvexpand.exe")) steps.push_back(AnswerMissingProgram(IDYES));
+        steps.push_back(AnswerMessageBox(nullptr, IDOK));
+        ASSERT_TRUE(Run(mnuOprEdit_Click, main.form, std::move(steps)));
         EXPECT_EQ(seen.app, c.shown);
         DWORD type = 0;
         EXPECT_EQ(EntryDefault(c.name, &type), c.typed);
@@ -318,7 +322,7 @@ TEST_F(EntryCommandsTest, ThePathValueIsAddedChangedRemovedAndKept) {
                          SetControlText(dialog, kIdTxtPath, L"C:\\tools;;%ProgramFiles%\\x;");
                          PressButton(dialog, IDOK);
                      }),
-                     AnswerMessageBox(nullptr, IDOK)}));
+                     AnswerMissingProgram(IDYES), AnswerMessageBox(nullptr, IDOK)}));
     EXPECT_EQ(NamedValue(L"tvnew.exe", L"Path"), L"C:\\tools;;%ProgramFiles%\\x;");
     EXPECT_EQ(ValueTypeOf(L"tvnew.exe", L"Path"), static_cast<DWORD>(REG_EXPAND_SZ));
 
@@ -354,7 +358,7 @@ TEST_F(EntryCommandsTest, ThePathValueIsAddedChangedRemovedAndKept) {
                              SetControlText(dialog, kIdTxtPath, c.typed);
                              PressButton(dialog, IDOK);
                          }),
-                         AnswerMessageBox(nullptr, IDOK)}));
+                         AnswerMissingProgram(IDYES), AnswerMessageBox(nullptr, IDOK)}));
         EXPECT_EQ(shown, c.shown) << ToAnsi(c.name);
         EXPECT_EQ(ValueTypeOf(c.name, L"Path"), c.type) << ToAnsi(c.typed);
         if (c.type == REG_SZ || c.type == REG_EXPAND_SZ) {
@@ -380,7 +384,7 @@ TEST_F(EntryCommandsTest, AFailedEditChangesNothing) {
                          SetControlText(dialog, kIdTxtPath, L"C:\\bin");
                          PressButton(dialog, IDOK);
                      }),
-                     AnswerMessageBox(&box, IDOK)}));
+                     AnswerMissingProgram(IDYES), AnswerMessageBox(&box, IDOK)}));
     EXPECT_EQ(box.text, L"编辑项目失败！");
     EXPECT_EQ(EntryDefault(L"tvhalf.exe"), L"C:\\old.exe");
     EXPECT_EQ(ValueTypeOf(L"tvhalf.exe", L"Path"), static_cast<DWORD>(REG_NONE));
@@ -393,9 +397,10 @@ TEST_F(EntryCommandsTest, RefusedWritesNameTheMissingRights) {
     MainForm main;
     ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvlocked.exe"));
     MessageBoxSeen box;
-    ASSERT_TRUE(Run(mnuOprEdit_Click, main.form,
-                    {FillEditDialog(std::nullopt, L"C:\\new.exe", IDOK),
-                     AnswerMessageBox(&box, IDOK)}));  // and no success message after it
+    ASSERT_TRUE(
+        Run(mnuOprEdit_Click, main.form,
+            {FillEditDialog(std::nullopt, L"C:\\new.exe", IDOK), AnswerMissingProgram(IDYES),
+             AnswerMessageBox(&box, IDOK)}));  // and no success message after it
     EXPECT_EQ(box.text, L"没有权限修改该项目，请以管理员身份运行本程序。");
     EXPECT_EQ(box.style, 16u);
     EXPECT_EQ(EntryDefault(L"tvlocked.exe"), L"C:\\old.exe");
@@ -411,16 +416,16 @@ TEST_F(EntryCommandsTest, AnAddRefusedForAllUsersFallsBackToTheCurrentUser) {
     EditDialogSeen seen;
     for (int answer : {IDNO, IDYES}) {
         MessageBoxSeen offer;
-        std::vector<DialogStep> steps = {OnEditDialog([&](HWND dialog) {
-                                             seen = ReadEditDialog(dialog);
-                                             SetControlText(dialog, kIdTxtKey, L"tvnew");
-                                             SetControlText(dialog, kIdTxtApp, L"C:\\new.exe");
-                                             // The offer comes from an add for every user.
-                                             CheckRadioButton(dialog, kIdOptMachine, kIdOptUser,
-                                                              kIdOptMachine);
-                                             PressButton(dialog, IDOK);
-                                         }),
-                                         AnswerMessageBox(&offer, answer)};
+        std::vector<DialogStep> steps = {
+            OnEditDialog([&](HWND dialog) {
+                seen = ReadEditDialog(dialog);
+                SetControlText(dialog, kIdTxtKey, L"tvnew");
+                SetControlText(dialog, kIdTxtApp, L"C:\\new.exe");
+                // The offer comes from an add for every user.
+                CheckRadioButton(dialog, kIdOptMachine, kIdOptUser, kIdOptMachine);
+                PressButton(dialog, IDOK);
+            }),
+            AnswerMissingProgram(IDYES), AnswerMessageBox(&offer, answer)};
         if (answer == IDYES) steps.push_back(AnswerMessageBox(nullptr, IDOK));
         ASSERT_TRUE(Run(mnuOprAdd_Click, limited.form, steps));
         EXPECT_EQ(offer.text, L"没有权限为所有用户登记项目 tvnew.exe，是否改为只为当前用户登记？");
@@ -487,14 +492,14 @@ TEST_F(EntryCommandsTest, AddPerScopeAsksBeforeRegisteringANameInBothPlaces) {
     PutEntry(L"tvshared.exe", L"C:\\machine.exe");
     MainForm main;
     auto addForUser = [&](int answer, MessageBoxSeen* question) {
-        std::vector<DialogStep> steps = {OnEditDialog([](HWND dialog) {
-                                             SetControlText(dialog, kIdTxtKey, L"TVSHARED");
-                                             SetControlText(dialog, kIdTxtApp, L"C:\\user.exe");
-                                             CheckRadioButton(dialog, kIdOptMachine, kIdOptUser,
-                                                              kIdOptUser);
-                                             PressButton(dialog, IDOK);
-                                         }),
-                                         AnswerMessageBox(question, answer)};
+        std::vector<DialogStep> steps = {
+            OnEditDialog([](HWND dialog) {
+                SetControlText(dialog, kIdTxtKey, L"TVSHARED");
+                SetControlText(dialog, kIdTxtApp, L"C:\\user.exe");
+                CheckRadioButton(dialog, kIdOptMachine, kIdOptUser, kIdOptUser);
+                PressButton(dialog, IDOK);
+            }),
+            AnswerMissingProgram(IDYES), AnswerMessageBox(question, answer)};
         if (answer == IDYES) steps.push_back(AnswerMessageBox(nullptr, IDOK));
         return Run(mnuOprAdd_Click, main.form, steps);
     };
@@ -546,9 +551,9 @@ TEST_F(EntryCommandsTest, EntryRemovedByAnotherProgramFailsAndKeepsTheStaleRow) 
 
     MessageBoxSeen edited;
     ASSERT_TRUE(SelectRow(main.form.lvwMain, L"tvstale.exe"));
-    ASSERT_TRUE(
-        Run(mnuOprEdit_Click, main.form,
-            {FillEditDialog(std::nullopt, L"C:\\new.exe", IDOK), AnswerMessageBox(&edited, IDOK)}));
+    ASSERT_TRUE(Run(mnuOprEdit_Click, main.form,
+                    {FillEditDialog(std::nullopt, L"C:\\new.exe", IDOK),
+                     AnswerMissingProgram(IDYES), AnswerMessageBox(&edited, IDOK)}));
     EXPECT_EQ(edited.text, L"编辑项目失败！");
     EXPECT_EQ(edited.style, 16u);
     EXPECT_FALSE(EntryExists(L"tvstale.exe"));  // not brought back by the write

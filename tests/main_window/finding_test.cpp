@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <functional>
 
@@ -62,6 +63,48 @@ void Press(HWND target, WORD key, BYTE modifier = 0) {
     SetKeyboardState(state);
     SendMessageW(target, WM_KEYDOWN, key, 1);
     SetKeyboardState(saved);
+}
+
+std::wstring RegeditLastKey() {
+    wchar_t text[512] = {};
+    DWORD size = sizeof(text);
+    RegGetValueW(HKEY_CURRENT_USER,
+                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", L"LastKey",
+                 RRF_RT_REG_SZ, nullptr, text, &size);
+    return text;
+}
+
+// The id of a running process of that file name, or 0.
+DWORD ProcessNamed(const wchar_t* name) {
+    UniqueKernelObject snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (lstrcmpiW(entry.szExeFile, name) == 0) return entry.th32ProcessID;
+    }
+    return 0;
+}
+
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK TakeWindowOf(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process || !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The visible top-level window of process |id|, or null.
+HWND WindowOf(DWORD id) {
+    WindowSearch search{id, nullptr};
+    EnumWindows(TakeWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // Runs |act| and answers with |steps|; true when each step met its dialog.
@@ -232,9 +275,9 @@ TEST_F(FindingTest, TheContextMenuAndItsCommands) {
     SetTimer(nullptr, 0, 50, ReadMenuSoon);
     SendMessageW(main.form.lvwMain, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(main.form.lvwMain),
                  MAKELPARAM(-1, -1));
-    EXPECT_EQ(g_menuItems,
-              (std::vector<std::wstring>{L"编辑(&E)", L"删除(&D)", L"", L"运行(&R)",
-                                         L"打开文件位置(&O)", L"复制名称(&N)", L"复制路径(&P)"}));
+    EXPECT_EQ(g_menuItems, (std::vector<std::wstring>{
+                               L"编辑(&E)", L"删除(&D)", L"", L"运行(&R)", L"打开文件位置(&O)",
+                               L"在注册表编辑器中打开(&G)", L"复制名称(&N)", L"复制路径(&P)"}));
 
     ListSelect(main.form.lvwMain, 1);
     SendMessageW(main.hwnd, WM_COMMAND, IDM_ROW_COPY_NAME, 0);
@@ -252,6 +295,25 @@ TEST_F(FindingTest, TheContextMenuAndItsCommands) {
         Sleep(25);
     }
     EXPECT_NE(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The registry editor, started at the row's key.
+    ListSelect(main.form.lvwMain, 1);
+    SendMessageW(main.hwnd, WM_COMMAND, IDM_ROW_REGEDIT, 0);
+    EXPECT_EQ(RegeditLastKey(),
+              L"计算机\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
+              L"Paths\\\uD55C.exe");
+    DWORD regedit = 0;
+    for (int i = 0; i < 200 && !(regedit = ProcessNamed(L"regedit.exe")); ++i) Sleep(25);
+    ASSERT_NE(regedit, 0u);
+    // Closed as a user would, once it is up: killed halfway, it would leave
+    // the shell's shared state to the tests that follow.
+    UniqueKernelObject process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, regedit));
+    HWND editor = nullptr;
+    for (int i = 0; i < 400 && !(editor = WindowOf(regedit)); ++i) Sleep(25);
+    if (editor) PostMessageW(editor, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 0);
+    }
 }
 
 // Several rows go after one question naming them; the one that cannot go

@@ -4,16 +4,20 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include "about/quick_reference.h"
 #include "health/health.h"
 #include "main_window/cell_tips.h"
+#include "editing/edit_dialog.h"
 #include "main_window/toolbar.h"
 #include "resource.h"
 #include "support/dialogs.h"
 #include "support/main_form.h"
 #include "support/registry.h"
 #include "toolkit/narrow.h"
+#include "settings/window_settings.h"
+#include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
 
 using namespace tolvane;
@@ -553,4 +557,139 @@ TEST_F(WindowTest, TheProgramStartsListsAndClosesCleanly) {
     EXPECT_EQ(code, 0u);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+namespace {
+
+// Column |column|'s width in pixels.
+int ColumnWidth(const FrmMain& form, int column) {
+    return static_cast<int>(SendMessageW(form.lvwMain, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+void PutSetting(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    UniqueKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+}
+
+}  // namespace
+
+// What the window keeps between runs; a damaged or unreachable setting
+// starts it as at first, without a word.
+TEST_F(WindowTest, ARestartKeepsPlaceColumnsAndSortAndDamageMeansDefaults) {
+    ClearWindowSettings();
+    RECT placed{};
+    int defaultWidth = 0;
+    {
+        MainForm first(true);
+        defaultWidth = ColumnWidth(first.form, 1);
+        SetWindowPos(first.hwnd, nullptr, 40, 30, 720, 520, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(first.form.lvwMain, LVM_SETCOLUMNWIDTH, 1, 300);
+        lvwMain_ColumnClick(first.form, 0);
+        lvwMain_ColumnClick(first.form, 0);  // names, descending
+        GetWindowRect(first.hwnd, &placed);
+    }
+    {
+        MainForm second(true);
+        RECT now;
+        GetWindowRect(second.hwnd, &now);
+        EXPECT_TRUE(EqualRect(&now, &placed));
+        EXPECT_EQ(ColumnWidth(second.form, 1), 300);
+        EXPECT_EQ(ColumnWidth(second.form, 0), 160);
+        EXPECT_EQ(second.form.list.sortColumn(), 0);
+        EXPECT_TRUE(second.form.list.sortDescending());
+        EXPECT_EQ(ListItemText(second.form.lvwMain, 0), L"b.exe");
+    }
+
+    // A place off every monitor, widths that are no numbers, a sixth column.
+    WINDOWPLACEMENT away{};
+    away.length = sizeof(away);
+    away.showCmd = SW_SHOWNORMAL;
+    away.rcNormalPosition = {-6000, -6000, -5300, -5500};
+    PutSetting(L"WindowPlacement", REG_BINARY, &away, sizeof(away));
+    PutSetting(L"ColumnWidths", REG_SZ, L"wide,300", sizeof(L"wide,300"));
+    DWORD sixth = 5;
+    PutSetting(L"SortColumn", REG_DWORD, &sixth, sizeof(sixth));
+    MainForm third(true);
+    RECT window, work;
+    GetWindowRect(third.hwnd, &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(Client(third.hwnd).right, 1000);
+    EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_EQ(ColumnWidth(third.form, 1), defaultWidth);
+    EXPECT_EQ(third.form.list.sortColumn(), -1);
+    EXPECT_EQ(ListItemText(third.form.lvwMain, 0), L"a.exe");
+    DestroyWindow(third.hwnd);
+    ClearWindowSettings();
+}
+
+namespace {
+
+// What Explorer hands a window that files are dropped on.
+HGLOBAL DropOf(const std::vector<std::wstring>& paths) {
+    size_t chars = 1;
+    for (const std::wstring& path : paths) chars += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* at = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const std::wstring& path : paths) {
+        std::copy(path.begin(), path.end(), at);
+        at += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return memory;
+}
+
+void MakeShortcut(const std::wstring& link, const std::wstring& target) {
+    ComPtr<IShellLinkW> shortcut;
+    ComPtr<IPersistFile> file;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IShellLinkW, shortcut.put()));
+    shortcut->SetPath(target.c_str());
+    ASSERT_HRESULT_SUCCEEDED(shortcut->QueryInterface(IID_IPersistFile, file.put()));
+    ASSERT_HRESULT_SUCCEEDED(file->Save(link.c_str(), TRUE));
+}
+
+}  // namespace
+
+// Dropped programs open the add dialog filled in, one after another, a
+// shortcut for its program; other files are refused in one message first.
+TEST_F(WindowTest, DroppedProgramsOpenTheAddDialogFilledIn) {
+    MainForm main;
+    ShowWindow(main.hwnd, SW_SHOWNORMAL);
+    const std::wstring folder = ProgramFolder() + L"\\shell_target\\";
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring link = std::wstring(temp) + L"tvversioned.lnk";
+    const std::wstring notes = std::wstring(temp) + L"notes.txt";
+    MakeShortcut(link, folder + L"tvversioned.exe");
+
+    MessageBoxSeen refusal, added;
+    std::vector<std::pair<std::wstring, std::wstring>> filled;
+    auto read = [&](int button) {
+        return OnDialogTitled(L"添加项目", [&filled, button](HWND dialog) {
+            filled.emplace_back(ControlText(dialog, kIdTxtKey), ControlText(dialog, kIdTxtApp));
+            PressButton(dialog, button);
+        });
+    };
+    DialogScript script({AnswerMessageBox(&refusal, IDOK), read(IDCANCEL), read(IDOK),
+                         AnswerMessageBox(&added, IDOK)});
+    SendMessageW(main.hwnd, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(DropOf({folder + L"tvdemo.exe", notes, link})), 0);
+    EXPECT_TRUE(script.finished());
+    DeleteFileW(link.c_str());
+    EXPECT_EQ(refusal.text, L"以下文件不是程序或程序的快捷方式，不能登记：\n\nnotes.txt\n");
+    EXPECT_EQ(filled, (std::vector<std::pair<std::wstring, std::wstring>>{
+                          {L"tvdemo.exe", folder + L"tvdemo.exe"},
+                          {L"tvversioned.exe", folder + L"tvversioned.exe"}}));
+    EXPECT_EQ(added.text, L"项目添加成功！");
+    EXPECT_EQ(EntryDefault(L"tvversioned.exe"), folder + L"tvversioned.exe");
+    EXPECT_FALSE(EntryExists(L"tvdemo.exe"));
+    WaitForList(main.form);
+    EXPECT_EQ(ListCount(main.form.lvwMain), 3);
 }

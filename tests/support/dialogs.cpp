@@ -141,6 +141,18 @@ DialogStep AnswerMessageBox(MessageBoxSeen* seen, int button) {
             }};
 }
 
+DialogStep AnswerMissingProgram(int button, MessageBoxSeen* seen) {
+    auto matches = [](HWND box) {
+        if (!IsMessageBox(box)) return false;
+        std::wstring text = ReadMessageBox(box).text;
+        return text.starts_with(L"程序文件 ") && text.ends_with(L" 不存在，仍要登记吗？");
+    };
+    return {matches, [seen, button](HWND box) {
+                if (seen) *seen = ReadMessageBox(box);
+                PressButton(box, button);
+            }};
+}
+
 DialogStep OnDialogTitled(const std::wstring& title, std::function<void(HWND)> act) {
     return {[title](HWND dialog) { return WindowText(dialog) == title; }, std::move(act)};
 }

@@ -67,6 +67,9 @@ std::wstring ClassOf(HWND window);
 // Steps for the common cases.
 DialogStep AnswerMessageBox(MessageBoxSeen* seen, int button);
 DialogStep OnDialogTitled(const std::wstring& title, std::function<void(HWND)> act);
+// The edit dialog's question before it registers a program file that is not
+// there, answered with |button| (IDYES or IDNO).
+DialogStep AnswerMissingProgram(int button, MessageBoxSeen* seen = nullptr);
 
 // Removes a WM_QUIT left in this thread's queue by a closed main window.
 void DrainQuit();

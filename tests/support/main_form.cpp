@@ -3,11 +3,17 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "settings/window_settings.h"
 #include "toolkit/handles.h"
 #include "toolkit/narrow.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane::testing {
+
+void ClearWindowSettings() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
+}
 
 bool WaitForList(FrmMain& form, DWORD timeoutMs) {
     ULONGLONG deadline = GetTickCount64() + timeoutMs;

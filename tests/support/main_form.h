@@ -18,9 +18,15 @@ bool WaitForList(FrmMain& form, DWORD timeoutMs = 20000);
 // RefreshList, then WaitForList.
 void Refresh(FrmMain& form);
 
+// Removes what the window keeps between runs.
+void ClearWindowSettings();
+
 class MainForm {
   public:
-    MainForm() {
+    // Each window starts from the defaults, and what it saves when it closes
+    // goes with it, unless |keepSettings|: a test of a restart keeps them.
+    explicit MainForm(bool keepSettings = false) : keepSettings_(keepSettings) {
+        if (!keepSettings_) ClearWindowSettings();
         form.quitOnUnload = false;
         hwnd = CreateMainWindow(GetModuleHandleW(nullptr), form);
         if (hwnd) WaitForList(form);
@@ -28,12 +34,16 @@ class MainForm {
     ~MainForm() {
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
         DrainQuit();
+        if (!keepSettings_) ClearWindowSettings();
     }
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
     FrmMain form;
     HWND hwnd = nullptr;
+
+  private:
+    bool keepSettings_;
 };
 
 // The rows of a list view: item text and sub-item 1.
