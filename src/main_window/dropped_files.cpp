@@ -111,7 +111,7 @@ void OnDropFiles(FrmMain& form, HDROP drop) {
     // behind it.
     SetForegroundWindow(form.hwnd);
     if (!refused.empty()) ShowMessage(form.hwnd, RefusedMessage(refused), kStyleError);
-    for (const Program& program : programs) mnuOprAdd_Click(form, program.name, program.path);
+    for (const Program& program : programs) AddProgram(form, program.name, program.path);
 }
 
 }  // namespace tolvane

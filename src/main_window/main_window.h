@@ -153,9 +153,10 @@ void lvwMain_DblClick(FrmMain& form);
 void mnuFileExit_Click(FrmMain& form);
 void mnuFileHTML_Click(FrmMain& form);
 void mnuFileXML_Click(FrmMain& form);
-// The add dialog starts with |name| and |path| when given (a program
-// dropped on the window).
-void mnuOprAdd_Click(FrmMain& form, const std::wstring& name = {}, const std::wstring& path = {});
+void mnuOprAdd_Click(FrmMain& form);
+// The add dialog, started with |name| and |path| (a program dropped on the
+// window); the new registration is selected.
+void AddProgram(FrmMain& form, const std::wstring& name, const std::wstring& path);
 void mnuOprEdit_Click(FrmMain& form);
 void mnuOprDel_Click(FrmMain& form);
 void mnuFileReg_Click(FrmMain& form);

@@ -141,11 +141,15 @@ void mnuOprClean_Click(FrmMain& form) {
     if (CleanUpItems(form.hwnd, form.stores, missing, &form.undo)) ListChanged(form);
 }
 
-void mnuOprAdd_Click(FrmMain& form, const std::wstring& name, const std::wstring& path) {
+void AddProgram(FrmMain& form, const std::wstring& name, const std::wstring& path) {
     EntryKey added;
     if (AddItem(form.hwnd, form.stores, &form.undo, &added, name, path)) {
         ListChanged(form, added);
     }
+}
+
+void mnuOprAdd_Click(FrmMain& form) {
+    AddProgram(form, {}, {});
 }
 
 // The edited row stays selected: the selection is kept by registration.
