@@ -161,9 +161,9 @@ TEST_F(WindowChanges, TheSelectionKeepsItsPlace) {
     Refresh(main.form);
     ASSERT_TRUE(SelectRow(list, L"a.exe"));
     SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
-    ASSERT_TRUE(
-        Answering({FillEditDialog(L"zz", L"C:\\zz.exe", IDOK), AnswerMessageBox(nullptr, IDOK)},
-                  [&] { Press(list, 'N', true); }));
+    ASSERT_TRUE(Answering(
+        {FillEditDialog(L"zz", L"C:\\windows\\notepad.exe", IDOK), AnswerMessageBox(nullptr, IDOK)},
+        [&] { Press(list, 'N', true); }));
     WaitForList(main.form);
     std::vector<int> selected = SelectedRows(list);
     ASSERT_EQ(selected.size(), 1u);
@@ -175,9 +175,9 @@ TEST_F(WindowChanges, TheSelectionKeepsItsPlace) {
     EXPECT_LT(selected[0], top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0)));
 
     ASSERT_TRUE(SelectRow(list, L"b.exe"));
-    ASSERT_TRUE(Answering(
-        {FillEditDialog(std::nullopt, L"C:\\b2.exe", IDOK), AnswerMessageBox(nullptr, IDOK)},
-        [&] { SendMessageW(main.hwnd, WM_COMMAND, IDM_OPR_EDIT, 0); }));
+    ASSERT_TRUE(Answering({FillEditDialog(std::nullopt, L"C:\\b2.exe", IDOK),
+                           AnswerMissingProgram(IDYES), AnswerMessageBox(nullptr, IDOK)},
+                          [&] { SendMessageW(main.hwnd, WM_COMMAND, IDM_OPR_EDIT, 0); }));
     WaitForList(main.form);
     ASSERT_EQ(SelectedRows(list).size(), 1u);
     EXPECT_EQ(ListItemText(list, SelectedRows(list)[0]), L"b.exe");
