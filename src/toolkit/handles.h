@@ -85,9 +85,6 @@ inline void FreeTaskMemory(void* memory) {
 inline void FreeLocal(void* memory) {
     LocalFree(memory);
 }
-inline void ReleaseLibrary(HMODULE module) {
-    FreeLibrary(module);
-}
 }  // namespace detail
 
 using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
@@ -100,7 +97,6 @@ using UniqueImageList = UniqueHandle<HIMAGELIST, detail::DestroyImageList>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, detail::FreeGlobal>;
 using UniqueMenu = UniqueHandle<HMENU, detail::DestroyMenuHandle>;
 using UniqueWindow = UniqueHandle<HWND, detail::DestroyWindowHandle>;
-using UniqueModule = UniqueHandle<HMODULE, detail::ReleaseLibrary>;
 // Events, threads and other kernel objects whose failure value is null.
 using UniqueKernelObject = UniqueHandle<HANDLE, detail::CloseKernelObject>;
 // Memory that the shell hands out to be freed with CoTaskMemFree (paths,
