@@ -34,13 +34,8 @@ std::wstring Folder() {
     return folder;
 }
 
-// tolvanec.exe beside the bench folder: build\bench\x.exe -> build\tolvanec.exe.
 std::wstring Tolvanec() {
-    wchar_t own[MAX_PATH];
-    GetModuleFileNameW(nullptr, own, MAX_PATH);
-    std::wstring path = own;
-    path = path.substr(0, path.find_last_of(L'\\'));
-    return L"\"" + path.substr(0, path.find_last_of(L'\\')) + L"\\tolvanec.exe\"";
+    return L"\"" + TolvanecBeside() + L"\"";
 }
 
 void Write(const std::wstring& path, const std::string& bytes) {
@@ -84,25 +79,6 @@ double Timed(const std::wstring& command) {
     return took;
 }
 
-// The last subkey first: Wine keeps subkeys in a sorted array, and taking
-// the first each time moves all the others.
-void ClearMachine() {
-    UniqueKey key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPathsSubKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    key.put(), nullptr);
-    DWORD subkeys = 0;
-    RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr, nullptr);
-    for (DWORD index = subkeys; index-- > 0;) {
-        wchar_t name[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-            ERROR_SUCCESS) {
-            RegDeleteKeyExW(key.get(), name, KEY_WOW64_64KEY, 0);  // none has subkeys
-        }
-    }
-}
-
 std::vector<KeyEdit> Registrations(size_t count) {
     std::vector<KeyEdit> edits;
     for (size_t i = 0; i < count; ++i) {
@@ -129,14 +105,14 @@ Figures ImportFigures(size_t count, int runs) {
     Write(file, RegFileBytes(Registrations(count)));
     Figures figures{1e12, 1e12, 1e12};
     for (int run = 0; run < runs; ++run) {
-        ClearMachine();
+        ClearMachineAppPaths();
         figures.reg = std::min(figures.reg, Timed(L"reg.exe import \"" + file + L"\""));
-        ClearMachine();
+        ClearMachineAppPaths();
         figures.dryRun =
             std::min(figures.dryRun, Timed(Tolvanec() + L" import \"" + file + L"\" --dry-run"));
         figures.import = std::min(figures.import, Timed(Tolvanec() + L" import \"" + file + L"\""));
     }
-    ClearMachine();
+    ClearMachineAppPaths();
     DeleteFileW(file.c_str());
     std::printf(
         "%7zu keys: reg import %8.0f ms | dry run %8.0f ms (%.2fx) | import %8.0f ms "

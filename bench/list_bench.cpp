@@ -51,31 +51,12 @@ std::wstring BenchFolder() {
     return path;
 }
 
-UniqueKey AppPathsKey() {
-    UniqueKey root;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPathsSubKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    root.put(), nullptr);
-    return root;
-}
-
 void Register(HKEY root, const std::wstring& name, const std::wstring& path) {
     UniqueKey entry;
     RegCreateKeyExW(root, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, entry.put(),
                     nullptr);
     RegSetValueExW(entry.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-}
-
-void ClearRegistry() {
-    UniqueKey root = AppPathsKey();
-    for (;;) {
-        wchar_t name[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(root.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        RegDeleteKeyW(root.get(), name);
-    }
 }
 
 // A distinct path for each program: hard links to a few programs with
@@ -104,8 +85,8 @@ std::wstring OtherKind(const std::wstring& folder, int index) {
 // |count| registrations, paths mostly distinct: 70 % programs with icons,
 // 20 % missing files, 10 % files of other kinds.
 void FillMixed(int count) {
-    ClearRegistry();
-    UniqueKey root = AppPathsKey();
+    ClearMachineAppPaths();
+    UniqueKey root = MachineAppPaths();
     std::wstring folder = BenchFolder();
     for (int i = 0; i < count; ++i) {
         std::wstring path;
@@ -123,8 +104,8 @@ void FillMixed(int count) {
 
 // |count| registrations over |files| distinct program files.
 void FillShared(int count, int files) {
-    ClearRegistry();
-    UniqueKey root = AppPathsKey();
+    ClearMachineAppPaths();
+    UniqueKey root = MachineAppPaths();
     std::wstring folder = BenchFolder();
     for (int i = 0; i < count; ++i) {
         Register(root.get(), L"shared" + std::to_wstring(100000 + i) + L".exe",
@@ -364,6 +345,6 @@ int main(int argc, char** argv) {
     ChildFigures shared = RunChild();
     std::printf("\n10000 registrations over 50 distinct program files\n");
     std::printf("  images held after the refresh: %d (target at most 52)\n", shared.images);
-    ClearRegistry();
+    ClearMachineAppPaths();
     return 0;
 }

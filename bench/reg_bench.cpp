@@ -20,42 +20,10 @@ namespace {
 
 constexpr int kRuns = 5;
 
-std::wstring OwnFolder() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
-std::wstring Tolvanec() {
-    std::wstring bench = OwnFolder();
-    return bench.substr(0, bench.find_last_of(L'\\')) + L"\\tolvanec.exe";
-}
-
 std::wstring TempFile(const wchar_t* name) {
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     return std::wstring(folder) + name;
-}
-
-UniqueKey AppPathsKey() {
-    UniqueKey root;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAppPathsSubKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    root.put(), nullptr);
-    return root;
-}
-
-void Clear() {
-    UniqueKey root = AppPathsKey();
-    for (;;) {
-        wchar_t name[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(root.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        RegDeleteTreeW(root.get(), name);
-        RegDeleteKeyW(root.get(), name);
-    }
 }
 
 void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
@@ -66,8 +34,8 @@ void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
 // Registrations as installers leave them: a path, most with a Path value,
 // some with a number, every tenth with a subkey of its own.
 void Fill(int count) {
-    Clear();
-    UniqueKey root = AppPathsKey();
+    ClearMachineAppPaths();
+    UniqueKey root = MachineAppPaths();
     for (int i = 0; i < count; ++i) {
         std::wstring name = L"bench" + std::to_wstring(100000 + i) + L".exe";
         UniqueKey entry;
@@ -128,15 +96,15 @@ Figures Measure(int count) {
     std::vector<double> regRuns, ownRuns;
     for (int run = 0; run < kRuns; ++run) {
         regRuns.push_back(Run(L"reg.exe", L"export " + key + L" \"" + regFile + L"\" /y"));
-        ownRuns.push_back(Run(Tolvanec(), L"export \"" + ownFile + L"\" --scope machine"));
+        ownRuns.push_back(Run(TolvanecBeside(), L"export \"" + ownFile + L"\" --scope machine"));
     }
     figures.regExport = Median(regRuns);
     figures.ownExport = Median(ownRuns);
     // The imports once each: they are figures for information.
-    Clear();
+    ClearMachineAppPaths();
     figures.regImport = Run(L"reg.exe", L"import \"" + ownFile + L"\"");
-    Clear();
-    figures.ownImport = Run(Tolvanec(), L"import \"" + ownFile + L"\"");
+    ClearMachineAppPaths();
+    figures.ownImport = Run(TolvanecBeside(), L"import \"" + ownFile + L"\"");
     DeleteFileW(regFile.c_str());
     DeleteFileW(ownFile.c_str());
     std::printf(
@@ -164,6 +132,6 @@ int main() {
                 four.ownExport / base.ownExport, four.regExport / base.regExport);
     std::printf("  tolvanec import takes %.2f x the time, reg import %.2f x (for information)\n",
                 four.ownImport / base.ownImport, four.regImport / base.regImport);
-    Clear();
+    ClearMachineAppPaths();
     return 0;
 }

@@ -141,19 +141,7 @@ LRESULT CALLBACK ReferenceProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 bool RegisterReferenceClass(HINSTANCE instance) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kQuickReferenceClass, &existing)) return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ReferenceProc;
-    wc.hInstance = instance;
-    wc.hIcon = ProgramIcon();
-    wc.hIconSm = ProgramIcon();
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kQuickReferenceClass;
-    return RegisterClassExW(&wc) != 0;
+    return RegisterProgramWindowClass(instance, kQuickReferenceClass, ReferenceProc, COLOR_WINDOW);
 }
 
 struct Search {

@@ -150,4 +150,17 @@ bool SameRegistration(const KeySnapshot& a, const KeySnapshot& b) {
     return SameKey(*PlanOf(a), *PlanOf(b));
 }
 
+const wchar_t* OutcomeText(ChangeOutcome outcome) {
+    switch (outcome) {
+        case ChangeOutcome::Added:
+            return L"添加";
+        case ChangeOutcome::Changed:
+            return L"修改";
+        case ChangeOutcome::Removed:
+            return L"删除";
+        default:
+            return L"不变";
+    }
+}
+
 }  // namespace tolvane

@@ -17,6 +17,9 @@ RegistryValue StringValue(std::wstring name, DWORD type, const std::wstring& tex
 
 enum class ChangeOutcome { Added, Changed, Removed, Same };
 
+// The word for what happens to a registration: "添加", "修改", "删除", "不变".
+const wchar_t* OutcomeText(ChangeOutcome outcome);
+
 struct PlannedChange {
     EntryKey key;
     ChangeOutcome outcome = ChangeOutcome::Same;

@@ -17,19 +17,6 @@ constexpr wchar_t kSharedKeyNote[] =
     L"CurrentVersion\\App Paths 下的注册项按本机所有用户的 App Paths 导入"
     L"（Windows 7 起，32 位和 64 位程序共用这个键）。";
 
-const wchar_t* OutcomeText(ChangeOutcome outcome) {
-    switch (outcome) {
-        case ChangeOutcome::Added:
-            return L"添加";
-        case ChangeOutcome::Changed:
-            return L"修改";
-        case ChangeOutcome::Removed:
-            return L"删除";
-        default:
-            return L"不变";
-    }
-}
-
 // What happens to each registration; why some are left alone, when any are.
 std::wstring PlanTable(const std::vector<PlannedChange>& plan,
                        const std::map<EntryKey, std::wstring, EntryOrder>& reasons) {

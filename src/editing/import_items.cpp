@@ -37,19 +37,6 @@ std::optional<std::wstring> AskFileName() {
     }
 }
 
-const wchar_t* OutcomeText(ChangeOutcome outcome) {
-    switch (outcome) {
-        case ChangeOutcome::Added:
-            return L"添加";
-        case ChangeOutcome::Changed:
-            return L"修改";
-        case ChangeOutcome::Removed:
-            return L"删除";
-        default:
-            return L"不变";
-    }
-}
-
 std::wstring Counted(const PlanCounts& counts) {
     return L"添加 " + std::to_wstring(counts.added) + L" 项，修改 " +
            std::to_wstring(counts.changed) + L" 项，删除 " + std::to_wstring(counts.removed) +

@@ -34,16 +34,6 @@ bool IsSlash(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
-    std::wstring full(needed, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) return path;
-    full.resize(length);
-    return full;
-}
-
 // Paths longer than MAX_PATH reach the file system only with the "\\?\"
 // prefix, which in turn needs a full path without "." or "..".
 std::wstring ForFileSystem(const std::wstring& path) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "toolkit/file_scope.h"
 #include "toolkit/toolkit.h"
 
 namespace tolvane {
@@ -21,16 +22,6 @@ constexpr const wchar_t* kScriptHosts[] = {L"MSHTA.EXE",   L"RUNDLL32.EXE", L"RE
 // Folders that are suspicious wherever they are, with all below them.
 constexpr const wchar_t* kRiskyParts[] = {L"\\APPDATA\\LOCAL\\TEMP\\", L"\\DOWNLOADS\\",
                                           L"\\USERS\\PUBLIC\\"};
-
-std::wstring FullPathOf(const std::wstring& path) {
-    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
-    std::wstring full(needed, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) return path;
-    full.resize(length);
-    return full;
-}
 
 // A short name ("PUBLIC~1") read as its long one, where the folder exists.
 std::wstring LongPathOf(const std::wstring& path) {
@@ -47,7 +38,7 @@ std::wstring LongPathOf(const std::wstring& path) {
 // One spelling for every way of writing a folder: full, long names, upper
 // case, with a final backslash, so that folders compare as text.
 std::wstring Canonical(const std::wstring& folder) {
-    std::wstring canonical = Folded(LongPathOf(FullPathOf(folder)));
+    std::wstring canonical = Folded(LongPathOf(FullPath(folder)));
     if (canonical.empty() || canonical.back() != L'\\') canonical += L'\\';
     return canonical;
 }
@@ -89,7 +80,7 @@ bool EndsWith(const std::wstring& text, const std::wstring& end) {
 }  // namespace
 
 std::wstring FolderOf(const std::wstring& file) {
-    std::wstring full = FullPathOf(file);
+    std::wstring full = FullPath(file);
     size_t slash = full.find_last_of(L'\\');
     return slash == std::wstring::npos ? full : full.substr(0, slash + 1);
 }

@@ -451,19 +451,7 @@ FrmMain* MainFormOf(HWND hwnd) {
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kMainWindowClass, &existing)) return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MainWndProc;
-    wc.hInstance = instance;
-    wc.hIcon = ProgramIcon();
-    wc.hIconSm = ProgramIcon();
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMainWindowClass;
-    return RegisterClassExW(&wc) != 0;
+    return RegisterProgramWindowClass(instance, kMainWindowClass, MainWndProc, COLOR_BTNFACE);
 }
 
 HWND CreateMainWindow(HINSTANCE instance, FrmMain& form) {

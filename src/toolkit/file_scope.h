@@ -32,4 +32,7 @@ class FileScope {
 // one pair of surrounding quotes dropped.
 std::wstring ShellPath(const std::wstring& text);
 
+// |path| made full against the current folder; |path| itself when that fails.
+std::wstring FullPath(const std::wstring& path);
+
 }  // namespace tolvane

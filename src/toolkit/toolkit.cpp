@@ -106,6 +106,23 @@ HICON ProgramIcon() {
     return icon;
 }
 
+bool RegisterProgramWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
+                                int backgroundColour) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (GetClassInfoExW(instance, name, &existing)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hIcon = ProgramIcon();
+    wc.hIconSm = ProgramIcon();
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(backgroundColour + 1));
+    wc.lpszClassName = name;
+    return RegisterClassExW(&wc) != 0;
+}
+
 void CenterWindow(HWND window, HWND owner) {
     RECT area;
     if (owner && !IsIconic(owner)) {

@@ -41,6 +41,10 @@ std::wstring ProgramFolder();
 
 // The program's 32 x 32 icon, shared; not to be destroyed.
 HICON ProgramIcon();
+// Registers, once, a window class of this program: its icon, the arrow, and
+// the system colour |backgroundColour| (COLOR_...) behind it.
+bool RegisterProgramWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
+                                int backgroundColour);
 
 // Centres |window| over |owner| (or the screen when |owner| is null).
 void CenterWindow(HWND window, HWND owner);

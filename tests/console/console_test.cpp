@@ -47,13 +47,18 @@ TEST(Tolvanec, BadUsageExitsTwoWithTheHelpOnStandardError) {
     }
 }
 
-// The window-less path: a real console reads back the characters written.
-TEST(ConsoleOutput, AConsoleGetsTheCharactersThemselves) {
+// A console of this process's own, made anew, and its screen buffer.
+static UniqueFile FreshConsole() {
     FreeConsole();
-    ASSERT_TRUE(AllocConsole());
-    UniqueFile screen(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+    if (!AllocConsole()) return UniqueFile();
+    return UniqueFile(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                   nullptr));
+}
+
+// The window-less path: a real console reads back the characters written.
+TEST(ConsoleOutput, AConsoleGetsTheCharactersThemselves) {
+    UniqueFile screen = FreshConsole();
     ASSERT_TRUE(screen);
     ASSERT_TRUE(console::WriteText(screen.get(), L"甲乙 App Paths\n丙"));
 
@@ -79,11 +84,7 @@ TEST(ConsoleOutput, ListFitsTheConsolesWidthAndAPipeGetsWholePaths) {
     PutEntry(L"short.exe", L"C:\\windows\\notepad.exe", Scope::User);
     EXPECT_NE(RunTolvanec(L"list").Out().find(longPath), std::wstring::npos);
 
-    FreeConsole();
-    ASSERT_TRUE(AllocConsole());
-    UniqueFile screen(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                  nullptr));
+    UniqueFile screen = FreshConsole();
     ASSERT_TRUE(screen);
     constexpr SHORT kColumns = 100;
     SMALL_RECT window{0, 0, kColumns - 1, 24};
