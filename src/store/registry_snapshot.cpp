@@ -223,6 +223,28 @@ LONG EntryReader::Open(Scope scope, Hive*& hive) {
     return hive->openResult;
 }
 
+LONG EntryReader::Name(Hive& hive) {
+    if (hive.named) return ERROR_SUCCESS;
+    std::vector<std::wstring> names;
+    LONG result = ReadSubkeyNames(hive.appPaths.get(), names);
+    if (result != ERROR_SUCCESS) return result;
+    hive.named = true;
+    for (std::wstring& name : names) hive.spelled.emplace(Folded(name), std::move(name));
+    return ERROR_SUCCESS;
+}
+
+LONG EntryReader::Listed(const EntryKey& key, bool& listed) {
+    // A name that no key can have: Read() says why.
+    listed = key.name.empty() || key.name.find(L'\\') != std::wstring::npos;
+    if (listed) return ERROR_SUCCESS;
+    Hive* hive = nullptr;
+    LONG result = Open(key.scope, hive);
+    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (result == ERROR_SUCCESS) result = Name(*hive);
+    if (result == ERROR_SUCCESS) listed = hive->spelled.count(Folded(key.name)) > 0;
+    return result;
+}
+
 LONG EntryReader::Read(const EntryKey& key, EntrySnapshot& snapshot) {
     snapshot = EntrySnapshot{};
     snapshot.scope = key.scope;
@@ -235,13 +257,8 @@ LONG EntryReader::Read(const EntryKey& key, EntrySnapshot& snapshot) {
     if (result == ERROR_SUCCESS)
         result = ReadKeySnapshot(hive->appPaths.get(), key.name, snapshot.key);
     if (result != ERROR_SUCCESS) return result;
-    if (!hive->named) {
-        std::vector<std::wstring> names;
-        result = ReadSubkeyNames(hive->appPaths.get(), names);
-        if (result != ERROR_SUCCESS) return result;
-        hive->named = true;
-        for (std::wstring& name : names) hive->spelled.emplace(Folded(name), std::move(name));
-    }
+    result = Name(*hive);
+    if (result != ERROR_SUCCESS) return result;
     auto spelled = hive->spelled.find(Folded(key.name));
     // One made after the names were read is spelt as it was asked for.
     if (spelled != hive->spelled.end()) snapshot.key.name = spelled->second;

@@ -99,6 +99,9 @@ class EntryReader {
     // Every registration of |scope|, in the registry's order; none when the
     // hive has no App Paths key. One deleted while it is read is left out.
     LONG ReadAll(Scope scope, std::vector<EntrySnapshot>& snapshots);
+    // Whether App Paths held |key| when this reader first read its subkeys'
+    // names: a registration that is not there costs no key of its own.
+    LONG Listed(const EntryKey& key, bool& listed);
     // After a failure: the registration that could not be read.
     const EntryKey& failed() const { return failed_; }
 
@@ -111,6 +114,7 @@ class EntryReader {
         std::unordered_map<std::wstring, std::wstring> spelled;  // by upper-cased name
     };
     LONG Open(Scope scope, Hive*& hive);
+    LONG Name(Hive& hive);
 
     Hives hives_;
     Hive read_[2];  // the machine's, the user's

@@ -58,8 +58,14 @@ LONG RegistryTransaction::Begin(const std::vector<EntryKey>& keys) {
     for (const EntryKey& key : keys) {
         if (BackupOf(key)) continue;
         EntryBackup backup;
-        LONG result = reader.Read(key, backup.entry);
+        // Imports name thousands of registrations that are not there yet.
+        bool listed = false;
+        LONG result = reader.Listed(key, listed);
+        if (result == ERROR_SUCCESS) {
+            result = listed ? reader.Read(key, backup.entry) : ERROR_FILE_NOT_FOUND;
+        }
         if (result == ERROR_FILE_NOT_FOUND) {
+            backup.entry.scope = key.scope;
             backup.entry.key.name = key.name;
         } else if (result != ERROR_SUCCESS) {
             failed_ = key;
