@@ -163,6 +163,11 @@ LONG RegistryTransaction::Write(const KeyEdit& edit) {
     }
     result = MakeEntry(appPaths, entry);
     if (result != ERROR_SUCCESS) return result;
+    // The key just made is open already: an import of thousands of new
+    // registrations would otherwise open each of them twice.
+    auto made = made_.find(MadeId(entry));
+    if (made != made_.end() && edit.path == entry.name)
+        return WriteValues(made->second.get(), edit);
     UniqueKey key;
     result = CreatePath(appPaths, edit.path, KEY_SET_VALUE, key);
     return result == ERROR_SUCCESS ? WriteValues(key.get(), edit) : result;
