@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "toolkit/program_file.h"
+
 namespace tolvane {
 
 struct VersionStrings {
@@ -17,5 +19,7 @@ struct VersionStrings {
 // Both empty for a file without a version resource, one that cannot be
 // read, or a path that is not a full one.
 VersionStrings ReadVersionStrings(const std::wstring& file);
+// The same, from a file opened already.
+VersionStrings ReadVersionStrings(const ProgramFile& file);
 
 }  // namespace tolvane

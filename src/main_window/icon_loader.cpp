@@ -13,8 +13,10 @@
 #include <string_view>
 #include <tuple>
 
+#include "health/health.h"
 #include "health/version_info.h"
 #include "toolkit/file_scope.h"
+#include "toolkit/program_file.h"
 #include "toolkit/result_channel.h"
 #include "toolkit/toolkit.h"
 
@@ -78,13 +80,21 @@ IconSurface& SurfaceOf(int size) {
 }
 
 // The file's first icon, its image nearest to |size| pixels, drawn at that
-// size as the list shows it.
-IconPixels ExtractFirstIcon(const std::wstring& path, int size) {
+// size as the list shows it, and its publisher. A program is opened once
+// for both; the shell's own extraction serves other kinds of file (icon
+// files, 16-bit programs), which have no version strings.
+void ReadLook(const std::wstring& path, int size, Result& result) {
     HICON found = nullptr;
-    UINT count = PrivateExtractIconsW(path.c_str(), 0, size, size, &found, nullptr, 1, 0);
-    if (count == 0 || count == 0xFFFFFFFF) found = nullptr;
+    ProgramFile file(path);
+    if (file.IsImage()) {
+        found = FirstIconOf(file, size);
+        if (IsAbsolute(path)) result.known.publisher = ReadVersionStrings(file).publisher;
+    } else {
+        UINT count = PrivateExtractIconsW(path.c_str(), 0, size, size, &found, nullptr, 1, 0);
+        if (count == 0 || count == 0xFFFFFFFF) found = nullptr;
+    }
     UniqueIcon icon(found);
-    return RenderIcon(icon.get(), SurfaceOf(size));
+    result.pixels = RenderIcon(icon.get(), SurfaceOf(size));
 }
 
 // Every pixel transparent; the bits that pad the mask's rows do not count.
@@ -144,8 +154,7 @@ void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long l
         if (known) {
             result.known = *known;
         } else {
-            result.pixels = ExtractFirstIcon(path, size);
-            result.known.publisher = ReadVersionStrings(path).publisher;
+            ReadLook(path, size, result);
             ++shared->extractions;
         }
     }
