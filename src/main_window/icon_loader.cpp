@@ -87,8 +87,14 @@ void ReadLook(const std::wstring& path, int size, Result& result) {
     HICON found = nullptr;
     ProgramFile file(path);
     if (file.IsImage()) {
-        found = FirstIconOf(file, size);
         if (IsAbsolute(path)) result.known.publisher = ReadVersionStrings(file).publisher;
+        std::vector<BYTE> image = FirstIconImage(file, size);
+        result.pixels = RenderIconImage(image, SurfaceOf(size));
+        if (result.pixels) return;
+        if (!image.empty()) {
+            found = CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
+                                             0x00030000, size, size, LR_DEFAULTCOLOR);
+        }
     } else {
         UINT count = PrivateExtractIconsW(path.c_str(), 0, size, size, &found, nullptr, 1, 0);
         if (count == 0 || count == 0xFFFFFFFF) found = nullptr;

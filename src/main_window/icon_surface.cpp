@@ -10,6 +10,17 @@ namespace {
 
 // A DIB's rows are DWORD-aligned; a device-dependent bitmap's, as
 // SetBitmapBits takes them, WORD-aligned.
+// The rows of a device-independent bitmap of |bits| per pixel.
+size_t DibRowBytes(int width, int bits) {
+    return (static_cast<size_t>(width) * bits + 31) / 32 * 4;
+}
+
+// A bitmap header and up to 256 colours.
+struct DibInfo {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+};
+
 int ColourRowBytes(int size) {
     return (size * 3 + 3) / 4 * 4;
 }
@@ -43,8 +54,28 @@ IconSurface::IconSurface(int size) : size_(size) {
 }
 
 IconSurface::~IconSurface() {
-    // Put the original bitmap back so that ours can be deleted.
+    // Put the original bitmaps back so that ours can be deleted.
     if (original_) SelectObject(dc_.get(), original_);
+    if (blendOriginal_) SelectObject(blendDc_.get(), blendOriginal_);
+}
+
+HDC IconSurface::BlendDc(unsigned char*& pixels) {
+    if (!blendDc_) {
+        blendDc_.reset(CreateCompatibleDC(dc_.get()));
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = size_;
+        info.bmiHeader.biHeight = size_;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        blendBitmap_.reset(
+            CreateDIBSection(blendDc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        blendPixels_ = static_cast<unsigned char*>(bits);
+        if (blendBitmap_) blendOriginal_ = SelectObject(blendDc_.get(), blendBitmap_.get());
+    }
+    pixels = blendPixels_;
+    return blendPixels_ ? blendDc_.get() : nullptr;
 }
 
 void IconSurface::Clear() {
@@ -99,6 +130,66 @@ IconPixels RenderIcon(HICON icon, IconSurface& surface) {
     if (icon)
         DrawIconEx(surface.hDC(), 0, 0, icon, surface.size(), surface.size(), 0, nullptr,
                    DI_NORMAL);
+    return surface.Take();
+}
+
+std::optional<IconPixels> RenderIconImage(const std::vector<BYTE>& image, IconSurface& surface) {
+    const int size = surface.size();
+    BITMAPINFOHEADER header;
+    if (image.size() < sizeof(header)) return std::nullopt;
+    std::memcpy(&header, image.data(), sizeof(header));
+    const int bits = header.biBitCount;
+    if (header.biSize < sizeof(header) || header.biSize > image.size() || header.biWidth != size ||
+        header.biHeight != 2 * size || header.biPlanes != 1 || header.biCompression != BI_RGB ||
+        (bits != 4 && bits != 8 && bits != 24 && bits != 32)) {
+        return std::nullopt;
+    }
+    const size_t colours = bits > 8 ? 0 : header.biClrUsed ? header.biClrUsed : size_t{1} << bits;
+    if (colours > 256) return std::nullopt;
+    const size_t colourAt = header.biSize + colours * sizeof(RGBQUAD);
+    const size_t colourBytes = DibRowBytes(size, bits) * size;
+    const size_t maskAt = colourAt + colourBytes;
+    if (maskAt + DibRowBytes(size, 1) * size > image.size()) return std::nullopt;
+    const BYTE* colour = image.data() + colourAt;
+
+    surface.Clear();
+    // A 32-bit image with any alpha at all is blended, premultiplied as the
+    // system premultiplies an icon's colours; any other is masked, then
+    // inverted with its colours, as DrawIconEx does.
+    bool alpha = false;
+    for (size_t at = 3; bits == 32 && at < colourBytes && !alpha; at += 4) alpha = colour[at] != 0;
+    if (alpha) {
+        unsigned char* blend = nullptr;
+        HDC blendDc = surface.BlendDc(blend);
+        if (!blendDc) return std::nullopt;
+        GdiFlush();
+        for (size_t at = 0; at < colourBytes; at += 4) {
+            const unsigned int a = colour[at + 3];
+            for (int c = 0; c < 3; ++c)
+                blend[at + c] = static_cast<BYTE>((colour[at + c] * a + 127) / 255);
+            blend[at + 3] = static_cast<BYTE>(a);
+        }
+        BLENDFUNCTION over{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        GdiAlphaBlend(surface.hDC(), 0, 0, size, size, blendDc, 0, 0, size, size, over);
+        return surface.Take();
+    }
+    DibInfo info{};
+    info.header = header;
+    info.header.biSize = sizeof(header);
+    info.header.biHeight = size;
+    info.header.biSizeImage = 0;
+    info.header.biClrUsed = static_cast<DWORD>(colours);
+    if (colours) std::memcpy(info.colours, image.data() + header.biSize, colours * sizeof(RGBQUAD));
+    DibInfo mask{};
+    mask.header = info.header;
+    mask.header.biBitCount = 1;
+    mask.header.biClrUsed = 2;
+    mask.colours[1] = {0xFF, 0xFF, 0xFF, 0};
+    HDC dc = surface.hDC();
+    StretchDIBits(dc, 0, 0, size, size, 0, 0, size, size, image.data() + maskAt,
+                  reinterpret_cast<const BITMAPINFO*>(&mask), DIB_RGB_COLORS, SRCAND);
+    StretchDIBits(dc, 0, 0, size, size, 0, 0, size, size, colour,
+                  reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCINVERT);
     return surface.Take();
 }
 

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "toolkit/handles.h"
@@ -46,6 +47,9 @@ class IconSurface {
     int Append(HIMAGELIST list, const IconPixels& pixels);
     // Appends the surface's current image, white made transparent.
     int AppendTo(HIMAGELIST list);
+    // A 32-bit surface of the same size for blending, made at first use;
+    // its rows are bottom-up BGRA.
+    HDC BlendDc(unsigned char*& pixels);
 
   private:
     int size_;
@@ -54,11 +58,22 @@ class IconSurface {
     UniqueBitmap mask_;
     unsigned char* pixels_ = nullptr;  // the bitmap's bottom-up BGR rows
     HGDIOBJ original_ = nullptr;
+    UniqueMemoryDc blendDc_;
+    UniqueBitmap blendBitmap_;
+    unsigned char* blendPixels_ = nullptr;
+    HGDIOBJ blendOriginal_ = nullptr;
 };
 
 // Draws |icon| at the surface's top-left corner on white, at the surface's
 // size, as the list shows it; a null icon gives the blank image. Safe on
 // any thread, with a surface of that thread's own.
 IconPixels RenderIcon(HICON icon, IconSurface& surface);
+
+// The same for an icon image as a program's resources hold it (a bitmap
+// header, its colours, its mask) when it is a plain one of the surface's
+// size, drawn as DrawIconEx draws it but without making an icon, which
+// costs more than the rest of the work on a file; nothing for any other
+// image (a PNG, another size, a compressed or monochrome one).
+std::optional<IconPixels> RenderIconImage(const std::vector<BYTE>& image, IconSurface& surface);
 
 }  // namespace tolvane

@@ -1,6 +1,8 @@
 #include "toolkit/program_file.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstddef>
 #include <cstring>
 
@@ -145,20 +147,64 @@ std::vector<BYTE> ProgramFile::Resource(Pick type, Pick name, Pick language) con
     return bytes;
 }
 
-HICON FirstIconOf(const ProgramFile& file, int size) {
+namespace {
+
+// The colour depth of the screen, which picks among an icon's images.
+int ScreenDepth() {
+    static const int depth = [] {
+        HDC screen = GetDC(nullptr);
+        int bits = GetDeviceCaps(screen, BITSPIXEL);
+        ReleaseDC(nullptr, screen);
+        return bits;
+    }();
+    return depth;
+}
+
+// The number of the icon image that the system would pick from |group| for
+// |size| pixels: the nearest in size, then the nearest in colour depth to
+// the screen's, the first of equals; 0 when there is none.
+WORD BestIconId(const std::vector<BYTE>& group, int size) {
+    constexpr size_t kHead = 6, kEntry = 14;
+    WORD count = 0;
+    std::memcpy(&count, group.data() + 4, sizeof(count));
+    count = static_cast<WORD>(std::min<size_t>(count, (group.size() - kHead) / kEntry));
+    auto sizeOf = [&](WORD i) {
+        const BYTE* entry = group.data() + kHead + i * kEntry;
+        // 0 by 0 stands for 256.
+        int width = entry[0], height = entry[1];
+        if (width == 0 && height == 0) width = height = 256;
+        return std::abs(size - width) + std::abs(size - height);
+    };
+    auto depthOf = [&](WORD i) {
+        WORD bits = 0;
+        std::memcpy(&bits, group.data() + kHead + i * kEntry + 6, sizeof(bits));
+        return std::abs(ScreenDepth() - bits);
+    };
+    int bestSize = INT_MAX;
+    for (WORD i = 0; i < count; ++i) bestSize = std::min(bestSize, sizeOf(i));
+    int best = -1;
+    for (WORD i = 0; i < count; ++i) {
+        if (sizeOf(i) == bestSize && (best < 0 || depthOf(i) < depthOf(static_cast<WORD>(best)))) {
+            best = i;
+        }
+    }
+    WORD id = 0;
+    if (best >= 0) std::memcpy(&id, group.data() + kHead + best * kEntry + 12, sizeof(id));
+    return id;
+}
+
+}  // namespace
+
+std::vector<BYTE> FirstIconImage(const ProgramFile& file, int size) {
     using Otherwise = ProgramFile::Otherwise;
     // The first group in the directory's order, whatever its name, as the
     // shell's index 0 means.
     std::vector<BYTE> group =
         file.Resource({LOWORD(RT_GROUP_ICON)}, {0, Otherwise::First}, {0, Otherwise::First});
-    if (group.size() < 6) return nullptr;
-    int id = LookupIconIdFromDirectoryEx(group.data(), TRUE, size, size, LR_DEFAULTCOLOR);
-    if (id <= 0) return nullptr;
-    std::vector<BYTE> image =
-        file.Resource({LOWORD(RT_ICON)}, {static_cast<WORD>(id)}, {0, Otherwise::First});
-    if (image.empty()) return nullptr;
-    return CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
-                                    0x00030000, size, size, LR_DEFAULTCOLOR);
+    if (group.size() < 6) return {};
+    WORD id = BestIconId(group, size);
+    if (id == 0) return {};
+    return file.Resource({LOWORD(RT_ICON)}, {id}, {0, Otherwise::First});
 }
 
 }  // namespace tolvane

@@ -59,8 +59,8 @@ class ProgramFile {
     std::vector<IMAGE_SECTION_HEADER> sections_;
 };
 
-// The file's first icon, its image nearest to |size| pixels, as the shell
-// shows a program; null when the program has none.
-HICON FirstIconOf(const ProgramFile& file, int size);
+// The image of the file's first icon that the system would show at |size|
+// pixels, as the resources hold it; empty when the program has none.
+std::vector<BYTE> FirstIconImage(const ProgramFile& file, int size);
 
 }  // namespace tolvane
