@@ -144,7 +144,13 @@ void OnHealthReady(FrmMain& form) {
         ShowRows(form);
     }
     InvalidateRect(form.lvwMain, nullptr, FALSE);
-    UpdateStatus(form);
+    // Counting goes over every row shown: while thousands of checks come
+    // in, a few times a second is enough, and the last count is exact.
+    auto now = Clock::now();
+    if (form.health->Idle() || now - form.statusCountedAt > kShowEvery) {
+        UpdateStatus(form);
+        form.statusCountedAt = now;
+    }
 }
 
 void OnSearchListed(FrmMain& form) {

@@ -104,6 +104,8 @@ struct FrmMain {
     UndoHistory undo{stores.hives()};
     std::wstring undoneNote;
     std::chrono::steady_clock::time_point rowsShownAt;
+    // When the status bar last counted the checked rows.
+    std::chrono::steady_clock::time_point statusCountedAt;
 
     // Whether the window closed maximized last time: RunApplication shows
     // it so.
