@@ -9,6 +9,7 @@
 
 #include "health/planted.h"
 #include "store/app_path_store.h"
+#include "toolkit/file_facts.h"
 #include "toolkit/file_scope.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
@@ -50,11 +51,19 @@ enum class Kind {
     Hidden,  // something is there that we may not look at
 };
 
-Kind KindOf(const std::wstring& path) {
+Kind KindOf(const std::wstring& path, FileFacts* facts = nullptr) {
     if (ProbeHook hook = probeHook.load()) hook(path);
-    DWORD attributes = GetFileAttributesW(ForFileSystem(path).c_str());
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    DWORD error = ERROR_SUCCESS;
+    if (facts) {
+        FileFacts::Fact fact = facts->Look(ForFileSystem(path));
+        error = fact.error;
+        if (error == ERROR_SUCCESS) attributes = fact.data.dwFileAttributes;
+    } else {
+        attributes = GetFileAttributesW(ForFileSystem(path).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) error = GetLastError();
+    }
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = GetLastError();
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return Kind::Hidden;
         return Kind::None;
     }
@@ -207,7 +216,8 @@ std::vector<std::pair<Place, std::wstring>> SearchOrder(const SearchPlaces& plac
     return order;
 }
 
-void CheckTarget(const AppPathEntry& entry, const std::wstring& target, HealthReport& report) {
+void CheckTarget(const AppPathEntry& entry, const std::wstring& target, FileFacts* facts,
+                 HealthReport& report) {
     if (entry.state == ValueState::NotText || entry.state == ValueState::Unreadable) {
         report.notText = true;
         return;
@@ -217,7 +227,7 @@ void CheckTarget(const AppPathEntry& entry, const std::wstring& target, HealthRe
     } else if (!IsAbsolute(target)) {
         report.relativePath = true;
     } else {
-        Kind kind = KindOf(target);
+        Kind kind = KindOf(target, facts);
         report.missingTarget = kind == Kind::None || kind == Kind::Folder;
     }
 }
@@ -372,12 +382,12 @@ std::optional<std::wstring> MissingProgram(const std::wstring& text) {
     return std::nullopt;
 }
 
-HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places) {
+HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places, FileFacts* facts) {
     FileScope scope;
     HealthReport report;
     report.scope = entry.scope;
     const std::wstring target = ProgramPath(entry);
-    CheckTarget(entry, target, report);
+    CheckTarget(entry, target, facts, report);
     CheckFolders(entry.pathValue, report);
     CheckSameName(entry, target, places, report);
     CheckPlanted(entry, target, report);

@@ -17,6 +17,8 @@
 
 namespace tolvane {
 
+class FileFacts;
+
 // Where the shell looks for a bare program name after App Paths, in its
 // order. Read once per refresh and shared by every check of it.
 class FolderIndex;
@@ -61,7 +63,10 @@ struct HealthReport {
     bool searchPending = false;  // the search folders have not answered yet: same-name unknown
 };
 
-HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places);
+// |facts|, when given, answers what the target is, as the rest of the
+// listing saw it.
+HealthReport CheckEntry(const AppPathEntry& entry, const SearchPlaces& places,
+                        FileFacts* facts = nullptr);
 
 // For each entry, whether the other hive registers the same name. Names
 // match without regard to case, ".exe" implied: "foo" is "FOO.EXE".

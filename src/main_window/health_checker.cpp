@@ -15,15 +15,16 @@ void HealthChecker::Restart() {
 }
 
 void HealthChecker::Request(std::vector<std::pair<size_t, AppPathEntry>> rows,
-                            const std::shared_ptr<const SearchPlaces>& places) {
+                            const std::shared_ptr<const SearchPlaces>& places,
+                            const std::shared_ptr<FileFacts>& facts) {
     // One job per row, so that a row whose check hangs holds no other.
     std::vector<WorkerPool::Job> jobs;
     jobs.reserve(rows.size());
     for (auto& [row, checked] : rows) {
         jobs.push_back([channel = channel_, generation = channel_->Current(), row = row,
-                        entry = std::move(checked), places] {
+                        entry = std::move(checked), places, facts] {
             if (!channel->IsCurrent(generation)) return;
-            channel->Deliver(generation, {row, CheckEntry(entry, *places)});
+            channel->Deliver(generation, {row, CheckEntry(entry, *places, facts.get())});
         });
     }
     waiting_ += jobs.size();

@@ -11,6 +11,7 @@
 
 #include "health/health.h"
 #include "store/app_path_entry.h"
+#include "toolkit/file_facts.h"
 #include "toolkit/result_channel.h"
 #include "toolkit/worker_pool.h"
 
@@ -31,9 +32,10 @@ class HealthChecker {
     // clears the pool's queue.
     void Restart();
     // Checks each of |rows| (a row of the listing and its entry) against
-    // |places|.
+    // |places|, with the listing's |facts| about files when given.
     void Request(std::vector<std::pair<size_t, AppPathEntry>> rows,
-                 const std::shared_ptr<const SearchPlaces>& places);
+                 const std::shared_ptr<const SearchPlaces>& places,
+                 const std::shared_ptr<FileFacts>& facts = nullptr);
     std::vector<Result> TakeResults();
     // Whether every check asked for in the current listing has been taken.
     bool Idle() const { return waiting_ == 0; }

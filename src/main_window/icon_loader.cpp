@@ -49,12 +49,16 @@ struct Result {
     Known known;                       // the publisher read now, or what the cache knew
 };
 
-std::optional<FileStamp> StampOf(const std::wstring& path) {
+std::optional<FileStamp> StampOf(const std::wstring& path, FileFacts* facts) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (facts) {
+        FileFacts::Fact fact = facts->Look(path);
+        if (fact.error != ERROR_SUCCESS) return std::nullopt;
+        data = fact.data;
+    } else if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
         return std::nullopt;
     }
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
     FileStamp stamp;
     stamp.path = Folded(path);
     stamp.size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
@@ -148,13 +152,13 @@ struct IconLoader::Shared {
 namespace {
 
 void LoadIcon(const std::shared_ptr<IconLoader::Shared>& shared, unsigned long long generation,
-              const std::wstring& path, int size) {
+              const std::wstring& path, int size, FileFacts* facts) {
     if (!shared->channel.IsCurrent(generation)) return;
     if (beforeIconLoad) beforeIconLoad(path);
     FileScope scope;
     Result result;
     result.path = path;
-    result.stamp = StampOf(path);
+    result.stamp = StampOf(path, facts);
     if (result.stamp) {
         std::optional<Known> known = shared->Cached(*result.stamp);
         if (known) {
@@ -191,9 +195,10 @@ IconLoader::~IconLoader() {
     shared_->channel.Restart();
 }
 
-void IconLoader::Restart() {
+void IconLoader::Restart(std::shared_ptr<FileFacts> facts) {
     shared_->channel.Restart();
     waiting_ = 0;
+    facts_ = std::move(facts);
 }
 
 void IconLoader::Request(const std::wstring& path) {
@@ -205,7 +210,8 @@ void IconLoader::Request(const std::vector<std::wstring>& paths) {
     jobs.reserve(paths.size());
     for (const std::wstring& path : paths) {
         jobs.push_back([shared = shared_, generation = shared_->channel.Current(), path,
-                        size = size_] { LoadIcon(shared, generation, path, size); });
+                        size = size_,
+                        facts = facts_] { LoadIcon(shared, generation, path, size, facts.get()); });
     }
     waiting_ += jobs.size();
     pool_.Submit(std::move(jobs));

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "main_window/icon_surface.h"
+#include "toolkit/file_facts.h"
 #include "toolkit/worker_pool.h"
 
 namespace tolvane {
@@ -38,8 +39,9 @@ class IconLoader {
     IconLoader& operator=(const IconLoader&) = delete;
 
     // A new listing: whatever the work asked for by the earlier one still
-    // delivers is dropped. The owner clears the pool's queue.
-    void Restart();
+    // delivers is dropped. The owner clears the pool's queue. |facts|, when
+    // given, tells what the files are, as the listing's checks see them.
+    void Restart(std::shared_ptr<FileFacts> facts = nullptr);
     // Asks for the icon and the publisher of a program file (its path
     // expanded); answered through TakeResults() for the current listing.
     void Request(const std::wstring& path);
@@ -70,6 +72,7 @@ class IconLoader {
     // icons share one image.
     std::vector<std::pair<size_t, IconPixels>> distinct_;
     WorkerPool& pool_;
+    std::shared_ptr<FileFacts> facts_;
 };
 
 // Runs, when set, on a worker thread before a program file is looked at.

@@ -42,7 +42,7 @@ void ListSearchFolders(FrmMain& form) {
 void Check(FrmMain& form, const std::vector<size_t>& rows) {
     std::vector<std::pair<size_t, AppPathEntry>> entries;
     for (size_t row : rows) entries.emplace_back(row, form.list.rows()[row].entry);
-    form.health->Request(std::move(entries), form.places);
+    form.health->Request(std::move(entries), form.places, form.facts);
 }
 
 void CheckAll(FrmMain& form) {
@@ -206,7 +206,8 @@ void RefreshList(FrmMain& form) {
     form.selectionShown = false;
     form.list.BeginListing();
     form.workers->Clear();
-    form.icons->Restart();
+    form.facts = std::make_shared<FileFacts>();
+    form.icons->Restart(form.facts);
     form.health->Restart();
     form.checksHeld = false;
     KillTimer(form.hwnd, kSearchDeadlineTimer);

@@ -86,6 +86,8 @@ struct FrmMain {
     // The search folders of the health checks, listed ahead on a thread of
     // their own; the checks wait for them, up to a deadline, on no thread.
     std::shared_ptr<const SearchPlaces> places;
+    // What the files are, as the current listing's icons and checks saw them.
+    std::shared_ptr<FileFacts> facts;
     std::chrono::steady_clock::time_point placesListedSince;
     bool checksHeld = false;  // the checks of the listing wait for the places
 

@@ -1,0 +1,43 @@
+// What the files of one listing are, each looked at once. A row's icon and
+// its checks ask about the same program file, and a folder that holds many
+// of the files asked about is listed once instead of asked file by file: a
+// refresh of thousands of registrations otherwise looks at every program
+// twice, one file at a time. Made anew for each listing, so that nothing
+// older than the listing is told; safe to use on several threads at once.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace tolvane {
+
+class FileFacts {
+  public:
+    struct Fact {
+        DWORD error = ERROR_SUCCESS;  // as GetFileAttributesExW gives it
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+    };
+
+    // |path| as the file system takes it. Never waits for another thread's
+    // look at a folder: it looks at the file itself meanwhile.
+    Fact Look(const std::wstring& path);
+
+  private:
+    struct Folder {
+        size_t asked = 0;
+        bool listing = false;  // a thread is listing it
+        bool listed = false;
+        std::unordered_map<std::wstring, WIN32_FILE_ATTRIBUTE_DATA> files;  // by folded name
+    };
+    static std::unordered_map<std::wstring, WIN32_FILE_ATTRIBUTE_DATA> List(
+        const std::wstring& folder);
+
+    std::mutex mutex_;
+    std::unordered_map<std::wstring, Fact> known_;      // by folded path
+    std::unordered_map<std::wstring, Folder> folders_;  // by folded folder
+};
+
+}  // namespace tolvane
