@@ -25,17 +25,42 @@ WIN32_FILE_ATTRIBUTE_DATA FromFound(const WIN32_FIND_DATAW& found) {
 
 }  // namespace
 
-std::unordered_map<std::wstring, WIN32_FILE_ATTRIBUTE_DATA> FileFacts::List(
-    const std::wstring& folder) {
-    std::unordered_map<std::wstring, WIN32_FILE_ATTRIBUTE_DATA> files;
+FileFacts::Listing FileFacts::List(const std::wstring& folder) {
+    Listing listing;
     WIN32_FIND_DATAW found;
-    UniqueFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
+    // The standard level gives the short names too.
+    UniqueFind find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoStandard, &found,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return files;
+    if (!find) {
+        DWORD error = GetLastError();
+        listing.absent = error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND;
+        return listing;
+    }
     do {
-        files.emplace(Folded(found.cFileName), FromFound(found));
+        listing.files.emplace(Folded(found.cFileName), FromFound(found));
+        if (found.cAlternateFileName[0]) {
+            listing.files.emplace(Folded(found.cAlternateFileName), FromFound(found));
+        }
     } while (FindNextFileW(find.get(), &found));
-    return files;
+    listing.whole = GetLastError() == ERROR_NO_MORE_FILES;
+    return listing;
+}
+
+std::optional<FileFacts::Fact> FileFacts::FromListing(const Listing& listing,
+                                                      const std::wstring& name) {
+    if (listing.absent) return Fact{ERROR_PATH_NOT_FOUND, {}};
+    auto file = listing.files.find(name);
+    if (file != listing.files.end()) return Fact{ERROR_SUCCESS, file->second};
+    // A name that the file system would read otherwise (a stream, trailing
+    // dots or spaces, letters whose case folds differently there) is
+    // looked at by itself; any other name missing from a whole listing is
+    // not there. Looking for a missing file one by one reads a large
+    // folder whole each time on some file systems.
+    bool plain = listing.whole && name.find(L':') == std::wstring::npos && name.back() != L'.' &&
+                 name.back() != L' ';
+    for (wchar_t c : name) plain = plain && c < 0x80;
+    if (plain) return Fact{ERROR_FILE_NOT_FOUND, {}};
+    return std::nullopt;
 }
 
 FileFacts::Fact FileFacts::Look(const std::wstring& path) {
@@ -50,21 +75,19 @@ FileFacts::Fact FileFacts::Look(const std::wstring& path) {
         if (!folder.listed && !folder.listing && ++folder.asked >= kListAfter) {
             folder.listing = true;
             lock.unlock();
-            auto files = List(path.substr(0, cut));
+            Listing listing = List(path.substr(0, cut));
             lock.lock();
             Folder& listed = folders_[folderKey];
-            listed.files = std::move(files);
+            listed.seen = std::move(listing);
             listed.listed = true;
             listed.listing = false;
         }
         const Folder& seen = folders_[folderKey];
-        auto file = seen.listed ? seen.files.find(folded.substr(cut + 1)) : seen.files.end();
-        // A file that the listing lacks (a short name, one made since) is
-        // looked at by itself.
-        if (seen.listed && file != seen.files.end()) {
-            Fact fact{ERROR_SUCCESS, file->second};
-            known_.emplace(folded, fact);
-            return fact;
+        std::optional<Fact> fact =
+            seen.listed ? FromListing(seen.seen, folded.substr(cut + 1)) : std::nullopt;
+        if (fact) {
+            known_.emplace(folded, *fact);
+            return *fact;
         }
     }
     lock.unlock();

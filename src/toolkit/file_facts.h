@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -26,14 +27,22 @@ class FileFacts {
     Fact Look(const std::wstring& path);
 
   private:
+    struct Listing {
+        // By folded name, long and short.
+        std::unordered_map<std::wstring, WIN32_FILE_ATTRIBUTE_DATA> files;
+        bool whole = false;   // every file is in |files|
+        bool absent = false;  // there is no such folder
+    };
     struct Folder {
         size_t asked = 0;
         bool listing = false;  // a thread is listing it
         bool listed = false;
-        std::unordered_map<std::wstring, WIN32_FILE_ATTRIBUTE_DATA> files;  // by folded name
+        Listing seen;
     };
-    static std::unordered_map<std::wstring, WIN32_FILE_ATTRIBUTE_DATA> List(
-        const std::wstring& folder);
+    static Listing List(const std::wstring& folder);
+    // What the listing of a folder says of its file |name| (folded); none
+    // when the file must be looked at by itself.
+    static std::optional<Fact> FromListing(const Listing& listing, const std::wstring& name);
 
     std::mutex mutex_;
     std::unordered_map<std::wstring, Fact> known_;      // by folded path
