@@ -61,18 +61,28 @@ void RegistrationList::WantIcon(size_t row, std::vector<std::wstring>& wanted) {
 // The values of the previous listing, when the subkey has not been written
 // since. Values that could not be read are read again: rights change
 // without a write.
+void RegistrationList::IndexPrevious(size_t upTo) {
+    upTo = std::min(upTo, previousRows_.size());
+    for (; previousIndexed_ < upTo; ++previousIndexed_) {
+        AppPathEntry& entry = previousRows_[previousIndexed_];
+        previous_.emplace(Identity(entry), &entry);
+    }
+}
+
 bool RegistrationList::TakeUnchanged(AppPathEntry& entry) {
+    IndexPrevious(previousRows_.size());
     auto known = previous_.find(Identity(entry));
     if (known == previous_.end()) return false;
-    const AppPathEntry& before = known->second;
+    const AppPathEntry& before = *known->second;
     if (before.written != entry.written || entry.written == 0 ||
         before.state == ValueState::Unreadable ||
         before.pathValue.state == ValueState::Unreadable) {
         return false;
     }
     std::wstring name = std::move(entry.name);  // as the registry spells it now
-    entry = before;
+    entry = std::move(*known->second);
     entry.name = std::move(name);
+    previous_.erase(known);  // each subkey is listed once
     return true;
 }
 
@@ -119,8 +129,12 @@ void RegistrationList::DropRow(size_t row) {
 // The next name, or the values of the next row; false when there is
 // nothing left to read.
 bool RegistrationList::Step(std::vector<std::wstring>& wanted) {
+    FreeRetired(4);
     if (enumerating_) {
         NameStep();
+        // The earlier rows are indexed alongside, so that no one step of
+        // a long list does it all.
+        IndexPrevious(previousIndexed_ + 2);
         return true;
     }
     if (valuesRead_ >= rows_.size()) return false;
@@ -142,15 +156,26 @@ void RegistrationList::BeginListing() {
     nextIndex_ = 0;
     // Only rows that were read can stand for their subkeys.
     previous_.clear();
+    previousRows_.clear();
+    previousRows_.reserve(valuesRead_);
     for (size_t row = 0; row < valuesRead_; ++row) {
-        AppPathEntry& entry = rows_[row].entry;
-        previous_.emplace(Identity(entry), std::move(entry));
+        previousRows_.push_back(std::move(rows_[row].entry));
     }
+    previousIndexed_ = 0;
+    previous_.reserve(previousRows_.size());
     valuesRead_ = 0;
-    rows_.clear();
+    retiredRows_.clear();
+    retiredRows_.swap(rows_);
+    rows_.reserve(previousRows_.size());
     view_.clear();
     viewedUpTo_ = 0;
-    rowsOfFile_.clear();
+    retiredFiles_.clear();
+    retiredFiles_.swap(rowsOfFile_);
+}
+
+void RegistrationList::FreeRetired(size_t count) {
+    for (; count > 0 && !retiredRows_.empty(); --count) retiredRows_.pop_back();
+    for (; count > 0 && !retiredFiles_.empty(); --count) retiredFiles_.erase(retiredFiles_.begin());
 }
 
 bool RegistrationList::ReadSlice(std::chrono::steady_clock::duration budget,

@@ -132,6 +132,10 @@ class RegistrationList {
   private:
     void WantIcon(size_t row, std::vector<std::wstring>& wanted);
     bool TakeUnchanged(AppPathEntry& entry);
+    // Indexes the previous listing's rows up to |upTo|.
+    void IndexPrevious(size_t upTo);
+    // Frees up to |count| of what the previous listing held.
+    void FreeRetired(size_t count);
     void NameStep();
     void NamesDone();
     bool Step(std::vector<std::wstring>& wanted);
@@ -157,8 +161,15 @@ class RegistrationList {
     Scope enumerated_ = Scope::Machine;  // the hive whose names are being read
     DWORD nextIndex_ = 0;
     size_t valuesRead_ = 0;
-    // The previous listing's entries by hive and upper-cased name.
-    std::unordered_map<std::wstring, AppPathEntry> previous_;
+    // The previous listing's rows that were read, and, as the names come
+    // in, those of them indexed so far by hive and upper-cased name.
+    std::vector<AppPathEntry> previousRows_;
+    size_t previousIndexed_ = 0;
+    std::unordered_map<std::wstring, AppPathEntry*> previous_;
+    // What the previous listing held, freed a little at each step: freeing
+    // thousands of rows at once held the window for a tenth of a second.
+    std::vector<Registration> retiredRows_;
+    std::unordered_map<std::wstring, std::vector<size_t>> retiredFiles_;
     // The rows of each program file (upper-cased path) asked for in this
     // listing, which its icon goes to.
     std::unordered_map<std::wstring, std::vector<size_t>> rowsOfFile_;
