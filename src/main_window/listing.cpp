@@ -25,6 +25,9 @@ constexpr auto kShowEvery = std::chrono::milliseconds(150);
 // How long the health checks wait for the search folders' listing; after
 // that the notes that need it say so until it answers.
 constexpr auto kSearchDeadline = std::chrono::seconds(2);
+// Asking for thousands of checks at once held the window for a twentieth
+// of a second.
+constexpr size_t kChecksPerMessage = 1000;
 
 // The search folders of a new listing, listed from now on. A listing that
 // has not answered yet (a share that does not answer) serves again rather
@@ -45,12 +48,30 @@ void Check(FrmMain& form, const std::vector<size_t>& rows) {
     form.health->Request(std::move(entries), form.places, form.facts);
 }
 
+// Asks for the checks of the next rows; the rest follow in later messages,
+// so that the window answers between them.
+void CheckSome(FrmMain& form) {
+    const size_t count = form.list.rows().size();
+    const size_t end = std::min(form.nextCheck + kChecksPerMessage, count);
+    std::vector<size_t> rows;
+    for (size_t row = form.nextCheck; row < end; ++row) rows.push_back(row);
+    form.nextCheck = end;
+    Check(form, rows);
+    if (end < count) {
+        PostMessageW(form.hwnd, kCheckMore, static_cast<WPARAM>(form.list.Generation()), 0);
+    }
+}
+
 void CheckAll(FrmMain& form) {
     form.checksHeld = false;
     KillTimer(form.hwnd, kSearchDeadlineTimer);
-    std::vector<size_t> rows(form.list.rows().size());
-    for (size_t row = 0; row < rows.size(); ++row) rows[row] = row;
-    Check(form, rows);
+    form.nextCheck = 0;
+    CheckSome(form);
+}
+
+// Whether every check of the listing has been asked for and has come.
+bool AllChecksIn(const FrmMain& form) {
+    return form.nextCheck >= form.list.rows().size() && form.health->Idle();
 }
 
 // The checks go after the icons, since they touch the same files and their
@@ -138,7 +159,7 @@ void OnHealthReady(FrmMain& form) {
     }
     if (!again.empty()) Check(form, again);
     // Sorted by the notes, the rows find their places once all are known.
-    if (form.list.sortColumn() == kNotesColumn && form.health->Idle()) {
+    if (form.list.sortColumn() == kNotesColumn && AllChecksIn(form)) {
         SyncSelection(form);
         form.list.RebuildView();
         ShowRows(form);
@@ -147,10 +168,15 @@ void OnHealthReady(FrmMain& form) {
     // Counting goes over every row shown: while thousands of checks come
     // in, a few times a second is enough, and the last count is exact.
     auto now = Clock::now();
-    if (form.health->Idle() || now - form.statusCountedAt > kShowEvery) {
+    if (AllChecksIn(form) || now - form.statusCountedAt > kShowEvery) {
         UpdateStatus(form);
         form.statusCountedAt = now;
     }
+}
+
+void OnCheckMore(FrmMain& form, unsigned long long generation) {
+    if (generation != form.list.Generation() || form.list.Listing()) return;
+    CheckSome(form);
 }
 
 void OnSearchListed(FrmMain& form) {
@@ -210,6 +236,7 @@ void RefreshList(FrmMain& form) {
     form.icons->Restart(form.facts);
     form.health->Restart();
     form.checksHeld = false;
+    form.nextCheck = 0;
     KillTimer(form.hwnd, kSearchDeadlineTimer);
     ListSearchFolders(form);
     // The first slice runs now and shows its rows: a short list is complete
@@ -235,7 +262,7 @@ void FinishListing(FrmMain& form) {
 
 bool ListComplete(const FrmMain& form) {
     return !form.list.Listing() && !form.checksHeld && (!form.icons || form.icons->Idle()) &&
-           (!form.health || form.health->Idle());
+           (!form.health || AllChecksIn(form));
 }
 
 }  // namespace tolvane

@@ -406,6 +406,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case kRegistryChanged:
             if (form) OnRegistryChanged(*form);
             return 0;
+        case kCheckMore:
+            if (form && form->health) OnCheckMore(*form, static_cast<unsigned long long>(wParam));
+            return 0;
         case kSearchListed:
             if (form && form->health) OnSearchListed(*form);
             return 0;

@@ -90,6 +90,7 @@ struct FrmMain {
     std::shared_ptr<FileFacts> facts;
     std::chrono::steady_clock::time_point placesListedSince;
     bool checksHeld = false;  // the checks of the listing wait for the places
+    size_t nextCheck = 0;     // the first row whose check is still to be asked for
 
     // Tells the window when other programs change either App Paths key; a
     // refresh it asks for while a dialog of the program is open waits for

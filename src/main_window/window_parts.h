@@ -21,6 +21,9 @@ inline constexpr UINT kIconsReady = WM_APP + 2;
 inline constexpr UINT kHealthReady = WM_APP + 3;
 inline constexpr UINT kRegistryChanged = WM_APP + 4;
 inline constexpr UINT kSearchListed = WM_APP + 5;
+// The checks of a long listing are asked for a thousand rows at a time
+// (wParam: the listing's number).
+inline constexpr UINT kCheckMore = WM_APP + 6;
 // The timer of the search folders' deadline.
 inline constexpr UINT_PTR kSearchDeadlineTimer = 1;
 
@@ -28,6 +31,7 @@ inline constexpr UINT_PTR kSearchDeadlineTimer = 1;
 void ContinueListing(FrmMain& form, unsigned long long generation);
 void OnIconsReady(FrmMain& form);
 void OnHealthReady(FrmMain& form);
+void OnCheckMore(FrmMain& form, unsigned long long generation);
 void OnRegistryChanged(FrmMain& form);
 // The search folders are listed; their deadline has passed.
 void OnSearchListed(FrmMain& form);
