@@ -9,6 +9,9 @@ namespace tolvane {
 
 namespace {
 
+// The most icons one slice of the listing asks for.
+constexpr size_t kIconsPerSlice = 500;
+
 constexpr wchar_t kChecking[] = L"正在检查";
 
 // Who a registration is, as one text: its hive and its upper-cased name.
@@ -183,9 +186,14 @@ bool RegistrationList::ReadSlice(std::chrono::steady_clock::duration budget,
     if (!listing_) return false;
     auto deadline = std::chrono::steady_clock::now() + budget;
     bool more = true;
+    // Asking for an icon costs the window too: an unchanged list reads
+    // thousands of rows within one slice's time, and asking for all their
+    // icons at once held the window for a tenth of a second.
+    const size_t wantedBefore = wanted.size();
     do {
         more = Step(wanted);
-    } while (more && std::chrono::steady_clock::now() < deadline);
+    } while (more && std::chrono::steady_clock::now() < deadline &&
+             wanted.size() - wantedBefore < kIconsPerSlice);
     return more;
 }
 
@@ -351,13 +359,21 @@ void RegistrationList::Select(const std::vector<size_t>& shown, std::optional<si
     // While names come in, selected registrations not listed yet stay so.
     std::vector<EntryKey> unlisted;
     std::optional<EntryKey> unlistedFocus;
+    // A few keys against every row, without copying names: this runs at
+    // each slice of a listing of thousands.
+    auto listed = [this](const EntryKey& key) {
+        return std::any_of(rows_.begin(), rows_.end(), [&](const Registration& row) {
+            return row.entry.scope == key.scope &&
+                   CompareStringOrdinal(row.entry.name.c_str(),
+                                        static_cast<int>(row.entry.name.size()), key.name.c_str(),
+                                        static_cast<int>(key.name.size()), TRUE) == CSTR_EQUAL;
+        });
+    };
     if (enumerating_) {
-        std::unordered_set<std::wstring> listed;
-        for (const Registration& row : rows_) listed.insert(Identity(row.entry));
         for (const EntryKey& key : selected_) {
-            if (!listed.count(Identity(key))) unlisted.push_back(key);
+            if (!listed(key)) unlisted.push_back(key);
         }
-        if (focused_ && !listed.count(Identity(*focused_))) unlistedFocus = focused_;
+        if (focused_ && !listed(*focused_)) unlistedFocus = focused_;
     }
     selected_ = std::move(unlisted);
     focused_ = unlistedFocus;
