@@ -78,7 +78,9 @@ bool AboveChanged(HiveWatch& watch) {
     return AppPathsChanged(watch);
 }
 
-RegistryWatcher::KeyTimes ReadKeyTimes(HKEY root) {
+// Stops early when |stop| is set: reading thousands of registrations takes
+// a fifth of a second, which the window's close would otherwise wait for.
+RegistryWatcher::KeyTimes ReadKeyTimes(HKEY root, HANDLE stop) {
     RegistryWatcher::KeyTimes times;
     UniqueKey appPaths;
     if (RegOpenKeyExW(root, kAppPathsSubKey, 0, KEY_READ | kRegistryView, appPaths.put()) !=
@@ -86,6 +88,7 @@ RegistryWatcher::KeyTimes ReadKeyTimes(HKEY root) {
         return times;
     }
     for (DWORD index = 0;; ++index) {
+        if (index % 256 == 0 && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) return times;
         wchar_t name[256];
         DWORD length = 256;
         FILETIME written{};
@@ -204,7 +207,8 @@ DWORD RegistryWatcher::Watch() {
     }
     SetEvent(ready_.get());
     // What the keys hold, to tell after each burst what it changed.
-    KeyTimes times[2] = {ReadKeyTimes(hives[0].root), ReadKeyTimes(hives[1].root)};
+    KeyTimes times[2] = {ReadKeyTimes(hives[0].root, stop_.get()),
+                         ReadKeyTimes(hives[1].root, stop_.get())};
 
     bool pending = false;  // a burst is under way
     ULONGLONG deadline = 0;
@@ -212,7 +216,8 @@ DWORD RegistryWatcher::Watch() {
         DWORD result =
             WaitForMultipleObjects(5, waits, FALSE, pending ? Remaining(deadline) : INFINITE);
         if (result == WAIT_TIMEOUT) {
-            KeyTimes now[2] = {ReadKeyTimes(hives[0].root), ReadKeyTimes(hives[1].root)};
+            KeyTimes now[2] = {ReadKeyTimes(hives[0].root, stop_.get()),
+                               ReadKeyTimes(hives[1].root, stop_.get())};
             if (!OwnChangeOnly(times, now)) PostMessageW(window_, message_, 0, 0);
             times[0] = std::move(now[0]);
             times[1] = std::move(now[1]);
