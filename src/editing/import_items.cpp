@@ -8,6 +8,7 @@
 #include "editing/entry_commands.h"
 #include "editing/entry_messages.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/file_scope.h"
 
 namespace tolvane {
 
@@ -67,11 +68,6 @@ std::wstring Question(const std::wstring& file, const ImportCommand& import) {
     return text + L"\n确定要导入吗？";
 }
 
-std::wstring FileTitleOf(const std::wstring& file) {
-    size_t slash = file.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? file : file.substr(slash + 1);
-}
-
 void ReportFailure(HWND owner, const ImportCommand& import, LONG result) {
     std::wstring report;
     if (import.restoreResult() != ERROR_SUCCESS) {
@@ -115,7 +111,7 @@ bool ImportFile(HWND owner, const AppPathStores& stores, const std::wstring& fil
         return import.restoreResult() != ERROR_SUCCESS;
     }
     stores.Changed(keys);
-    RecordForUndo(history, L"导入 " + FileTitleOf(file), kImportFailed, import.before());
+    RecordForUndo(history, L"导入 " + FileNameOf(file), kImportFailed, import.before());
     ShowMessage(owner, L"导入成功！" + Counted(CountPlan(import.plan())) + L"。", kStyleInfo);
     return true;
 }

@@ -67,11 +67,6 @@ const RiskyFolders& Risky() {
     return folders;
 }
 
-std::wstring FileNameOf(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;

@@ -11,6 +11,7 @@
 #include "main_window/window_parts.h"
 #include "toolkit/handles.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/file_scope.h"
 
 namespace tolvane {
 
@@ -36,11 +37,6 @@ std::vector<std::wstring> DroppedPaths(HDROP drop) {
         }
     }
     return paths;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 bool EndsWith(const std::wstring& path, const wchar_t* extension) {

@@ -10,6 +10,21 @@ namespace {
 
 // A DIB's rows are DWORD-aligned; a device-dependent bitmap's, as
 // SetBitmapBits takes them, WORD-aligned.
+// A bottom-up device-independent bitmap |size| pixels square, of |bits|
+// per pixel; |pixels| receives where its rows lie.
+UniqueBitmap SquareDib(HDC dc, int size, WORD bits, unsigned char*& pixels) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bits;
+    void* found = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &found, nullptr, 0));
+    pixels = static_cast<unsigned char*>(found);
+    return bitmap;
+}
+
 // The rows of a device-independent bitmap of |bits| per pixel.
 size_t DibRowBytes(int width, int bits) {
     return (static_cast<size_t>(width) * bits + 31) / 32 * 4;
@@ -39,15 +54,7 @@ IconSurface::IconSurface(int size) : size_(size) {
     HDC screen = GetDC(nullptr);
     dc_.reset(CreateCompatibleDC(screen));
     ReleaseDC(nullptr, screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    pixels_ = static_cast<unsigned char*>(bits);
+    bitmap_ = SquareDib(dc_.get(), size, 24, pixels_);
     mask_.reset(CreateBitmap(size, size, 1, 1, nullptr));
     original_ = SelectObject(dc_.get(), bitmap_.get());
     Clear();
@@ -62,16 +69,7 @@ IconSurface::~IconSurface() {
 HDC IconSurface::BlendDc(unsigned char*& pixels) {
     if (!blendDc_) {
         blendDc_.reset(CreateCompatibleDC(dc_.get()));
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = size_;
-        info.bmiHeader.biHeight = size_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        blendBitmap_.reset(
-            CreateDIBSection(blendDc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        blendPixels_ = static_cast<unsigned char*>(bits);
+        blendBitmap_ = SquareDib(blendDc_.get(), size_, 32, blendPixels_);
         if (blendBitmap_) blendOriginal_ = SelectObject(blendDc_.get(), blendBitmap_.get());
     }
     pixels = blendPixels_;

@@ -25,6 +25,11 @@ std::wstring ShellPath(const std::wstring& text) {
     return path;
 }
 
+std::wstring FileNameOf(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
 std::wstring FullPath(const std::wstring& path) {
     DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return path;

@@ -35,4 +35,7 @@ std::wstring ShellPath(const std::wstring& text);
 // |path| made full against the current folder; |path| itself when that fails.
 std::wstring FullPath(const std::wstring& path);
 
+// The last part of |path|: the file's name without its folder.
+std::wstring FileNameOf(const std::wstring& path);
+
 }  // namespace tolvane
