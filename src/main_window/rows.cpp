@@ -20,10 +20,14 @@ void ShowSortArrow(const FrmMain& form) {
         HDITEMW item{};
         item.mask = HDI_FORMAT;
         SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        int format = item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN);
         if (column == form.list.sortColumn()) {
-            item.fmt |= form.list.sortDescending() ? HDF_SORTDOWN : HDF_SORTUP;
+            format |= form.list.sortDescending() ? HDF_SORTDOWN : HDF_SORTUP;
         }
+        // Setting an item repaints the whole header, which costs as much
+        // as the rows: while names come in, the rows are shown often.
+        if (format == item.fmt) continue;
+        item.fmt = format;
         SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
     }
 }
