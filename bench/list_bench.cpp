@@ -209,8 +209,7 @@ int Child() {
     HWND window = CreateMainWindow(GetModuleHandleW(nullptr), form);
     if (!window) return 1;
     Probe probe(window);
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
+    ShowMainWindow(window, form, SW_SHOW);
     PumpUntil(NamesListed, form);
     UpdateWindow(window);
     double names = SinceProcessStart();

@@ -22,6 +22,9 @@ constexpr auto kSlice = std::chrono::milliseconds(20);
 // Telling the list view its new length costs as much as a slice of
 // reading: while names come in, it learns it a few times a second.
 constexpr auto kShowEvery = std::chrono::milliseconds(150);
+// While the rows come in, the window paints them once a second: painting
+// costs a paint's time and a timer's wait.
+constexpr auto kPaintEvery = std::chrono::milliseconds(1000);
 // How long the health checks wait for the search folders' listing; after
 // that the notes that need it say so until it answers.
 constexpr auto kSearchDeadline = std::chrono::seconds(2);
@@ -93,8 +96,74 @@ void RevealFocus(FrmMain& form) {
     if (focus) SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, *focus, FALSE);
 }
 
+// The first row in view before the listing, in view again.
+void RestoreTop(FrmMain& form) {
+    int count = static_cast<int>(form.list.view().size());
+    if (form.keptTop <= 0 || count == 0) return;
+    int perPage = static_cast<int>(SendMessageW(form.lvwMain, LVM_GETCOUNTPERPAGE, 0, 0));
+    int top = std::min(form.keptTop, count - 1);
+    SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, std::min(top + perPage - 1, count - 1), FALSE);
+    SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, top, FALSE);
+}
+
+// The rows read so far, in the list view. Until every name is in, the rows
+// grow at the end; then they are shown filtered and sorted, the first row
+// in view kept; after that, paths come in.
+void ShowListedRows(FrmMain& form) {
+    form.rowsShownAt = Clock::now();
+    if (!form.list.NamesListed()) {
+        SyncSelection(form);  // the user may have clicked since the last slice
+        form.list.ExtendView();
+        return ShowRows(form);
+    }
+    if (!form.namesShown) {
+        form.namesShown = true;
+        ShowRows(form);
+        RestoreTop(form);
+        return RevealFocus(form);
+    }
+    // Rows may have gone since their names were read.
+    if (static_cast<size_t>(ListCount(form.lvwMain)) != form.list.view().size()) ShowRows(form);
+    InvalidateRect(form.lvwMain, nullptr, FALSE);
+}
+
+bool ShowDue(const FrmMain& form) {
+    return (form.list.NamesListed() && !form.namesShown) ||
+           Clock::now() - form.rowsShownAt > kShowEvery;
+}
+
+// Reads the next slice; false once every row is read.
+bool ReadSlice(FrmMain& form) {
+    // The rows shown are filtered and sorted anew once every name is in.
+    if (!form.list.NamesListed()) SyncSelection(form);
+    std::vector<std::wstring> wanted;
+    bool more = form.list.ReadSlice(kSlice, wanted);
+    form.icons->Request(wanted);
+    return more;
+}
+
+// Input and paint come after the messages posted to the window: while
+// input waits, or paint and the rows have not been painted for a while,
+// the next slice waits for a timer, which comes after both. Otherwise a
+// long listing would leave the rows unpainted and the keys and clicks
+// unanswered until its end. Once every name is in, the rows are ordered
+// anew: they are shown so before the user acts on them.
+void NextSlice(FrmMain& form) {
+    DWORD waiting = HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT));
+    auto now = Clock::now();
+    bool reordered = form.list.NamesListed() && !form.namesShown;
+    bool paint = (waiting & QS_PAINT) && now - form.paintedAt > kPaintEvery;
+    if (!reordered && ((waiting & QS_INPUT) || paint)) {
+        if (paint) form.paintedAt = now;
+        SetTimer(form.hwnd, kListingTimer, USER_TIMER_MINIMUM, nullptr);
+        return;
+    }
+    PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(form.list.Generation()), 0);
+}
+
 // Every row is read: the rows are filtered and sorted by path too.
 void ListingDone(FrmMain& form) {
+    if (!form.namesShown) ShowListedRows(form);  // read in one slice
     SyncSelection(form);
     if (form.list.EndListing()) {
         ShowRows(form);
@@ -106,47 +175,23 @@ void ListingDone(FrmMain& form) {
     RequestChecks(form);
 }
 
-// The first row in view before the listing, in view again.
-void RestoreTop(FrmMain& form) {
-    int count = static_cast<int>(form.list.view().size());
-    if (form.keptTop <= 0 || count == 0) return;
-    int perPage = static_cast<int>(SendMessageW(form.lvwMain, LVM_GETCOUNTPERPAGE, 0, 0));
-    int top = std::min(form.keptTop, count - 1);
-    SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, std::min(top + perPage - 1, count - 1), FALSE);
-    SendMessageW(form.lvwMain, LVM_ENSUREVISIBLE, top, FALSE);
-}
-
 }  // namespace
 
 void ContinueListing(FrmMain& form, unsigned long long generation) {
     if (generation != form.list.Generation() || !form.list.Listing()) return;
-    bool named = form.list.NamesListed();
-    // The rows shown are filtered and sorted anew once every name is in.
-    if (!named) SyncSelection(form);
-    std::vector<std::wstring> wanted;
-    bool more = form.list.ReadSlice(kSlice, wanted);
-    form.icons->Request(wanted);
-    auto now = Clock::now();
-    if (!form.list.NamesListed() && now - form.rowsShownAt > kShowEvery) {
-        form.list.ExtendView();
-        ShowRows(form);
-        form.rowsShownAt = now;
-    } else if (!named && form.list.NamesListed()) {
-        ShowRows(form);
-        RestoreTop(form);
-        RevealFocus(form);
-    } else if (form.list.NamesListed()) {
-        // Paths have come in, or rows have gone since their names were read.
-        if (static_cast<size_t>(ListCount(form.lvwMain)) != form.list.view().size()) {
-            ShowRows(form);
-        }
-        InvalidateRect(form.lvwMain, nullptr, FALSE);
+    // Showing the rows holds the window about as long as a slice of
+    // reading: one message does the one or the other.
+    if (ShowDue(form)) {
+        ShowListedRows(form);
+        return NextSlice(form);
     }
-    if (more) {
-        PostMessageW(form.hwnd, kContinueListing, static_cast<WPARAM>(generation), 0);
-        return;
-    }
+    if (ReadSlice(form)) return NextSlice(form);
     ListingDone(form);
+}
+
+void OnListingTimer(FrmMain& form) {
+    KillTimer(form.hwnd, kListingTimer);
+    ContinueListing(form, form.list.Generation());
 }
 
 void OnHealthReady(FrmMain& form) {
@@ -239,24 +284,23 @@ void RefreshList(FrmMain& form) {
     form.nextCheck = 0;
     KillTimer(form.hwnd, kSearchDeadlineTimer);
     ListSearchFolders(form);
+    KillTimer(form.hwnd, kListingTimer);
+    form.namesShown = false;
+    form.paintedAt = Clock::now();  // shown as it was, or not shown yet
     // The first slice runs now and shows its rows: a short list is complete
     // before this returns, and the old rows never show beside new ones.
-    form.rowsShownAt = {};
-    ContinueListing(form, form.list.Generation());
+    if (!ReadSlice(form)) return ListingDone(form);
+    ShowListedRows(form);
+    NextSlice(form);
 }
 
 void FinishListing(FrmMain& form) {
     if (!form.list.Listing()) return;
-    bool named = form.list.NamesListed();
-    if (!named) SyncSelection(form);
+    KillTimer(form.hwnd, kListingTimer);
+    if (!form.list.NamesListed()) SyncSelection(form);
     std::vector<std::wstring> wanted;
     form.list.ReadRest(wanted);
     form.icons->Request(wanted);
-    if (!named) {
-        ShowRows(form);
-        RestoreTop(form);
-        RevealFocus(form);
-    }
     ListingDone(form);
 }
 

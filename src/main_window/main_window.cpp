@@ -413,6 +413,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             if (form && form->health) OnSearchListed(*form);
             return 0;
         case WM_TIMER:
+            if (form && wParam == kListingTimer) OnListingTimer(*form);
             if (form && form->health && wParam == kSearchDeadlineTimer) OnSearchDeadline(*form);
             return 0;
         case WM_ENABLE:
@@ -488,13 +489,21 @@ HWND CreateMainWindow(HINSTANCE instance, FrmMain& form) {
     return hwnd;
 }
 
+void ShowMainWindow(HWND hwnd, const FrmMain& form, int showCommand) {
+    bool plain = showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT;
+    ShowWindow(hwnd, form.startMaximized && plain ? SW_SHOWMAXIMIZED : showCommand);
+    // Showing and the first paint each hold the window a while: what other
+    // programs sent it meanwhile is answered in between.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    UpdateWindow(hwnd);
+}
+
 int RunApplication(HINSTANCE instance, int showCommand) {
     FrmMain form;
     HWND hwnd = CreateMainWindow(instance, form);
     if (!hwnd) return 1;
-    bool plain = showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT;
-    ShowWindow(hwnd, form.startMaximized && plain ? SW_SHOWMAXIMIZED : showCommand);
-    UpdateWindow(hwnd);
+    ShowMainWindow(hwnd, form, showCommand);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -106,11 +106,16 @@ struct FrmMain {
     // last undo took back, shown in the status bar until the next change.
     UndoHistory undo{stores.hives()};
     std::wstring undoneNote;
+    // When the list view last learned the rows read, and whether it has
+    // shown them since every name was in.
     std::chrono::steady_clock::time_point rowsShownAt;
+    bool namesShown = false;
+    // When the listing last let the window paint.
+    std::chrono::steady_clock::time_point paintedAt;
     // When the status bar last counted the checked rows.
     std::chrono::steady_clock::time_point statusCountedAt;
 
-    // Whether the window closed maximized last time: RunApplication shows
+    // Whether the window closed maximized last time: ShowMainWindow shows
     // it so.
     bool startMaximized = false;
 
@@ -126,6 +131,8 @@ bool RegisterMainWindowClass(HINSTANCE instance);
 // Creates the window and its controls, hidden, and runs Form_Load. Returns
 // the window, or null.
 HWND CreateMainWindow(HINSTANCE instance, FrmMain& form);
+// Shows the window made, as |showCommand| asks, and paints it.
+void ShowMainWindow(HWND hwnd, const FrmMain& form, int showCommand);
 // The whole program: creates, loads, shows and runs the main window.
 int RunApplication(HINSTANCE instance, int showCommand);
 // The form behind a main window handle.

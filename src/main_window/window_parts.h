@@ -24,11 +24,14 @@ inline constexpr UINT kSearchListed = WM_APP + 5;
 // The checks of a long listing are asked for a thousand rows at a time
 // (wParam: the listing's number).
 inline constexpr UINT kCheckMore = WM_APP + 6;
-// The timer of the search folders' deadline.
+// The timer of the search folders' deadline; the timer of the next slice
+// of the listing, when input or paint waited.
 inline constexpr UINT_PTR kSearchDeadlineTimer = 1;
+inline constexpr UINT_PTR kListingTimer = 2;
 
 // Listing (listing.cpp).
 void ContinueListing(FrmMain& form, unsigned long long generation);
+void OnListingTimer(FrmMain& form);
 void OnIconsReady(FrmMain& form);
 void OnHealthReady(FrmMain& form);
 void OnCheckMore(FrmMain& form, unsigned long long generation);

@@ -297,6 +297,54 @@ TEST_F(ListingTest, ARefreshDuringARefreshGivesOneList) {
     EXPECT_EQ(rows.back().name, L"e13999.exe");
 }
 
+// One message, or a short wait for one; what it was.
+MSG PumpOne() {
+    MSG msg{};
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        return {};
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return msg;
+}
+
+// A long first listing leaves the window to paint its rows and to take
+// the user's keys while it goes on: input and paint come after the
+// messages that it posts itself.
+TEST_F(ListingTest, TheWindowPaintsAndTakesKeysWhileALongListFills) {
+    for (int i = 0; i < 4000; ++i)
+        PutEntry(L"e" + std::to_wstring(10000 + i) + L".exe", L"C:\\e.exe");
+    ClearWindowSettings();
+    FrmMain form;
+    form.quitOnUnload = false;
+    HWND window = CreateMainWindow(GetModuleHandleW(nullptr), form);
+    ASSERT_TRUE(window);
+    ShowMainWindow(window, form, SW_SHOW);
+    SetFocus(form.lvwMain);
+    // A key pressed once more rows have come in than the window showed first.
+    const int first = ListCount(form.lvwMain);
+    while (form.list.Listing() && ListCount(form.lvwMain) == first) PumpOne();
+    ASSERT_TRUE(form.list.Listing());
+    INPUT keys[2]{};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_DOWN;
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+    // Painted: nothing of the list waits to be painted.
+    bool keyTaken = false, painted = false;
+    while (form.list.Listing()) {
+        MSG msg = PumpOne();
+        keyTaken = keyTaken || (msg.message == WM_KEYDOWN && msg.wParam == VK_DOWN);
+        painted = painted || (keyTaken && !GetUpdateRect(form.lvwMain, nullptr, FALSE));
+    }
+    DestroyWindow(window);
+    EXPECT_TRUE(painted);
+    EXPECT_TRUE(keyTaken);
+}
+
 // A user who picks a row while the list fills and chooses Delete: the
 // question names that row.
 struct PickDuringRefresh {
