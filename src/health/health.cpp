@@ -53,21 +53,14 @@ enum class Kind {
 
 Kind KindOf(const std::wstring& path, FileFacts* facts = nullptr) {
     if (ProbeHook hook = probeHook.load()) hook(path);
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    DWORD error = ERROR_SUCCESS;
-    if (facts) {
-        FileFacts::Fact fact = facts->Look(ForFileSystem(path));
-        error = fact.error;
-        if (error == ERROR_SUCCESS) attributes = fact.data.dwFileAttributes;
-    } else {
-        attributes = GetFileAttributesW(ForFileSystem(path).c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) error = GetLastError();
-    }
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return Kind::Hidden;
+    FileFacts::Fact fact = LookAt(facts, ForFileSystem(path));
+    if (fact.error != ERROR_SUCCESS) {
+        if (fact.error == ERROR_ACCESS_DENIED || fact.error == ERROR_SHARING_VIOLATION) {
+            return Kind::Hidden;
+        }
         return Kind::None;
     }
-    return attributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::File;
+    return fact.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::File;
 }
 
 std::wstring Join(const std::wstring& folder, const std::wstring& name) {

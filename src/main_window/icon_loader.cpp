@@ -50,14 +50,9 @@ struct Result {
 };
 
 std::optional<FileStamp> StampOf(const std::wstring& path, FileFacts* facts) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (facts) {
-        FileFacts::Fact fact = facts->Look(path);
-        if (fact.error != ERROR_SUCCESS) return std::nullopt;
-        data = fact.data;
-    } else if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        return std::nullopt;
-    }
+    FileFacts::Fact fact = LookAt(facts, path);
+    if (fact.error != ERROR_SUCCESS) return std::nullopt;
+    const WIN32_FILE_ATTRIBUTE_DATA& data = fact.data;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
     FileStamp stamp;
     stamp.path = Folded(path);

@@ -8,8 +8,6 @@ namespace tolvane {
 
 namespace {
 
-// A DIB's rows are DWORD-aligned; a device-dependent bitmap's, as
-// SetBitmapBits takes them, WORD-aligned.
 // A bottom-up device-independent bitmap |size| pixels square, of |bits|
 // per pixel; |pixels| receives where its rows lie.
 UniqueBitmap SquareDib(HDC dc, int size, WORD bits, unsigned char*& pixels) {
@@ -25,6 +23,8 @@ UniqueBitmap SquareDib(HDC dc, int size, WORD bits, unsigned char*& pixels) {
     return bitmap;
 }
 
+// A DIB's rows are DWORD-aligned; a device-dependent bitmap's, as
+// SetBitmapBits takes them, WORD-aligned.
 // The rows of a device-independent bitmap of |bits| per pixel.
 size_t DibRowBytes(int width, int bits) {
     return (static_cast<size_t>(width) * bits + 31) / 32 * 4;

@@ -132,12 +132,18 @@ bool ShowDue(const FrmMain& form) {
            Clock::now() - form.rowsShownAt > kShowEvery;
 }
 
-// Reads the next slice; false once every row is read.
-bool ReadSlice(FrmMain& form) {
+// Reads the next slice, or with |rest| every row left; false once every
+// row is read.
+bool ReadSlice(FrmMain& form, bool rest = false) {
     // The rows shown are filtered and sorted anew once every name is in.
     if (!form.list.NamesListed()) SyncSelection(form);
     std::vector<std::wstring> wanted;
-    bool more = form.list.ReadSlice(kSlice, wanted);
+    bool more = false;
+    if (rest) {
+        form.list.ReadRest(wanted);
+    } else {
+        more = form.list.ReadSlice(kSlice, wanted);
+    }
     form.icons->Request(wanted);
     return more;
 }
@@ -297,10 +303,7 @@ void RefreshList(FrmMain& form) {
 void FinishListing(FrmMain& form) {
     if (!form.list.Listing()) return;
     KillTimer(form.hwnd, kListingTimer);
-    if (!form.list.NamesListed()) SyncSelection(form);
-    std::vector<std::wstring> wanted;
-    form.list.ReadRest(wanted);
-    form.icons->Request(wanted);
+    ReadSlice(form, true);
     ListingDone(form);
 }
 

@@ -61,9 +61,7 @@ void RegistrationList::WantIcon(size_t row, std::vector<std::wstring>& wanted) {
     if (rows.size() == 1) wanted.push_back(std::move(path));
 }
 
-// The values of the previous listing, when the subkey has not been written
-// since. Values that could not be read are read again: rights change
-// without a write.
+// The previous listing's rows up to |upTo|, indexed by registration.
 void RegistrationList::IndexPrevious(size_t upTo) {
     upTo = std::min(upTo, previousRows_.size());
     for (; previousIndexed_ < upTo; ++previousIndexed_) {
@@ -72,6 +70,9 @@ void RegistrationList::IndexPrevious(size_t upTo) {
     }
 }
 
+// The values of the previous listing, when the subkey has not been written
+// since. Values that could not be read are read again: rights change
+// without a write.
 bool RegistrationList::TakeUnchanged(AppPathEntry& entry) {
     IndexPrevious(previousRows_.size());
     auto known = previous_.find(Identity(entry));

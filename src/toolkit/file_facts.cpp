@@ -91,12 +91,18 @@ FileFacts::Fact FileFacts::Look(const std::wstring& path) {
         }
     }
     lock.unlock();
-    Fact fact;
+    Fact fact = LookAt(nullptr, path);
+    lock.lock();
+    known_.emplace(folded, fact);
+    return fact;
+}
+
+FileFacts::Fact LookAt(FileFacts* facts, const std::wstring& path) {
+    if (facts) return facts->Look(path);
+    FileFacts::Fact fact;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &fact.data)) {
         fact.error = GetLastError();
     }
-    lock.lock();
-    known_.emplace(folded, fact);
     return fact;
 }
 

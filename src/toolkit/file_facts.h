@@ -49,4 +49,7 @@ class FileFacts {
     std::unordered_map<std::wstring, Folder> folders_;  // by folded folder
 };
 
+// What |path| is: from |facts| when given, else looked at now.
+FileFacts::Fact LookAt(FileFacts* facts, const std::wstring& path);
+
 }  // namespace tolvane
