@@ -67,8 +67,15 @@ Outcome RunTolvanec(const std::wstring& arguments) {
     PROCESS_INFORMATION process{};
     std::wstring exe = TolvanecPath();
     std::wstring command = L"\"" + exe + L"\" " + arguments;
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &process)) {
+    auto start = [&] {
+        return CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                              nullptr, nullptr, &startup, &process);
+    };
+    // Under a loaded machine, Wine now and then fails a start with an
+    // internal error before the program runs at all: that start is tried
+    // once more.
+    bool started = start() || (GetLastError() == ERROR_INTERNAL_ERROR && start());
+    if (!started) {
         ADD_FAILURE() << "tolvanec.exe did not start: " << GetLastError();
         return outcome;
     }
